@@ -1,0 +1,138 @@
+#include "commandline.h"
+
+#include "context.h"
+#include "operations.h"
+
+#include "platform/dialogs.h"
+#include "platform/error.h"
+
+namespace ordovan::app {
+
+CommandLine parseCommandLine(const QStringList &arguments)
+{
+    CommandLine cl;
+    bool optionsEnded = false;
+    for (const QString &arg : arguments) {
+        if (!optionsEnded && arg == u"--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (!optionsEnded && arg.startsWith(u"--")) {
+            if (arg == u"--help") {
+                cl.help = true;
+            } else if (arg == u"--version") {
+                cl.version = true;
+            } else if (arg == u"--unattended") {
+                cl.unattended = true;
+            } else if (arg.startsWith(u"--format=")) {
+                const QStringView value = QStringView(arg).mid(9);
+                if (value == u"2009")
+                    cl.format = 0;
+                else if (value == u"2019")
+                    cl.format = 1;
+                else
+                    cl.error = QStringLiteral("Unbekanntes SEPA-Format: %1 (erlaubt: 2009, 2019)")
+                                   .arg(value.toString());
+            } else {
+                cl.error = QStringLiteral("Unbekannte Option: %1").arg(arg);
+            }
+            continue;
+        }
+        if (!optionsEnded && arg == u"-h") {
+            cl.help = true;
+            continue;
+        }
+        cl.words << arg;
+    }
+    if (cl.error.isEmpty() && cl.words.size() > 3)
+        cl.error = QStringLiteral("Zu viele Angaben: höchstens drei Wörter sind erlaubt.");
+    while (cl.words.size() < 3)
+        cl.words << QString();
+    return cl;
+}
+
+QString versionText()
+{
+    return QStringLiteral("Ordovan Profi 2022, Version %1").arg(QStringLiteral(ORDOVAN_VERSION));
+}
+
+QString helpText()
+{
+    return QStringLiteral(
+        "Aufruf: ordovan [Optionen] [start|startstop] [ls_core|ls_cor1|ls_b2b|gs] [Mandant]\n"
+        "\n"
+        "Ordovan Profi erstellt aus einer Liste von Zahlungen (CSV/TXT, Excel, Access)\n"
+        "SEPA-Dateien für die Bank.\n"
+        "\n"
+        "Wörter (Groß- und Kleinschreibung beachten):\n"
+        "  start        nach dem Programmstart einmal verarbeiten, Programm bleibt offen\n"
+        "  startstop    nach dem Programmstart einmal verarbeiten, danach beenden\n"
+        "  ls_core      Zahlungsart Lastschrift CORE\n"
+        "  ls_cor1      Zahlungsart Lastschrift COR1\n"
+        "  ls_b2b       Zahlungsart Lastschrift B2B\n"
+        "  gs           Zahlungsart Gutschrift\n"
+        "  Mandant      Nummer des Mandanten, der ausgewählt wird\n"
+        "\n"
+        "Optionen:\n"
+        "  --unattended     ohne Fenster: Meldungen werden mit ihrer Vorgabe beantwortet und\n"
+        "                   auf der Standardfehlerausgabe ausgegeben, Ausdrucke als PDF neben\n"
+        "                   die Zieldatei geschrieben; danach endet das Programm\n"
+        "  --format=2009|2019\n"
+        "                   SEPA-Format nur für diesen Lauf (2009: pain.001.001.03 und\n"
+        "                   pain.008.001.02; 2019: pain.001.001.09 und pain.008.001.08)\n"
+        "  --help           diese Hilfe anzeigen\n"
+        "  --version        die Programmversion anzeigen\n"
+        "\n"
+        "Rückgabewerte:\n"
+        "  0   SEPA-Datei geschrieben (oder keine Verarbeitung verlangt)\n"
+        "  1   ein Fehler hat die Verarbeitung beendet\n"
+        "  2   Quelldatei nicht gefunden\n"
+        "  3   SEPA-Datei geschrieben, aber Datensätze konnten nicht eingelesen werden\n"
+        "  4   keine SEPA-Datei geschrieben\n"
+        "  5   Fehler beim Lesen aus der Quelldatei\n"
+        "  64  fehlerhafter Aufruf\n");
+}
+
+int exitStatus(const Context &ctx, bool errorOccurred)
+{
+    if (!ctx.outcome.runRequested)
+        return errorOccurred ? ExitError : ExitOk;
+    if (errorOccurred || !ctx.outcome.runFinished)
+        return ExitError;
+    const MainState &s = ctx.state;
+    if (s.RunStatus == 2)
+        return ExitSourceNotFound;
+    if (s.RunStatus == 5)
+        return ExitSourceUnreadable;
+    if (!s.sepaFileWritten)
+        return ExitNoSepaFile;
+    if (s.RunStatus == 3)
+        return ExitImportFailures;
+    return ExitOk;
+}
+
+int runUnattended(Context &ctx)
+{
+    bool error = false;
+    auto report = [&](const QString &message) {
+        error = true;
+        ctx.dialogs().uncaughtError(message);
+    };
+    try {
+        FormCreate(ctx);
+        FormShow(ctx);
+    } catch (const Error &e) {
+        report(e.message());
+    } catch (const std::exception &e) {
+        report(QString::fromLocal8Bit(e.what()));
+    }
+    // Ending is like "Beenden": no settings save, but changed tables reach their files.
+    try {
+        ctx.data.closeAll();
+    } catch (const Error &e) {
+        report(e.message());
+    }
+    return exitStatus(ctx, error);
+}
+
+} // namespace ordovan::app

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace ordovan::app {
+
+class Context;
+
+// Exit statuses of the program.
+enum ExitStatus : int {
+    ExitOk = 0,              // the SEPA file was written (or no run was asked for)
+    ExitError = 1,           // an error ended the run
+    ExitSourceNotFound = 2,  // the source file could not be opened
+    ExitImportFailures = 3,  // the SEPA file was written, but records failed to import
+    ExitNoSepaFile = 4,      // no SEPA file was written
+    ExitSourceUnreadable = 5,
+    ExitUsage = 64,          // a bad command line
+};
+
+// The command line: options first, then up to three positional words
+// ("start"/"startstop", the payment type, the Mandant number).
+struct CommandLine
+{
+    bool help = false;
+    bool version = false;
+    bool unattended = false;
+    int format = -1; // -1 stored choice, 0 the 2009 messages, 1 the 2019 ones
+    QStringList words;
+    QString error; // German text of what is wrong; empty when the line is good
+};
+
+CommandLine parseCommandLine(const QStringList &arguments);
+QString helpText();
+QString versionText();
+
+// The exit status after start-up (and the run it may have started) ended.
+int exitStatus(const Context &ctx, bool errorOccurred);
+
+// A whole program run without a window: create, start up, apply the command line, end like
+// "Beenden" (tables that changed reach their files, the settings are not saved).
+int runUnattended(Context &ctx);
+
+} // namespace ordovan::app

@@ -1,0 +1,23 @@
+#include "context.h"
+
+#include "platform/clock.h"
+
+namespace ordovan::app {
+
+Context::Context(const QString &dataDir, platform::SettingsStore &settings, Services services)
+    : data(dataDir), settings(settings), numbers(settings), services(services)
+{
+    data.installNumbering(numbers);
+}
+
+QDateTime Context::now() const
+{
+    return services.clock ? services.clock->now() : QDateTime::currentDateTime();
+}
+
+void Context::AppendLogLine(const QString &text)
+{
+    state.MLog.append(now(), text);
+}
+
+} // namespace ordovan::app

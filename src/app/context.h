@@ -1,0 +1,67 @@
+#pragma once
+
+#include "state.h"
+#include "store/datamodule.h"
+#include "store/recordnumbers.h"
+
+#include <QStringList>
+
+namespace ordovan::platform {
+class Clock;
+class Desktop;
+class Dialogs;
+class SettingsStore;
+class TabularProvider;
+} // namespace ordovan::platform
+
+namespace ordovan::reports {
+class PrintService;
+}
+
+namespace ordovan::app {
+
+// The platform services an operation may call. The window, the unattended command line and
+// the tests each bring their own.
+struct Services
+{
+    platform::Dialogs *dialogs = nullptr;
+    platform::Desktop *desktop = nullptr;
+    platform::Clock *clock = nullptr;
+    platform::TabularProvider *tabular = nullptr;
+    reports::PrintService *printing = nullptr;
+    bool unattended = false;
+};
+
+// Everything an operation works on: the main window's state, the tables, the settings store,
+// the record numbers and the services. One per running program (or per test).
+class Context
+{
+public:
+    Context(const QString &dataDir, platform::SettingsStore &settings, Services services);
+
+    MainState state;
+    store::DataModule data;
+    platform::SettingsStore &settings;
+    store::RecordNumbers numbers;
+    Services services;
+    // The positional words of the command line (missing ones are empty).
+    QStringList args = {QString(), QString(), QString()};
+
+    // What the command line asked for and what became of it, for the exit status.
+    struct CommandLineOutcome
+    {
+        bool runRequested = false; // "start" or "startstop"
+        bool runStarted = false;
+        bool runFinished = false;  // the run returned without an error
+        bool quitRequested = false;
+    } outcome;
+
+    QDateTime now() const;
+    // AppendLogLine: the current date and time followed by the text (which begins with a
+    // blank).
+    void AppendLogLine(const QString &text);
+    void setStatus(const QString &text) { state.statusText = text; }
+    platform::Dialogs &dialogs() const { return *services.dialogs; }
+};
+
+} // namespace ordovan::app

@@ -1,0 +1,21 @@
+#include "context.h"
+#include "operations.h"
+
+#include "store/recordnumbers.h"
+
+namespace ordovan::app {
+
+void BuildNewRecordsFilters(Context &ctx)
+{
+    MainState &s = ctx.state;
+    s.newRecordsFilter1 = QStringLiteral("ID > %1").arg(
+        ReadGlobalInteger(ctx, store::RecordNumbers::kDomestic));
+    s.newRecordsFilterAZV =
+        QStringLiteral("ID > %1").arg(ReadGlobalInteger(ctx, store::RecordNumbers::kSepa));
+    ctx.data.ClientDataSet1.setFilter(s.newRecordsFilter1);
+    ctx.data.ClientDataSetAZV.setFilter(s.newRecordsFilterAZV);
+    ctx.data.ClientDataSet1.setFiltered(true);
+    ctx.data.ClientDataSetAZV.setFiltered(true);
+}
+
+} // namespace ordovan::app

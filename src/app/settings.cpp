@@ -1,0 +1,347 @@
+// The settings of the main window: the eight access operations on the settings store and the
+// composite load and save. Per-Mandant values live in the key named after the ID of the
+// current row of ClientDataSet3; global ones (counters, window, column widths, last Mandant)
+// in the root key.
+#include "context.h"
+#include "operations.h"
+#include "settingsnames.h"
+
+#include "platform/settingsstore.h"
+
+namespace ordovan::app {
+
+namespace {
+
+// The key of the current Mandant, or nothing when ClientDataSet3 has no current row. Without
+// a Mandant there is no key to hold per-Mandant values: reads find nothing and writes are
+// dropped rather than spilling into the global key.
+std::optional<QString> mandantKey(Context &ctx)
+{
+    store::Table &t = ctx.data.ClientDataSet3;
+    if (!t.isOpen())
+        return std::nullopt;
+    const int f = t.fieldIndex(u"ID");
+    if (f < 0)
+        return std::nullopt;
+    const auto id = t.integer(f);
+    if (!id)
+        return std::nullopt;
+    return QString::number(*id);
+}
+
+} // namespace
+
+qint32 ReadGlobalInteger(Context &ctx, QStringView name)
+{
+    return ctx.settings.readInteger(u"", name);
+}
+
+QString ReadGlobalString(Context &ctx, QStringView name)
+{
+    return ctx.settings.readString(u"", name);
+}
+
+void WriteGlobalInteger(Context &ctx, QStringView name, qint32 value)
+{
+    ctx.settings.writeInteger(u"", name, value);
+}
+
+void WriteGlobalString(Context &ctx, QStringView name, const QString &value)
+{
+    ctx.settings.writeString(u"", name, value);
+}
+
+qint32 ReadMandantInteger(Context &ctx, QStringView name)
+{
+    const auto key = mandantKey(ctx);
+    return key ? ctx.settings.readInteger(*key, name) : -1;
+}
+
+QString ReadMandantString(Context &ctx, QStringView name)
+{
+    const auto key = mandantKey(ctx);
+    return key ? ctx.settings.readString(*key, name) : QString();
+}
+
+void WriteMandantInteger(Context &ctx, QStringView name, qint32 value)
+{
+    if (const auto key = mandantKey(ctx))
+        ctx.settings.writeInteger(*key, name, value);
+}
+
+void WriteMandantString(Context &ctx, QStringView name, const QString &value)
+{
+    if (const auto key = mandantKey(ctx))
+        ctx.settings.writeString(*key, name, value);
+}
+
+// ---------------------------------------------------------------------------------------
+
+namespace {
+
+// A source option changed: like a click on it, this re-reads the source once start-up is
+// done.
+void optionChanged(Context &ctx, bool changed)
+{
+    if (changed && ctx.state.StartupDone)
+        RBKommaClick(ctx);
+}
+
+template<typename T>
+bool assign(T &target, const T &value)
+{
+    if (target == value)
+        return false;
+    target = value;
+    return true;
+}
+
+int choiceOrDefault(qint32 stored, int maxChoice)
+{
+    return stored < 0 || stored > maxChoice ? 0 : stored;
+}
+
+void loadConstant(Context &ctx, ConstantField &field, QStringView name)
+{
+    const QString text = ReadMandantString(ctx, name);
+    field.checked = !text.isEmpty();
+    field.text = text;
+}
+
+} // namespace
+
+void CB8VerwClick(Context &ctx)
+{
+    BuildMappingGrid(ctx);
+    if (!ctx.state.EQuelldatei.isEmpty())
+        ShowMappingPreview(ctx);
+}
+
+void LoadSettings(Context &ctx)
+{
+    MainState &s = ctx.state;
+    s.EQuelldatei = ReadMandantString(ctx, names::Quelldatei);
+    s.EZieldatei = ReadMandantString(ctx, names::Zieldatei);
+    s.CBDatumueberschreiben = ReadMandantInteger(ctx, names::Datumueberschreiben) == 1;
+    s.CBTabellenText = ReadMandantString(ctx, names::Tabellenname);
+
+    ColumnMapping &m = s.mapping;
+    m.NameX = ReadMandantInteger(ctx, names::NameX);
+    m.NameX2 = ReadMandantInteger(ctx, names::NameX2);
+    m.Blz1 = ReadMandantInteger(ctx, names::Blz1);
+    m.Kto1 = ReadMandantInteger(ctx, names::Kto1);
+    m.Betrag = ReadMandantInteger(ctx, names::Betrag);
+    for (int i = 0; i < 14; ++i)
+        m.Verw[i] = ReadMandantInteger(ctx, names::verw(i + 1));
+    m.Name2X = ReadMandantInteger(ctx, names::Name2X);
+    m.StrasseX = ReadMandantInteger(ctx, names::StrasseX);
+    m.OrtLandX = ReadMandantInteger(ctx, names::OrtLandX);
+    m.NotitzInternX = ReadMandantInteger(ctx, names::NotitzInternX);
+    m.AnsprechpartnerX = ReadMandantInteger(ctx, names::AnsprechpartnerX);
+    m.IBANx = ReadMandantInteger(ctx, names::IBANx);
+    m.BICx = ReadMandantInteger(ctx, names::BICx);
+    m.LaendercodeX = ReadMandantInteger(ctx, names::LaendercodeX);
+    m.WaehrungX = ReadMandantInteger(ctx, names::WaehrungX);
+    m.DatumX = ReadMandantInteger(ctx, names::DatumX);
+
+    optionChanged(ctx, assign(s.RGBetrag,
+                              choiceOrDefault(ReadMandantInteger(ctx, names::Betragformat), 1)));
+
+    loadConstant(ctx, s.Betragkonst, names::BetragKonst);
+    for (int i = 0; i < 14; ++i)
+        loadConstant(ctx, s.Verwkonst[i], names::verwKonst(i + 1));
+
+    if (assign(s.CB8Verw, ReadMandantInteger(ctx, names::Verw8) == 1))
+        CB8VerwClick(ctx);
+    s.RGZahlungsart = choiceOrDefault(ReadMandantInteger(ctx, names::Zahlungsart), 3);
+
+    const QString separator = ReadMandantString(ctx, names::Trennzeichen);
+    if (separator == u"Komma")
+        optionChanged(ctx, assign(s.separator, Separator::Comma));
+    else if (separator == u"Tabulator")
+        optionChanged(ctx, assign(s.separator, Separator::Tab));
+    else if (separator == u"Semikolon")
+        optionChanged(ctx, assign(s.separator, Separator::Semicolon));
+    const QString qualifier = ReadMandantString(ctx, names::Textkennzeichner);
+    if (qualifier == u"doppelt")
+        optionChanged(ctx, assign(s.qualifier, Qualifier::Double));
+    else if (qualifier == u"einfach")
+        optionChanged(ctx, assign(s.qualifier, Qualifier::Single));
+    else if (qualifier == u"keine")
+        optionChanged(ctx, assign(s.qualifier, Qualifier::None));
+
+    optionChanged(ctx, assign(s.CBTitelzeile, ReadMandantInteger(ctx, names::Titelzeile) != 0));
+    s.LLastGut = paymentTypeCaption(s.RGZahlungsart);
+
+    s.CBBuchungs = ReadMandantInteger(ctx, names::Buchungs) == 1;
+    s.CBBegleit = ReadMandantInteger(ctx, names::Begleit) == 1;
+    if (assign(s.CBIBANonly, ReadMandantInteger(ctx, names::IBANonly) == 1))
+        CB8VerwClick(ctx);
+    s.CBLogspeichern = ReadMandantInteger(ctx, names::LogSpeichern) == 1;
+    s.SEPAFormat = ReadMandantInteger(ctx, names::SEPAFormat) == 1 ? 1 : 0;
+
+    RBKommaClick(ctx);
+    ShowMappingPreview(ctx);
+}
+
+void SaveSettings(Context &ctx)
+{
+    MainState &s = ctx.state;
+    {
+        platform::SettingsStore::Batch batch(ctx.settings);
+        switch (s.separator) {
+        case Separator::Comma:
+            WriteMandantString(ctx, names::Trennzeichen, QStringLiteral("Komma"));
+            break;
+        case Separator::Tab:
+            WriteMandantString(ctx, names::Trennzeichen, QStringLiteral("Tabulator"));
+            break;
+        case Separator::Semicolon:
+            WriteMandantString(ctx, names::Trennzeichen, QStringLiteral("Semikolon"));
+            break;
+        }
+        switch (s.qualifier) {
+        case Qualifier::Double:
+            WriteMandantString(ctx, names::Textkennzeichner, QStringLiteral("doppelt"));
+            break;
+        case Qualifier::Single:
+            WriteMandantString(ctx, names::Textkennzeichner, QStringLiteral("einfach"));
+            break;
+        case Qualifier::None:
+            WriteMandantString(ctx, names::Textkennzeichner, QStringLiteral("keine"));
+            break;
+        }
+        WriteMandantInteger(ctx, names::Titelzeile, s.CBTitelzeile ? 1 : 0);
+        WriteMandantInteger(ctx, names::Datumueberschreiben, s.CBDatumueberschreiben ? 1 : 0);
+        WriteMandantInteger(ctx, names::Betragformat, s.RGBetrag);
+        WriteMandantInteger(ctx, names::Zahlungsart, s.RGZahlungsart);
+
+        const ColumnMapping &m = s.mapping;
+        WriteMandantInteger(ctx, names::NameX, m.NameX);
+        WriteMandantInteger(ctx, names::NameX2, m.NameX2);
+        WriteMandantInteger(ctx, names::Blz1, m.Blz1);
+        WriteMandantInteger(ctx, names::Kto1, m.Kto1);
+        WriteMandantInteger(ctx, names::Betrag, m.Betrag);
+        for (int i = 0; i < 14; ++i)
+            WriteMandantInteger(ctx, names::verw(i + 1), m.Verw[i]);
+        WriteMandantInteger(ctx, names::Name2X, m.Name2X);
+        WriteMandantInteger(ctx, names::StrasseX, m.StrasseX);
+        WriteMandantInteger(ctx, names::OrtLandX, m.OrtLandX);
+        WriteMandantInteger(ctx, names::NotitzInternX, m.NotitzInternX);
+        WriteMandantInteger(ctx, names::AnsprechpartnerX, m.AnsprechpartnerX);
+        WriteMandantInteger(ctx, names::IBANX, m.IBANx);
+        WriteMandantInteger(ctx, names::BICX, m.BICx);
+        WriteMandantInteger(ctx, names::LaendercodeX, m.LaendercodeX);
+        WriteMandantInteger(ctx, names::WaehrungX, m.WaehrungX);
+        WriteMandantInteger(ctx, names::DatumX, m.DatumX);
+
+        WriteMandantString(ctx, names::Quelldatei, s.EQuelldatei);
+        WriteMandantString(ctx, names::Zieldatei, s.EZieldatei);
+        WriteMandantString(ctx, names::Tabellenname, s.CBTabellenText);
+
+        auto constantText = [](const ConstantField &f) { return f.checked ? f.text : QString(); };
+        WriteMandantString(ctx, names::Betragkonst, constantText(s.Betragkonst));
+        for (int i = 0; i < 14; ++i)
+            WriteMandantString(ctx, names::verwkonst(i + 1), constantText(s.Verwkonst[i]));
+
+        WriteMandantInteger(ctx, names::Verw8, s.CB8Verw ? 1 : 0);
+        WriteMandantInteger(ctx, names::Begleit, s.CBBegleit ? 1 : 0);
+        WriteMandantInteger(ctx, names::IBANonly, s.CBIBANonly ? 1 : 0);
+        WriteMandantInteger(ctx, names::Buchungs, s.CBBuchungs ? 1 : 0);
+        WriteMandantInteger(ctx, names::LogSpeichern, s.CBLogspeichern ? 1 : 0);
+        // Users who never chose a format generation keep a store without the value.
+        if (s.SEPAFormat != 0 || ReadMandantInteger(ctx, names::SEPAFormat) != -1)
+            WriteMandantInteger(ctx, names::SEPAFormat, s.SEPAFormat);
+
+        switch (s.windowState) {
+        case WindowState::Normal:
+            WriteGlobalString(ctx, names::WindowState, QStringLiteral("wsNormal"));
+            WriteGlobalInteger(ctx, names::Height, s.height);
+            WriteGlobalInteger(ctx, names::Width, s.width);
+            break;
+        case WindowState::Maximized:
+            WriteGlobalString(ctx, names::WindowState, QStringLiteral("wsMaximized"));
+            break;
+        case WindowState::Minimized:
+            break;
+        }
+        SaveColumnWidths(ctx);
+        batch.commit();
+    }
+    ctx.data.saveWorkingTables();
+}
+
+namespace {
+
+struct GridSpec
+{
+    QList<GridColumn> MainState::*columns;
+    const char16_t *prefix;
+    QStringList captions;
+};
+
+const QList<GridSpec> &gridSpecs()
+{
+    static const QList<GridSpec> specs = {
+        {&MainState::DBGrid1Columns, u"BreiteA",
+         {QStringLiteral("ID"), QStringLiteral("Name"), QStringLiteral("Kontonr."),
+          QStringLiteral("BLZ"), QStringLiteral("Verwendungszweck"), QStringLiteral("Betrag"),
+          QStringLiteral("Zahlungsart"), QStringLiteral("Erstellungsdatum")}},
+        {&MainState::DBGrid3Columns, u"BreiteC",
+         {QStringLiteral("ID"), QStringLiteral("Name"), QStringLiteral("Kontonr."),
+          QStringLiteral("BLZ"), QStringLiteral("Verwendungszweck"), QStringLiteral("Betrag"),
+          QStringLiteral("Zahlungsart"), QStringLiteral("Erstellungsdatum")}},
+        {&MainState::DBGrid4Columns, u"BreiteB",
+         {QStringLiteral("ID"), QStringLiteral("Von ID"), QStringLiteral("Bis ID"),
+          QStringLiteral("Logdatei Name"), QStringLiteral("Gesamtbetrag"),
+          QStringLiteral("Zahlungsart"), QStringLiteral("Erstellungsdatum"),
+          QStringLiteral("Ausführungsdatum"), QStringLiteral("Mandantenname"),
+          QStringLiteral("Mandantenkontonr."), QStringLiteral("Mandanten-BLZ"),
+          QStringLiteral("Dateiname"), QStringLiteral("Kontrollsumme Kontonr."),
+          QStringLiteral("Kontrollsumme sgBLZ"), QStringLiteral("Gesamtzahl Sätze")}},
+        {&MainState::DBGrid6Columns, u"BreiteE",
+         {QStringLiteral("ID"), QStringLiteral("Name"), QStringLiteral("Ort"),
+          QStringLiteral("IBAN"), QStringLiteral("BIC"), QStringLiteral("Währung"),
+          QStringLiteral("Datum"), QStringLiteral("Verwendungszweck"), QStringLiteral("Betrag"),
+          QStringLiteral("Erstellungsdatum")}},
+    };
+    return specs;
+}
+
+} // namespace
+
+void LoadColumnWidths(Context &ctx)
+{
+    for (const GridSpec &spec : gridSpecs()) {
+        QList<GridColumn> &columns = ctx.state.*(spec.columns);
+        columns.resize(spec.captions.size());
+        for (int i = 0; i < spec.captions.size(); ++i)
+            columns[i].caption = spec.captions[i];
+    }
+    for (const GridSpec &spec : gridSpecs()) {
+        for (GridColumn &column : ctx.state.*(spec.columns)) {
+            const qint32 width =
+                ReadGlobalInteger(ctx, QString::fromUtf16(spec.prefix) + column.caption);
+            if (width != -1)
+                column.width = width;
+        }
+    }
+}
+
+void SaveColumnWidths(Context &ctx)
+{
+    platform::SettingsStore::Batch batch(ctx.settings);
+    for (const GridSpec &spec : gridSpecs()) {
+        QList<GridColumn> &columns = ctx.state.*(spec.columns);
+        if (columns.isEmpty()) {
+            for (const QString &caption : spec.captions)
+                columns.append({caption, -1});
+        }
+        for (const GridColumn &column : columns)
+            WriteGlobalInteger(ctx, QString::fromUtf16(spec.prefix) + column.caption,
+                               column.width < 0 ? defaultColumnWidth : column.width);
+    }
+    batch.commit();
+}
+
+} // namespace ordovan::app

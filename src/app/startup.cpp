@@ -1,0 +1,137 @@
+// Start-up and window lifecycle. FormCreate makes sure the data folder exists; FormShow is
+// the start-up load sequence: create or convert the table files on a first start, load the
+// tables, restore the Mandant, the settings and the window, read the source for its preview
+// and finally apply the command line. An Error anywhere ends the sequence where it happens;
+// the caller shows it.
+#include "context.h"
+#include "operations.h"
+#include "settingsnames.h"
+
+#include "platform/error.h"
+#include "platform/files.h"
+#include "platform/german.h"
+
+#include <QFileInfo>
+
+namespace ordovan::app {
+
+void FormCreate(Context &ctx)
+{
+    platform::ensureDirectory(ctx.data.dataDir());
+}
+
+namespace {
+
+void restoreWindow(Context &ctx)
+{
+    MainState &s = ctx.state;
+    if (ReadGlobalString(ctx, names::WindowState) == u"wsMaximized") {
+        s.windowState = WindowState::Maximized;
+        return;
+    }
+    s.windowState = WindowState::Normal;
+    s.height = ReadGlobalInteger(ctx, names::Height);
+    s.width = ReadGlobalInteger(ctx, names::Width);
+    if (s.height < 200)
+        s.height = 600;
+    if (s.width < 200)
+        s.width = 700;
+}
+
+} // namespace
+
+void FormShow(Context &ctx)
+{
+    MainState &s = ctx.state;
+    s.StartupDone = false;
+    s.RunStatus = 0;
+    s.FirstStart = false;
+
+    store::DataModule &data = ctx.data;
+    if (!data.anyWorkingFileExists()) {
+        data.createEmptyWorkingTables();
+        SaveColumnWidths(ctx);
+        s.FirstStart = true;
+    }
+    if (!QFileInfo::exists(data.pathOf(QStringLiteral("mandant.xml"))) &&
+        QFileInfo::exists(data.pathOf(QStringLiteral("db3.xml")))) {
+        if (ConvertOldMandanten(ctx))
+            s.FirstStart = true;
+    }
+    data.loadAll();
+
+    s.mapping.clear();
+    BuildMappingGrid(ctx);
+    s.Label9Visible = false;
+
+    s.DTPErstell = ctx.now();
+    s.DTPAusf = s.DTPErstell;
+
+    // Fill the Mandant choice and select the last used Mandant; without one the red hint
+    // shows and start-up goes on.
+    try {
+        FillMandantCombo(ctx);
+    } catch (const Error &) {
+        s.Label9Visible = true;
+    }
+
+    restoreWindow(ctx);
+    BuildNewRecordsFilters(ctx);
+    LoadSettings(ctx);
+    LoadColumnWidths(ctx);
+    s.MLog.clear();
+    s.StartupDone = true;
+
+    RBKommaClick(ctx);
+    ShowMappingPreview(ctx);
+
+    ApplyCommandLine(ctx);
+}
+
+void ApplyCommandLine(Context &ctx)
+{
+    MainState &s = ctx.state;
+    const QString word = ctx.args.value(0);
+    ctx.outcome.runRequested = word == u"start" || word == u"startstop";
+    const QString mandant = ctx.args.value(2);
+    if (!mandant.isEmpty()) {
+        const auto id = german::parseInteger(mandant);
+        if (!id)
+            throw Error(german::notAnIntegerMessage(mandant));
+        WriteGlobalInteger(ctx, names::Mandant, *id);
+        const qint32 stored = ReadGlobalInteger(ctx, names::Mandant);
+        store::Table &mandanten = ctx.data.ClientDataSet3;
+        mandanten.locate(u"ID", stored);
+        if (mandanten.hasCurrentRow())
+            s.CBMandantenText = mandanten.text(u"ID") + QStringLiteral(" -  ") +
+                                mandanten.text(u"Name");
+        CBMandantenChange(ctx);
+        LoadSettings(ctx);
+    }
+
+    const QString type = ctx.args.value(1);
+    if (type == u"ls_core")
+        s.RGZahlungsart = LastschriftCore;
+    else if (type == u"ls_cor1")
+        s.RGZahlungsart = LastschriftCor1;
+    else if (type == u"ls_b2b")
+        s.RGZahlungsart = LastschriftB2b;
+    else if (type == u"gs")
+        s.RGZahlungsart = Gutschrift;
+
+    if (ctx.outcome.runRequested) {
+        ctx.outcome.runStarted = true;
+        s.sepaFileWritten = false;
+        BStartClick(ctx);
+        ctx.outcome.runFinished = true;
+        if (word == u"startstop" && s.RunStatus != 2)
+            ctx.outcome.quitRequested = true;
+    }
+}
+
+void FormClose(Context &ctx)
+{
+    SaveSettings(ctx);
+}
+
+} // namespace ordovan::app

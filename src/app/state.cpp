@@ -1,0 +1,37 @@
+#include "state.h"
+
+namespace ordovan::app {
+
+QString paymentTypeCaption(int choice)
+{
+    switch (choice) {
+    case LastschriftCore:
+        return QStringLiteral("Lastschrift CORE");
+    case LastschriftCor1:
+        return QStringLiteral("Lastschrift COR1");
+    case LastschriftB2b:
+        return QStringLiteral("Lastschrift B2B");
+    case Gutschrift:
+        return QStringLiteral("Gutschrift");
+    default:
+        return {};
+    }
+}
+
+QString MappingGrid::cell(int col, int row) const
+{
+    if (col < 0 || col > 2 || row < 0 || row >= rows.size())
+        return {};
+    return rows[row][col];
+}
+
+void MappingGrid::setCell(int col, int row, const QString &text)
+{
+    if (col < 0 || col > 2 || row < 0)
+        return;
+    if (row >= rows.size())
+        rows.resize(row + 1);
+    rows[row][col] = text;
+}
+
+} // namespace ordovan::app

@@ -1,0 +1,90 @@
+// Ordovan Profi: the window and the command line. Everything but the window lives in the core
+// library; this file only picks the services for the way the program was started.
+#include "app/commandline.h"
+#include "app/context.h"
+#include "app/operations.h"
+#include "platform/clock.h"
+#include "platform/desktop.h"
+#include "platform/dialogs.h"
+#include "platform/files.h"
+#include "platform/settingsstore.h"
+#include "platform/tabular.h"
+#include "ui/qtdialogs.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+#include <cstdio>
+
+using namespace ordovan;
+
+namespace {
+
+void print(FILE *to, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), to);
+    std::fflush(to);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const app::CommandLine cl = app::parseCommandLine(arguments);
+    if (!cl.error.isEmpty()) {
+        print(stderr, QStringLiteral("ordovan: %1\n\n").arg(cl.error) + app::helpText());
+        return app::ExitUsage;
+    }
+    if (cl.help) {
+        print(stdout, app::helpText());
+        return app::ExitOk;
+    }
+    if (cl.version) {
+        print(stdout, app::versionText() + u'\n');
+        return app::ExitOk;
+    }
+
+    platform::SettingsStore settings(platform::settingsFilePath());
+    platform::SystemClock clock;
+    platform::UnavailableTabularProvider tabular;
+
+    if (cl.unattended) {
+        // No display is needed: fonts and PDF output work on the offscreen platform.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication application(argc, argv);
+        QGuiApplication::setApplicationName(platform::kApplicationTitle);
+        platform::UnattendedDialogs dialogs;
+        platform::UnattendedDesktop desktop;
+        app::Services services{&dialogs, &desktop, &clock, &tabular, nullptr, true};
+        app::Context ctx(platform::dataDirectory(), settings, services);
+        ctx.args = cl.words;
+        ctx.state.SEPAFormatOverride = cl.format;
+        return app::runUnattended(ctx);
+    }
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(platform::kApplicationTitle);
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"),
+                          QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslator);
+
+    ui::QtDialogs dialogs;
+    platform::SystemDesktop desktop;
+    app::Services services{&dialogs, &desktop, &clock, &tabular, nullptr, false};
+    app::Context ctx(platform::dataDirectory(), settings, services);
+    ctx.args = cl.words;
+    ctx.state.SEPAFormatOverride = cl.format;
+    // The main window is not part of this version yet: the start-up and the command line run,
+    // then the program says so and ends.
+    const int status = app::runUnattended(ctx);
+    dialogs.plainMessage(QStringLiteral("Das Programmfenster ist in dieser Version noch nicht "
+                                        "verfügbar. Bitte verwenden Sie die Befehlszeile "
+                                        "(ordovan --help)."));
+    return status;
+}

@@ -1,0 +1,32 @@
+#include "desktop.h"
+
+#include <QDesktopServices>
+#include <QProcess>
+#include <QUrl>
+
+#include <cstdio>
+
+namespace ordovan::platform {
+
+void SystemDesktop::openWithDefault(const QString &path)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void SystemDesktop::startProgram(const QString &program, const QStringList &arguments)
+{
+    QProcess::startDetached(program, arguments);
+}
+
+void UnattendedDesktop::openWithDefault(const QString &path)
+{
+    std::fprintf(stderr, "Öffnen: %s\n", path.toLocal8Bit().constData());
+}
+
+void UnattendedDesktop::startProgram(const QString &program, const QStringList &arguments)
+{
+    std::fprintf(stderr, "Programmstart: %s %s\n", program.toLocal8Bit().constData(),
+                 arguments.join(u' ').toLocal8Bit().constData());
+}
+
+} // namespace ordovan::platform

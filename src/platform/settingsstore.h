@@ -1,0 +1,127 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace ordovan::platform {
+
+// The per-user settings store: the registry key
+// HKEY_CURRENT_USER\SOFTWARE\Brunnhold Software\Ordovan with one subkey per Mandant, kept in
+// one file in the registry editor's export format (UTF-16LE with BOM, CR LF). Keys are
+// addressed relative to that root: "" is the global key, "7" the key of Mandant 7.
+// Value and key names match without regard to case; a value keeps the case of its last
+// writer. Reads never fail; writes rewrite the whole file atomically and throw Error.
+
+struct RegistryValue
+{
+    enum class Kind { String, Dword, Other };
+    QString name;
+    Kind kind = Kind::String;
+    QString text;       // String
+    qint32 number = 0;  // Dword
+    QString raw;        // Other: the text after "=", kept as read (hex:..., hex(7):...)
+};
+
+struct RegistryKey
+{
+    QString path; // relative to the root; "" for the root itself
+    QList<RegistryValue> values;
+};
+
+// A parsed export file. Keys outside the root are not kept.
+class RegistryDocument
+{
+public:
+    static const QString &rootName();
+
+    // Parses the bytes of an export file (UTF-16 with BOM, UTF-8 with or without BOM, or the
+    // older REGEDIT4 form). Returns nothing when the bytes are not such a file.
+    static std::optional<RegistryDocument> parse(const QByteArray &bytes);
+    // UTF-16LE with BOM, CR LF, root first, then subkeys ordered like the registry lists them.
+    QByteArray serialize() const;
+
+    const RegistryValue *find(QStringView key, QStringView name) const;
+    void set(QStringView key, RegistryValue value);
+    void ensureKey(QStringView key);
+    // Merges another document as an import does: values replace, deletions apply.
+    void merge(const RegistryDocument &other);
+
+    const QList<RegistryKey> &keys() const { return m_keys; }
+
+private:
+    RegistryKey *findKey(QStringView path);
+    const RegistryKey *findKey(QStringView path) const;
+    QList<RegistryKey> m_keys;
+    // Deletions found while parsing an import file.
+    QStringList m_deletedKeys;
+    QList<std::pair<QString, QString>> m_deletedValues;
+};
+
+class SettingsStore
+{
+public:
+    explicit SettingsStore(QString filePath);
+    ~SettingsStore();
+    SettingsStore(const SettingsStore &) = delete;
+    SettingsStore &operator=(const SettingsStore &) = delete;
+
+    const QString &filePath() const { return m_path; }
+
+    // -1 when missing, of another kind, or unreadable.
+    qint32 readInteger(QStringView key, QStringView name) const;
+    // Empty when missing, of another kind, or unreadable.
+    QString readString(QStringView key, QStringView name) const;
+    std::optional<qint32> integerValue(QStringView key, QStringView name) const;
+
+    void writeInteger(QStringView key, QStringView name, qint32 value);
+    void writeString(QStringView key, QStringView name, const QString &value);
+
+    // Reads an integer, computes its new value and writes it back while holding an exclusive
+    // lock on the settings file, so that two copies of the program never hand out the same
+    // number. The function sees the stored value (nothing when missing or of another kind).
+    qint32 updateInteger(QStringView key, QStringView name,
+                         const std::function<qint32(std::optional<qint32>)> &update);
+
+    // Groups writes: the file is written once when the outermost batch ends.
+    class Batch
+    {
+    public:
+        explicit Batch(SettingsStore &store);
+        ~Batch() noexcept(false);
+        void commit();
+
+    private:
+        SettingsStore &m_store;
+        bool m_done = false;
+    };
+
+    // Writes the whole key tree to an export file (the backup's "einstellungen.reg").
+    void exportTo(const QString &path) const;
+    // Merges an export file into the store, as the registry editor imports one.
+    void importFrom(const QString &path);
+
+private:
+    friend class Batch;
+    void refresh() const;
+    void lock();
+    void unlock();
+    void writeBack();
+    void checkWritable() const;
+
+    QString m_path;
+    mutable RegistryDocument m_doc;
+    mutable bool m_loaded = false;
+    mutable bool m_unreadable = false;
+    mutable qint64 m_stamp = -1;
+    mutable qint64 m_size = -1;
+    mutable quint64 m_inode = 0;
+    int m_lockFd = -1;
+    int m_lockDepth = 0;
+    int m_batchDepth = 0;
+    bool m_dirty = false;
+};
+
+} // namespace ordovan::platform

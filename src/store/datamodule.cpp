@@ -1,0 +1,139 @@
+#include "datamodule.h"
+
+#include "bankdirectory.h"
+#include "platform/files.h"
+#include "recordnumbers.h"
+#include "schema.h"
+#include "tablefile.h"
+
+#include <QFileInfo>
+
+namespace ordovan::store {
+
+DataModule::DataModule(QString dataDir)
+    : ClientDataSet1(QStringLiteral("ClientDataSet1")),
+      ClientDataSetAZV(QStringLiteral("ClientDataSetAZV")),
+      ClientDataSet2(QStringLiteral("ClientDataSet2")),
+      ClientDataSet3(QStringLiteral("ClientDataSet3")),
+      ClientDataSet4(QStringLiteral("ClientDataSet4")),
+      ClientDataSetHisInl(QStringLiteral("ClientDataSetHisInl")),
+      ClientDataSetHisAZV(QStringLiteral("ClientDataSetHisAZV")),
+      ClientDataSetMandantAlt(QStringLiteral("ClientDataSetMandantAlt")),
+      m_dataDir(std::move(dataDir))
+{
+    ClientDataSet1.setFilePath(pathOf(QStringLiteral("db1.xml")));
+    ClientDataSetAZV.setFilePath(pathOf(QStringLiteral("db5.xml")));
+    ClientDataSet2.setFilePath(pathOf(QStringLiteral("db2.xml")));
+    ClientDataSet3.setFilePath(pathOf(QStringLiteral("mandant.xml")));
+    ClientDataSet4.setFilePath(pathOf(QStringLiteral("blz.xml")));
+    ClientDataSetHisInl.setFilePath(pathOf(QStringLiteral("db6.xml")));
+    ClientDataSetHisAZV.setFilePath(pathOf(QStringLiteral("db7.xml")));
+    // The old Mandant file gets its folder only when the conversion runs.
+    ClientDataSetMandantAlt.setFilePath(QStringLiteral("db3.xml"));
+
+    for (Table *t : {&ClientDataSet1, &ClientDataSetAZV, &ClientDataSet2, &ClientDataSet3,
+                     &ClientDataSetHisInl, &ClientDataSetHisAZV, &ClientDataSetMandantAlt})
+        t->setIndexField(QStringLiteral("ID"));
+    ClientDataSet4.setIndexField(QStringLiteral("BLZ"));
+    ClientDataSet3.setCalculatedFields(mandantCalculatedFields());
+}
+
+const QStringList &DataModule::workingFileNames()
+{
+    static const QStringList names = {QStringLiteral("db1.xml"), QStringLiteral("db2.xml"),
+                                      QStringLiteral("db5.xml"), QStringLiteral("db6.xml"),
+                                      QStringLiteral("db7.xml"), QStringLiteral("mandant.xml")};
+    return names;
+}
+
+bool DataModule::anyWorkingFileExists() const
+{
+    for (const QString &name : workingFileNames()) {
+        if (QFileInfo::exists(pathOf(name)))
+            return true;
+    }
+    return false;
+}
+
+void DataModule::createEmptyWorkingTables()
+{
+    const std::pair<Table *, QList<FieldDef>> order[] = {
+        {&ClientDataSet1, domesticPaymentFields()}, {&ClientDataSetHisInl, domesticPaymentFields()},
+        {&ClientDataSetAZV, sepaPaymentFields()},   {&ClientDataSetHisAZV, sepaPaymentFields()},
+        {&ClientDataSet2, historyFields()},         {&ClientDataSet3, mandantFields()}};
+    for (const auto &[table, fields] : order) {
+        table->createEmpty(fields);
+        saveTable(*table);
+    }
+}
+
+void DataModule::openBuiltInBankDirectory()
+{
+    fillBuiltInBankDirectory(ClientDataSet4);
+}
+
+void DataModule::loadAll()
+{
+    if (!ClientDataSet4.isOpen())
+        openBuiltInBankDirectory();
+    closeTable(ClientDataSet4);
+    for (Table *t : {&ClientDataSet1, &ClientDataSetAZV, &ClientDataSet2, &ClientDataSet3,
+                     &ClientDataSet4, &ClientDataSetHisInl, &ClientDataSetHisAZV})
+        loadTable(*t);
+}
+
+void DataModule::saveWorkingTables()
+{
+    for (Table *t : {&ClientDataSet1, &ClientDataSetAZV, &ClientDataSet2, &ClientDataSet3,
+                     &ClientDataSetHisInl, &ClientDataSetHisAZV})
+        saveTable(*t);
+}
+
+void DataModule::loadTable(Table &table, const QString &path)
+{
+    if (table.isOpen() && (table.modified() || !QFileInfo::exists(table.filePath())))
+        saveTable(table);
+    readTableFile(table, path.isEmpty() ? table.filePath() : path);
+}
+
+void DataModule::saveTable(Table &table, const QString &path)
+{
+    table.post();
+    writeTableFile(table, path.isEmpty() ? table.filePath() : path);
+    if (path.isEmpty() || path == table.filePath())
+        table.setModified(false);
+}
+
+void DataModule::closeTable(Table &table)
+{
+    if (!table.isOpen())
+        return;
+    if (table.modified() || !QFileInfo::exists(table.filePath()))
+        saveTable(table);
+    table.close();
+}
+
+void DataModule::closeAll()
+{
+    for (Table *t : {&ClientDataSet1, &ClientDataSetAZV, &ClientDataSet2, &ClientDataSet3,
+                     &ClientDataSet4, &ClientDataSetHisInl, &ClientDataSetHisAZV})
+        closeTable(*t);
+}
+
+void DataModule::installNumbering(RecordNumbers &numbers)
+{
+    auto numbering = [&numbers](const QString &counter) {
+        return [&numbers, counter](Table &t) {
+            t.setValue(t.field(u"ID"), numbers.next(counter, t));
+        };
+    };
+    ClientDataSet1.afterInsert = numbering(RecordNumbers::kDomestic);
+    ClientDataSetAZV.afterInsert = numbering(RecordNumbers::kSepa);
+    ClientDataSet2.afterInsert = numbering(RecordNumbers::kHistory);
+    ClientDataSet3.afterInsert = [&numbers](Table &t) {
+        t.setValue(t.field(u"ID"), numbers.next(RecordNumbers::kMandant, t));
+        t.setValue(t.field(u"Aktives Konto"), 1);
+    };
+}
+
+} // namespace ordovan::store

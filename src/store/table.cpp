@@ -1,0 +1,1043 @@
+#include "table.h"
+
+#include "platform/codec.h"
+#include "platform/error.h"
+#include "platform/german.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace ordovan::store {
+
+// ---- RowVersion ------------------------------------------------------------------------
+// Layout: uint32 field count, uint32 end offset of each field (relative to the payload),
+// then the payload.
+
+namespace {
+
+template<typename Cells>
+std::unique_ptr<uint8_t[]> pack(const Cells &cells)
+{
+    const size_t n = cells.size();
+    size_t payload = 0;
+    for (const auto &c : cells)
+        payload += size_t(c.size());
+    auto data = std::make_unique_for_overwrite<uint8_t[]>(4 + 4 * n + payload);
+    quint32 count = quint32(n);
+    std::memcpy(data.get(), &count, 4);
+    uint8_t *ends = data.get() + 4;
+    uint8_t *out = ends + 4 * n;
+    quint32 end = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const auto &c = cells[i];
+        if (c.size() > 0)
+            std::memcpy(out + end, c.data(), size_t(c.size()));
+        end += quint32(c.size());
+        std::memcpy(ends + 4 * i, &end, 4);
+    }
+    return data;
+}
+
+quint32 readU32(const uint8_t *p)
+{
+    quint32 v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+QString normalizedFieldName(QStringView name)
+{
+    QString s = name.toString().toLower();
+    s.replace(u'ß', QStringLiteral("ss"));
+    return s;
+}
+
+} // namespace
+
+RowVersion::RowVersion(quint8 flags, const std::vector<Cell> &cells)
+    : m_data(pack(cells)), m_flags(flags)
+{
+}
+
+RowVersion::RowVersion(quint8 flags, const std::vector<std::string_view> &cells)
+    : m_data(pack(cells)), m_flags(flags)
+{
+}
+
+int RowVersion::fieldCount() const
+{
+    return m_data ? int(readU32(m_data.get())) : 0;
+}
+
+std::string_view RowVersion::cell(int field) const
+{
+    if (!m_data)
+        return {};
+    const quint32 n = readU32(m_data.get());
+    if (field < 0 || quint32(field) >= n)
+        return {};
+    const uint8_t *ends = m_data.get() + 4;
+    const quint32 begin = field == 0 ? 0 : readU32(ends + 4 * (field - 1));
+    const quint32 end = readU32(ends + 4 * field);
+    const char *payload = reinterpret_cast<const char *>(ends + 4 * n);
+    return std::string_view(payload + begin, end - begin);
+}
+
+// ---- Filter ----------------------------------------------------------------------------
+
+struct Table::Filter
+{
+    enum class Op { Less, LessEqual, Greater, GreaterEqual, Equal, NotEqual };
+    struct Condition
+    {
+        int field;
+        Op op;
+        qint64 value;
+    };
+    std::vector<Condition> conditions;
+};
+
+namespace {
+
+std::vector<QString> tokenize(const QString &text, bool &ok)
+{
+    std::vector<QString> tokens;
+    ok = true;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        QChar c = text[i];
+        if (c.isSpace()) {
+            ++i;
+        } else if (c.isLetter() || c == u'_') {
+            qsizetype s = i;
+            while (i < text.size() && (text[i].isLetterOrNumber() || text[i] == u'_' ||
+                                       text[i] == u'-'))
+                ++i;
+            tokens.push_back(text.mid(s, i - s));
+        } else if (c.isDigit() || (c == u'-' && i + 1 < text.size() && text[i + 1].isDigit())) {
+            qsizetype s = i++;
+            while (i < text.size() && text[i].isDigit())
+                ++i;
+            tokens.push_back(text.mid(s, i - s));
+        } else if (c == u'<' || c == u'>' || c == u'=') {
+            qsizetype s = i++;
+            if (i < text.size() && (text[i] == u'=' || (c == u'<' && text[i] == u'>')))
+                ++i;
+            tokens.push_back(text.mid(s, i - s));
+        } else {
+            ok = false;
+            return {};
+        }
+    }
+    return tokens;
+}
+
+} // namespace
+
+// ---- Table -----------------------------------------------------------------------------
+
+Table::Table(QString name, QString filePath) : m_name(std::move(name)), m_filePath(std::move(filePath))
+{
+}
+
+Table::~Table() = default;
+
+void Table::createEmpty(const QList<FieldDef> &fields)
+{
+    load(fields, {}, {});
+}
+
+void Table::setCalculatedFields(const QList<FieldDef> &fields)
+{
+    m_calcFields = fields;
+    for (FieldDef &f : m_calcFields)
+        f.calculated = true;
+    m_calcValues.assign(m_calcFields.size(), QVariant());
+    m_calcFor = -2;
+}
+
+QList<FieldDef> Table::fields() const
+{
+    return m_fields + m_calcFields;
+}
+
+const FieldDef &Table::fieldDef(int field) const
+{
+    Q_ASSERT(field >= 0 && field < fieldCount());
+    if (field < m_fields.size())
+        return m_fields[field];
+    return m_calcFields[field - m_fields.size()];
+}
+
+int Table::fieldIndex(QStringView name) const
+{
+    for (int i = 0; i < m_fields.size(); ++i) {
+        if (m_fields[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    for (int i = 0; i < m_calcFields.size(); ++i) {
+        if (m_calcFields[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return int(m_fields.size()) + i;
+    }
+    // "Strasse" and "Straße" name the same field.
+    const QString wanted = normalizedFieldName(name);
+    for (int i = 0; i < m_fields.size(); ++i) {
+        if (normalizedFieldName(m_fields[i].name) == wanted)
+            return i;
+    }
+    return -1;
+}
+
+int Table::field(QStringView name) const
+{
+    const int f = fieldIndex(name);
+    if (f < 0)
+        throw Error(QStringLiteral("%1: Feld '%2' nicht gefunden").arg(m_name, name.toString()));
+    return f;
+}
+
+void Table::close()
+{
+    m_state = State::Inactive;
+    m_versions.clear();
+    m_live.clear();
+    m_changeLog.clear();
+    m_all.clear();
+    m_view.clear();
+    m_buffer.clear();
+    m_pos = -1;
+    m_eof = m_bof = true;
+    m_maxEver.clear();
+    m_modified = false;
+}
+
+void Table::load(QList<FieldDef> fields, std::vector<RowVersion> versions,
+                 std::vector<quint32> changeLog, QList<std::pair<QString, QString>> params)
+{
+    m_fields = std::move(fields);
+    m_versions = std::move(versions);
+    m_changeLog = std::move(changeLog);
+    m_params = std::move(params);
+    m_state = State::Browse;
+    m_buffer.clear();
+    m_editVersion = -1;
+    m_maxEver.clear();
+    m_modified = false;
+    m_calcFor = -2;
+
+    // A version is live unless it is flagged deleted or a later change replaced it.
+    m_live.assign(m_versions.size(), true);
+    for (size_t i = 0; i < m_versions.size(); ++i) {
+        if (m_versions[i].flags() & RowDeleted)
+            m_live[i] = false;
+    }
+    for (size_t g = 0; g + 2 < m_changeLog.size(); g += 3) {
+        const quint32 replaced = m_changeLog[g + 1];
+        if (replaced > 0 && replaced <= m_versions.size())
+            m_live[replaced - 1] = false;
+    }
+    m_indexField = m_indexFieldName.isEmpty() ? -1 : fieldIndex(m_indexFieldName);
+    if (m_filtered && !m_filterText.isEmpty())
+        setFilter(m_filterText); // re-resolve field positions
+    rebuildAll();
+    first();
+}
+
+// ---- Encoding --------------------------------------------------------------------------
+
+Cell Table::encodeInteger(qint32 v)
+{
+    return Cell(reinterpret_cast<const char *>(&v), 4);
+}
+
+Cell Table::encodeFloat(double v)
+{
+    return Cell(reinterpret_cast<const char *>(&v), 8);
+}
+
+Cell Table::encodeDate(const QDate &d)
+{
+    if (!d.isValid())
+        return {};
+    const qint32 jd = qint32(d.toJulianDay());
+    return Cell(reinterpret_cast<const char *>(&jd), 4);
+}
+
+Cell Table::encodeText(QStringView text, int width)
+{
+    Cell c = codec::toCp1252(text);
+    if (width > 0 && c.size() > width)
+        c.truncate(width);
+    return c;
+}
+
+QVariant Table::decode(const FieldDef &def, std::string_view cell)
+{
+    if (cell.empty())
+        return {};
+    switch (def.kind) {
+    case FieldKind::Integer: {
+        if (cell.size() != 4)
+            return {};
+        qint32 v;
+        std::memcpy(&v, cell.data(), 4);
+        return v;
+    }
+    case FieldKind::Currency:
+    case FieldKind::Float: {
+        if (cell.size() != 8)
+            return {};
+        double v;
+        std::memcpy(&v, cell.data(), 8);
+        return v;
+    }
+    case FieldKind::Date: {
+        if (cell.size() != 4)
+            return {};
+        qint32 jd;
+        std::memcpy(&jd, cell.data(), 4);
+        return QDate::fromJulianDay(jd);
+    }
+    case FieldKind::Text:
+        return codec::fromCp1252(QByteArrayView(cell.data(), qsizetype(cell.size())));
+    }
+    return {};
+}
+
+// ---- Ordering --------------------------------------------------------------------------
+
+int Table::compareVersions(quint32 a, quint32 b) const
+{
+    if (m_indexField >= 0 && m_indexField < m_fields.size()) {
+        const std::string_view ca = m_versions[a].cell(m_indexField);
+        const std::string_view cb = m_versions[b].cell(m_indexField);
+        if (ca.empty() != cb.empty())
+            return ca.empty() ? -1 : 1;
+        if (!ca.empty()) {
+            int r = 0;
+            switch (m_fields[m_indexField].kind) {
+            case FieldKind::Integer:
+            case FieldKind::Date: {
+                qint32 x, y;
+                std::memcpy(&x, ca.data(), 4);
+                std::memcpy(&y, cb.data(), 4);
+                r = x < y ? -1 : (x > y ? 1 : 0);
+                break;
+            }
+            case FieldKind::Currency:
+            case FieldKind::Float: {
+                double x, y;
+                std::memcpy(&x, ca.data(), 8);
+                std::memcpy(&y, cb.data(), 8);
+                r = x < y ? -1 : (x > y ? 1 : 0);
+                break;
+            }
+            case FieldKind::Text:
+                r = ca.compare(cb);
+                r = r < 0 ? -1 : (r > 0 ? 1 : 0);
+                break;
+            }
+            if (r != 0)
+                return r;
+        }
+    }
+    return a < b ? -1 : (a > b ? 1 : 0);
+}
+
+qsizetype Table::lowerBound(const std::vector<quint32> &list, quint32 version) const
+{
+    auto it = std::lower_bound(list.begin(), list.end(), version, [this](quint32 x, quint32 v) {
+        return compareVersions(x, v) < 0;
+    });
+    return it - list.begin();
+}
+
+void Table::rebuildAll()
+{
+    m_all.clear();
+    m_all.reserve(m_versions.size());
+    for (quint32 i = 0; i < m_versions.size(); ++i) {
+        if (m_live[i])
+            m_all.push_back(i);
+    }
+    auto less = [this](quint32 a, quint32 b) { return compareVersions(a, b) < 0; };
+    if (!std::is_sorted(m_all.begin(), m_all.end(), less))
+        std::sort(m_all.begin(), m_all.end(), less); // the version tiebreak keeps it stable
+    rebuildView();
+}
+
+void Table::rebuildView()
+{
+    if (m_filtered && m_filter) {
+        m_view.clear();
+        for (quint32 v : m_all) {
+            if (passes(v))
+                m_view.push_back(v);
+        }
+    } else {
+        m_view = m_all;
+    }
+}
+
+bool Table::passes(quint32 version) const
+{
+    if (!m_filtered || !m_filter)
+        return true;
+    for (const Filter::Condition &c : m_filter->conditions) {
+        const std::string_view cell = m_versions[version].cell(c.field);
+        if (cell.empty())
+            return false;
+        qint64 v = 0;
+        const FieldKind kind = m_fields[c.field].kind;
+        if (kind == FieldKind::Integer || kind == FieldKind::Date) {
+            qint32 x;
+            std::memcpy(&x, cell.data(), 4);
+            v = x;
+        } else if (kind == FieldKind::Currency || kind == FieldKind::Float) {
+            double x;
+            std::memcpy(&x, cell.data(), 8);
+            const double cv = double(c.value);
+            bool ok = false;
+            switch (c.op) {
+            case Filter::Op::Less: ok = x < cv; break;
+            case Filter::Op::LessEqual: ok = x <= cv; break;
+            case Filter::Op::Greater: ok = x > cv; break;
+            case Filter::Op::GreaterEqual: ok = x >= cv; break;
+            case Filter::Op::Equal: ok = x == cv; break;
+            case Filter::Op::NotEqual: ok = x != cv; break;
+            }
+            if (!ok)
+                return false;
+            continue;
+        } else {
+            return false;
+        }
+        bool ok = false;
+        switch (c.op) {
+        case Filter::Op::Less: ok = v < c.value; break;
+        case Filter::Op::LessEqual: ok = v <= c.value; break;
+        case Filter::Op::Greater: ok = v > c.value; break;
+        case Filter::Op::GreaterEqual: ok = v >= c.value; break;
+        case Filter::Op::Equal: ok = v == c.value; break;
+        case Filter::Op::NotEqual: ok = v != c.value; break;
+        }
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+void Table::placeInOrder(quint32 version, std::optional<quint32> replaced)
+{
+    auto eraseFrom = [this](std::vector<quint32> &list, quint32 v) {
+        qsizetype p = lowerBound(list, v);
+        if (p < qsizetype(list.size()) && list[p] == v)
+            list.erase(list.begin() + p);
+    };
+    if (replaced) {
+        eraseFrom(m_all, *replaced);
+        eraseFrom(m_view, *replaced);
+    }
+    m_all.insert(m_all.begin() + lowerBound(m_all, version), version);
+    if (passes(version))
+        m_view.insert(m_view.begin() + lowerBound(m_view, version), version);
+}
+
+// ---- Navigation ------------------------------------------------------------------------
+
+void Table::setPosition(qsizetype pos)
+{
+    m_pos = pos;
+    m_eof = false;
+    m_bof = false;
+}
+
+void Table::scrolled()
+{
+    if (afterScroll)
+        afterScroll(*this);
+}
+
+void Table::postIfEditing()
+{
+    if (m_state == State::Edit || m_state == State::Insert)
+        post();
+}
+
+void Table::first()
+{
+    postIfEditing();
+    if (m_view.empty()) {
+        m_pos = -1;
+        m_eof = m_bof = true;
+    } else {
+        m_pos = 0;
+        m_eof = false;
+        m_bof = true;
+    }
+    scrolled();
+}
+
+void Table::next()
+{
+    postIfEditing();
+    if (m_pos + 1 < qsizetype(m_view.size())) {
+        ++m_pos;
+        m_bof = false;
+        m_eof = false;
+        scrolled();
+    } else {
+        m_eof = true;
+    }
+}
+
+void Table::prior()
+{
+    postIfEditing();
+    if (m_pos > 0 && m_pos <= qsizetype(m_view.size())) {
+        --m_pos;
+        m_bof = false;
+        m_eof = false;
+        scrolled();
+    } else {
+        m_bof = true;
+    }
+}
+
+void Table::last()
+{
+    postIfEditing();
+    if (m_view.empty()) {
+        m_pos = -1;
+        m_eof = m_bof = true;
+    } else {
+        m_pos = qsizetype(m_view.size()) - 1;
+        m_eof = true;
+        m_bof = false;
+    }
+    scrolled();
+}
+
+int Table::recNo() const
+{
+    return hasCurrentRow() ? int(m_pos + 1) : 0;
+}
+
+bool Table::hasCurrentRow() const
+{
+    return m_pos >= 0 && m_pos < qsizetype(m_view.size());
+}
+
+bool Table::locate(QStringView fieldName, const QVariant &value)
+{
+    const int f = field(fieldName);
+    postIfEditing();
+    if (f >= m_fields.size())
+        return false;
+    const FieldDef &def = m_fields[f];
+    Cell wanted;
+    if (value.isValid() && !value.isNull()) {
+        const bool isString = value.typeId() == QMetaType::QString;
+        switch (def.kind) {
+        case FieldKind::Integer: {
+            if (isString) {
+                auto v = german::parseInteger(value.toString());
+                if (!v)
+                    throw Error(german::notAnIntegerMessage(value.toString()));
+                wanted = encodeInteger(*v);
+            } else {
+                wanted = encodeInteger(value.toInt());
+            }
+            break;
+        }
+        case FieldKind::Currency:
+        case FieldKind::Float: {
+            if (isString) {
+                auto v = german::parseNumber(value.toString());
+                if (!v)
+                    throw Error(german::notAFloatMessage(value.toString()));
+                wanted = encodeFloat(*v);
+            } else {
+                wanted = encodeFloat(value.toDouble());
+            }
+            break;
+        }
+        case FieldKind::Date: {
+            QDate d = value.toDate();
+            if (isString) {
+                auto p = german::parseDate(value.toString(), QDate::currentDate().year());
+                if (!p)
+                    throw Error(german::notADateMessage(value.toString()));
+                d = *p;
+            }
+            wanted = encodeDate(d);
+            break;
+        }
+        case FieldKind::Text:
+            wanted = codec::toCp1252(value.toString());
+            break;
+        }
+    }
+    const std::string_view w(wanted.constData(), size_t(wanted.size()));
+    for (size_t i = 0; i < m_view.size(); ++i) {
+        if (m_versions[m_view[i]].cell(f) == w) {
+            setPosition(qsizetype(i));
+            scrolled();
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---- Editing ---------------------------------------------------------------------------
+
+void Table::requireEditing() const
+{
+    if (m_state != State::Edit && m_state != State::Insert)
+        throw Error(QStringLiteral("%1: Datenmenge nicht im Bearbeitungs- oder Einfügemodus")
+                        .arg(m_name));
+}
+
+void Table::insert()
+{
+    if (m_state == State::Inactive)
+        throw Error(QStringLiteral("%1: Operation bei geschlossener Datenmenge nicht möglich")
+                        .arg(m_name));
+    postIfEditing();
+    m_buffer.assign(m_fields.size(), Cell());
+    m_editVersion = -1;
+    m_state = State::Insert;
+    m_calcFor = -2;
+    if (afterInsert)
+        afterInsert(*this);
+    scrolled();
+}
+
+void Table::edit()
+{
+    if (m_state == State::Edit || m_state == State::Insert)
+        return;
+    if (!hasCurrentRow())
+        throw Error(QStringLiteral("%1: Keine Daten zum Bearbeiten vorhanden").arg(m_name));
+    const RowVersion &row = m_versions[m_view[m_pos]];
+    m_buffer.resize(m_fields.size());
+    for (int i = 0; i < m_fields.size(); ++i) {
+        std::string_view c = row.cell(i);
+        m_buffer[i] = Cell(c.data(), qsizetype(c.size()));
+    }
+    m_editVersion = m_view[m_pos];
+    m_state = State::Edit;
+    m_calcFor = -2;
+}
+
+void Table::post()
+{
+    if (m_state != State::Edit && m_state != State::Insert)
+        return;
+    if (m_state == State::Edit) {
+        const RowVersion &old = m_versions[m_editVersion];
+        bool same = true;
+        for (int i = 0; i < m_fields.size() && same; ++i) {
+            std::string_view c = old.cell(i);
+            same = c == std::string_view(m_buffer[i].constData(), size_t(m_buffer[i].size()));
+        }
+        if (same) {
+            m_state = State::Browse;
+            m_buffer.clear();
+            m_calcFor = -2;
+            return;
+        }
+    }
+    const quint8 flags = m_state == State::Insert ? RowInserted : RowModified;
+    const quint32 version = quint32(m_versions.size());
+    m_versions.emplace_back(flags, m_buffer);
+    m_live.push_back(true);
+    std::optional<quint32> replaced;
+    m_changeLog.push_back(version + 1);
+    if (m_state == State::Edit) {
+        replaced = quint32(m_editVersion);
+        m_live[m_editVersion] = false;
+        m_changeLog.push_back(quint32(m_editVersion) + 1);
+    } else {
+        m_changeLog.push_back(0);
+    }
+    m_changeLog.push_back(flags);
+    for (size_t f = 0; f < m_maxEver.size(); ++f) {
+        std::string_view c = m_versions[version].cell(int(f));
+        if (m_maxEver[f] && c.size() == 4) {
+            qint32 v;
+            std::memcpy(&v, c.data(), 4);
+            m_maxEver[f] = std::max(*m_maxEver[f], v);
+        }
+    }
+    placeInOrder(version, replaced);
+    m_state = State::Browse;
+    m_buffer.clear();
+    m_editVersion = -1;
+    m_calcFor = -2;
+    m_modified = true;
+    // The posted row becomes current; when the filter hides it, the row at its place does.
+    const qsizetype p = lowerBound(m_view, version);
+    if (m_view.empty()) {
+        m_pos = -1;
+        m_eof = m_bof = true;
+    } else {
+        setPosition(std::min(p, qsizetype(m_view.size()) - 1));
+    }
+    changed();
+}
+
+void Table::cancel()
+{
+    if (m_state != State::Edit && m_state != State::Insert)
+        return;
+    m_state = State::Browse;
+    m_buffer.clear();
+    m_editVersion = -1;
+    m_calcFor = -2;
+}
+
+void Table::remove()
+{
+    if (m_state == State::Insert) {
+        cancel();
+        return;
+    }
+    cancel();
+    if (!hasCurrentRow())
+        throw Error(QStringLiteral("%1: Keine Daten zum Löschen vorhanden").arg(m_name));
+    const quint32 v = m_view[m_pos];
+    m_versions[v].setFlags(m_versions[v].flags() | RowDeleted);
+    m_live[v] = false;
+    m_changeLog.push_back(v + 1);
+    m_changeLog.push_back(0);
+    m_changeLog.push_back(RowDeleted);
+    m_view.erase(m_view.begin() + m_pos);
+    const qsizetype p = lowerBound(m_all, v);
+    if (p < qsizetype(m_all.size()) && m_all[p] == v)
+        m_all.erase(m_all.begin() + p);
+    m_modified = true;
+    m_calcFor = -2;
+    if (m_pos < qsizetype(m_view.size())) {
+        m_eof = false;
+    } else if (!m_view.empty()) {
+        m_pos = qsizetype(m_view.size()) - 1;
+        m_eof = true;
+    } else {
+        m_pos = -1;
+        m_eof = m_bof = true;
+    }
+    changed();
+    scrolled();
+}
+
+// ---- Values ----------------------------------------------------------------------------
+
+std::string_view Table::currentCell(int field) const
+{
+    if (m_state == State::Edit || m_state == State::Insert) {
+        const Cell &c = m_buffer[field];
+        return std::string_view(c.constData(), size_t(c.size()));
+    }
+    if (!hasCurrentRow())
+        return {};
+    return m_versions[m_view[m_pos]].cell(field);
+}
+
+void Table::ensureCalculated() const
+{
+    const qint64 key = (m_state == State::Edit || m_state == State::Insert)
+                           ? -1
+                           : (hasCurrentRow() ? qint64(m_view[m_pos]) : -3);
+    if (key == m_calcFor)
+        return;
+    auto *self = const_cast<Table *>(this);
+    self->m_calcValues.assign(m_calcFields.size(), QVariant());
+    self->m_calcFor = key;
+    if (calcFields && !m_inCalc && key != -3) {
+        self->m_inCalc = true;
+        try {
+            calcFields(*self);
+        } catch (...) {
+            // Calculated values are for display; a failing lookup leaves them empty.
+        }
+        self->m_inCalc = false;
+    }
+}
+
+QVariant Table::value(int field) const
+{
+    if (field < 0 || field >= fieldCount())
+        return {};
+    if (field >= m_fields.size()) {
+        ensureCalculated();
+        return m_calcValues[field - m_fields.size()];
+    }
+    return decode(m_fields[field], currentCell(field));
+}
+
+bool Table::isNull(int field) const
+{
+    if (field >= m_fields.size())
+        return !value(field).isValid();
+    return currentCell(field).empty();
+}
+
+QString Table::text(int field) const
+{
+    const QVariant v = value(field);
+    if (!v.isValid())
+        return {};
+    switch (fieldDef(field).kind) {
+    case FieldKind::Integer:
+        return QString::number(v.toInt());
+    case FieldKind::Currency:
+    case FieldKind::Float:
+        return german::formatNumber(v.toDouble());
+    case FieldKind::Date:
+        return german::formatDate(v.toDate());
+    case FieldKind::Text:
+        return v.toString();
+    }
+    return {};
+}
+
+std::optional<qint32> Table::integer(int field) const
+{
+    const QVariant v = value(field);
+    if (!v.isValid())
+        return std::nullopt;
+    return v.toInt();
+}
+
+std::optional<double> Table::number(int field) const
+{
+    const QVariant v = value(field);
+    if (!v.isValid())
+        return std::nullopt;
+    return v.toDouble();
+}
+
+std::optional<QDate> Table::date(int field) const
+{
+    const QVariant v = value(field);
+    if (!v.isValid())
+        return std::nullopt;
+    return v.toDate();
+}
+
+void Table::setValue(int field, const QVariant &value)
+{
+    if (field >= m_fields.size()) {
+        setCalculatedValue(field, value);
+        return;
+    }
+    requireEditing();
+    const FieldDef &def = m_fields[field];
+    Cell cell;
+    if (value.isValid() && !value.isNull()) {
+        const bool isString = value.typeId() == QMetaType::QString;
+        const QString s = isString ? value.toString() : QString();
+        switch (def.kind) {
+        case FieldKind::Integer:
+            if (isString) {
+                if (s.isEmpty())
+                    break;
+                auto v = german::parseInteger(s);
+                if (!v)
+                    throw Error(german::notAnIntegerMessage(s));
+                cell = encodeInteger(*v);
+            } else {
+                cell = encodeInteger(value.toInt());
+            }
+            break;
+        case FieldKind::Currency:
+        case FieldKind::Float:
+            if (isString) {
+                if (s.isEmpty())
+                    break;
+                auto v = german::parseNumber(s);
+                if (!v)
+                    throw Error(german::notAFloatMessage(s));
+                cell = encodeFloat(*v);
+            } else {
+                cell = encodeFloat(value.toDouble());
+            }
+            break;
+        case FieldKind::Date:
+            if (isString) {
+                if (s.trimmed().isEmpty())
+                    break;
+                auto d = german::parseDate(s, QDate::currentDate().year());
+                if (!d)
+                    throw Error(german::notADateMessage(s));
+                cell = encodeDate(*d);
+            } else if (value.typeId() == QMetaType::QDateTime) {
+                cell = encodeDate(value.toDateTime().date());
+            } else {
+                cell = encodeDate(value.toDate());
+            }
+            break;
+        case FieldKind::Text:
+            cell = encodeText(value.toString(), def.width);
+            break;
+        }
+    }
+    m_buffer[field] = std::move(cell);
+    m_calcFor = -2;
+}
+
+void Table::setNull(int field)
+{
+    setValue(field, QVariant());
+}
+
+void Table::setCalculatedValue(int field, const QVariant &value)
+{
+    const qsizetype i = field - m_fields.size();
+    if (i < 0 || i >= qsizetype(m_calcFields.size()))
+        return;
+    m_calcValues[i] = value;
+}
+
+// ---- Filter and order ------------------------------------------------------------------
+
+void Table::setFilter(const QString &expression)
+{
+    auto parsed = std::make_unique<Filter>();
+    if (!expression.trimmed().isEmpty()) {
+        bool ok = false;
+        const std::vector<QString> tokens = tokenize(expression, ok);
+        size_t i = 0;
+        auto bad = [&]() {
+            return Error(QStringLiteral("%1: Ungültiger Filterausdruck: %2").arg(m_name, expression));
+        };
+        if (!ok)
+            throw bad();
+        while (true) {
+            if (i + 3 > tokens.size())
+                throw bad();
+            const int f = fieldIndex(tokens[i]);
+            if (f < 0 || f >= m_fields.size())
+                throw bad();
+            const QString &op = tokens[i + 1];
+            Filter::Op o;
+            if (op == u">")
+                o = Filter::Op::Greater;
+            else if (op == u">=")
+                o = Filter::Op::GreaterEqual;
+            else if (op == u"<")
+                o = Filter::Op::Less;
+            else if (op == u"<=")
+                o = Filter::Op::LessEqual;
+            else if (op == u"=")
+                o = Filter::Op::Equal;
+            else if (op == u"<>")
+                o = Filter::Op::NotEqual;
+            else
+                throw bad();
+            bool numOk = false;
+            const qint64 v = tokens[i + 2].toLongLong(&numOk);
+            if (!numOk)
+                throw bad();
+            parsed->conditions.push_back({f, o, v});
+            i += 3;
+            if (i == tokens.size())
+                break;
+            if (tokens[i].compare(u"and", Qt::CaseInsensitive) != 0)
+                throw bad();
+            ++i;
+        }
+    }
+    postIfEditing();
+    m_filterText = expression;
+    m_filter = parsed->conditions.empty() ? nullptr : std::move(parsed);
+    if (m_state != State::Inactive && m_filtered) {
+        rebuildView();
+        first();
+        changed();
+    }
+}
+
+void Table::setFiltered(bool on)
+{
+    postIfEditing();
+    m_filtered = on;
+    if (m_state != State::Inactive) {
+        rebuildView();
+        first();
+        changed();
+    }
+}
+
+void Table::setIndexField(const QString &fieldName)
+{
+    postIfEditing();
+    const int f = fieldName.isEmpty() ? -1 : field(fieldName);
+    m_indexFieldName = fieldName;
+    m_indexField = f;
+    if (m_state != State::Inactive) {
+        rebuildAll();
+        first();
+        changed();
+    }
+}
+
+// ---- Observers -------------------------------------------------------------------------
+
+void Table::disableControls()
+{
+    ++m_disableCount;
+}
+
+void Table::enableControls()
+{
+    if (m_disableCount > 0 && --m_disableCount == 0 && m_pendingNotify) {
+        m_pendingNotify = false;
+        changed();
+    }
+}
+
+int Table::addObserver(std::function<void()> observer)
+{
+    m_observers.emplace_back(m_nextObserver, std::move(observer));
+    return m_nextObserver++;
+}
+
+void Table::removeObserver(int id)
+{
+    std::erase_if(m_observers, [id](const auto &p) { return p.first == id; });
+}
+
+void Table::changed()
+{
+    if (m_disableCount > 0) {
+        m_pendingNotify = true;
+        return;
+    }
+    for (auto &[id, observer] : m_observers)
+        observer();
+}
+
+qint32 Table::maxIntegerEver(int field) const
+{
+    if (field < 0 || field >= m_fields.size() || m_fields[field].kind != FieldKind::Integer)
+        return 0;
+    if (m_maxEver.size() != size_t(m_fields.size()))
+        m_maxEver.assign(m_fields.size(), std::nullopt);
+    if (!m_maxEver[field]) {
+        qint32 best = 0;
+        for (const RowVersion &row : m_versions) {
+            std::string_view c = row.cell(field);
+            if (c.size() == 4) {
+                qint32 v;
+                std::memcpy(&v, c.data(), 4);
+                best = std::max(best, v);
+            }
+        }
+        m_maxEver[field] = best;
+    }
+    return *m_maxEver[field];
+}
+
+} // namespace ordovan::store

@@ -1,0 +1,246 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace ordovan::store {
+
+// The in-memory record set behind every table of the program.
+//
+// Rows are kept as row versions in storage order, exactly as the table file lists them:
+// an insert appends a version, an edit appends a new version that replaces the old one, a
+// delete marks the version deleted. The change log records each of these as a group of three
+// numbers (version position, replaced position or 0, flags), so a saved file reads back to
+// the same table. What the program works on is the visible table: the live versions, ordered
+// by the index field (ties keep storage order), and further narrowed by the filter.
+//
+// Values are held compactly: text as Windows-1252 bytes cut to the field's width, integers
+// and dates as 32-bit numbers, floats as doubles. An empty text is the same as null.
+
+enum class FieldKind { Integer, Text, Currency, Float, Date };
+
+struct FieldDef
+{
+    QString name;
+    FieldKind kind = FieldKind::Text;
+    int width = 0; // text fields
+    bool calculated = false;
+};
+
+enum RowFlag : quint8 {
+    RowUnchanged = 0,
+    RowDeleted = 2,
+    RowInserted = 4,
+    RowModified = 8,
+};
+
+// Encoded form of one stored field: empty for null; 4 bytes for integers and dates (Julian
+// day), 8 bytes for floats, the Windows-1252 bytes for text.
+using Cell = QByteArray;
+
+// One row version: its flags and its fields packed into a single allocation
+// (uint16 end offsets of each field, then the payload).
+class RowVersion
+{
+public:
+    RowVersion() = default;
+    RowVersion(quint8 flags, const std::vector<Cell> &cells);
+    RowVersion(quint8 flags, const std::vector<std::string_view> &cells);
+
+    quint8 flags() const { return m_flags; }
+    void setFlags(quint8 f) { m_flags = f; }
+    int fieldCount() const;
+    std::string_view cell(int field) const;
+
+private:
+    std::unique_ptr<uint8_t[]> m_data;
+    quint8 m_flags = 0;
+};
+
+class Table
+{
+public:
+    enum class State { Inactive, Browse, Edit, Insert };
+
+    explicit Table(QString name, QString filePath = {});
+    ~Table();
+    Table(const Table &) = delete;
+    Table &operator=(const Table &) = delete;
+
+    const QString &name() const { return m_name; }
+    const QString &filePath() const { return m_filePath; }
+    void setFilePath(const QString &path) { m_filePath = path; }
+
+    // --- Field list -----------------------------------------------------------------------
+    // Creates an open table with no rows from the stored fields. Calculated fields set by
+    // setCalculatedFields() follow them.
+    void createEmpty(const QList<FieldDef> &fields);
+    void setCalculatedFields(const QList<FieldDef> &fields);
+    const QList<FieldDef> &storedFields() const { return m_fields; }
+    QList<FieldDef> fields() const;        // stored, then calculated
+    int storedFieldCount() const { return int(m_fields.size()); }
+    int fieldCount() const { return int(m_fields.size() + m_calcFields.size()); }
+    const FieldDef &fieldDef(int field) const;
+    // Case-insensitive; "Strasse" reaches "Straße". -1 when the table has no such field.
+    int fieldIndex(QStringView name) const;
+    // As fieldIndex, but throws Error for an unknown name.
+    int field(QStringView name) const;
+
+    bool isOpen() const { return m_state != State::Inactive; }
+    State state() const { return m_state; }
+    void close();
+
+    // --- Navigation over the visible rows -------------------------------------------------
+    void first();
+    void next();
+    void prior();
+    void last();
+    bool eof() const { return m_eof; }
+    bool bof() const { return m_bof; }
+    bool isEmpty() const { return m_view.empty(); }
+    int recordCount() const { return int(m_view.size()); }
+    // 1-based position of the current row among the visible rows; 0 when there is none.
+    int recNo() const;
+    bool hasCurrentRow() const;
+    // Exact comparison (texts with letter case) over the visible rows in their order; on
+    // success the first match becomes current. A text value for a number field that does not
+    // convert throws Error with the conversion message.
+    bool locate(QStringView fieldName, const QVariant &value);
+
+    // --- Editing --------------------------------------------------------------------------
+    void insert(); // starts a new row; runs the after-insert hook
+    void append() { insert(); }
+    void edit();
+    void post();
+    void cancel();
+    void remove(); // deletes the current row; the following row becomes current
+
+    // --- Values of the current row (or of the row being edited) ---------------------------
+    QVariant value(int field) const; // invalid QVariant for null
+    QVariant value(QStringView fieldName) const { return value(field(fieldName)); }
+    bool isNull(int field) const;
+    QString text(int field) const; // display text: numbers in decimal, dates dd.MM.yyyy
+    QString text(QStringView fieldName) const { return text(field(fieldName)); }
+    std::optional<qint32> integer(int field) const;
+    std::optional<double> number(int field) const;
+    std::optional<QDate> date(int field) const;
+
+    // Only in the edit and insert states (throws Error otherwise). Text is cut to the width
+    // and characters outside Windows-1252 become "?". A QString for a number or date field is
+    // converted as typed by a German user, throwing Error when it does not convert.
+    void setValue(int field, const QVariant &value);
+    void setValue(QStringView fieldName, const QVariant &value) { setValue(field(fieldName), value); }
+    void setNull(int field);
+    // Values of calculated fields, for the calculate-fields hook.
+    void setCalculatedValue(int field, const QVariant &value);
+
+    // --- Filter and order -----------------------------------------------------------------
+    // Filter expressions compare fields with whole numbers: "ID > 5",
+    // "ID >= 3 and ID <=9", "ID=0". Throws Error for anything else.
+    void setFilter(const QString &expression);
+    const QString &filter() const { return m_filterText; }
+    void setFiltered(bool on);
+    bool filtered() const { return m_filtered; }
+    void setIndexField(const QString &fieldName);
+    const QString &indexField() const { return m_indexFieldName; }
+
+    // --- Hooks ----------------------------------------------------------------------------
+    std::function<void(Table &)> afterInsert;
+    std::function<void(Table &)> afterScroll;
+    std::function<void(Table &)> calcFields;
+
+    // Display updates: observers are told of changes unless updates are suspended.
+    void disableControls();
+    void enableControls();
+    bool controlsDisabled() const { return m_disableCount > 0; }
+    int addObserver(std::function<void()> observer);
+    void removeObserver(int id);
+
+    // --- Change tracking ------------------------------------------------------------------
+    bool modified() const { return m_modified; }
+    void setModified(bool m) { m_modified = m; }
+    // Highest value of an integer field over every stored version (live or not); 0 when none.
+    qint32 maxIntegerEver(int field) const;
+
+    // --- Raw access for the table file reader and writer ----------------------------------
+    // Replaces the whole content: fields, versions and change log.
+    void load(QList<FieldDef> fields, std::vector<RowVersion> versions,
+              std::vector<quint32> changeLog, QList<std::pair<QString, QString>> params = {});
+    const std::vector<RowVersion> &versions() const { return m_versions; }
+    const std::vector<quint32> &changeLog() const { return m_changeLog; }
+    // Table properties other than the change log (name, value), kept as read.
+    const QList<std::pair<QString, QString>> &params() const { return m_params; }
+
+    // --- Encoding helpers -----------------------------------------------------------------
+    static Cell encodeInteger(qint32 v);
+    static Cell encodeFloat(double v);
+    static Cell encodeDate(const QDate &d);
+    static Cell encodeText(QStringView text, int width);
+    static QVariant decode(const FieldDef &def, std::string_view cell);
+
+private:
+    struct Filter;
+
+    const Cell &bufferCell(int field) const;
+    std::string_view currentCell(int field) const;
+    void ensureCalculated() const;
+    void requireEditing() const;
+    void postIfEditing();
+    void rebuildAll();
+    void rebuildView();
+    bool passes(quint32 version) const;
+    int compareVersions(quint32 a, quint32 b) const;
+    qsizetype lowerBound(const std::vector<quint32> &list, quint32 version) const;
+    void placeInOrder(quint32 version, std::optional<quint32> replaced);
+    void setPosition(qsizetype pos);
+    void scrolled();
+    void changed();
+
+    QString m_name;
+    QString m_filePath;
+    QList<FieldDef> m_fields;
+    QList<FieldDef> m_calcFields;
+    State m_state = State::Inactive;
+
+    std::vector<RowVersion> m_versions;
+    std::vector<bool> m_live;
+    std::vector<quint32> m_changeLog;
+    QList<std::pair<QString, QString>> m_params;
+
+    std::vector<quint32> m_all;  // live versions in index order
+    std::vector<quint32> m_view; // those of m_all that pass the filter
+    qsizetype m_pos = -1;
+    bool m_eof = true;
+    bool m_bof = true;
+
+    std::vector<Cell> m_buffer; // row being edited or inserted
+    qsizetype m_editVersion = -1;
+
+    mutable std::vector<QVariant> m_calcValues;
+    mutable qint64 m_calcFor = -2;
+    bool m_inCalc = false;
+
+    QString m_filterText;
+    std::unique_ptr<Filter> m_filter;
+    bool m_filtered = false;
+    QString m_indexFieldName;
+    int m_indexField = -1;
+
+    int m_disableCount = 0;
+    bool m_pendingNotify = false;
+    std::vector<std::pair<int, std::function<void()>>> m_observers;
+    int m_nextObserver = 1;
+
+    bool m_modified = false;
+    mutable std::vector<std::optional<qint32>> m_maxEver; // per integer field, lazily
+};
+
+} // namespace ordovan::store
