@@ -11,8 +11,6 @@ void RBKommaClick(Context &ctx)
 void SpeedButton4Click(Context &) {}
 void ReadSource(Context &, bool) {}
 void ReadTextSource(Context &) {}
-void ReadWorkbookSource(Context &) {}
-void ReadDatabaseSource(Context &) {}
 void BuildMappingGrid(Context &) {}
 void ShowMappingPreview(Context &) {}
 void SpeedButton5Click(Context &) {}
