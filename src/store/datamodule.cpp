@@ -1,6 +1,7 @@
 #include "datamodule.h"
 
 #include "bankdirectory.h"
+#include "platform/error.h"
 #include "platform/files.h"
 #include "recordnumbers.h"
 #include "schema.h"
@@ -84,9 +85,13 @@ void DataModule::loadAll()
 
 void DataModule::saveWorkingTables()
 {
+    // A table that is not open (its file failed to load) is never written: that would
+    // replace the file on disk with an empty table.
     for (Table *t : {&ClientDataSet1, &ClientDataSetAZV, &ClientDataSet2, &ClientDataSet3,
-                     &ClientDataSetHisInl, &ClientDataSetHisAZV})
-        saveTable(*t);
+                     &ClientDataSetHisInl, &ClientDataSetHisAZV}) {
+        if (t->isOpen())
+            saveTable(*t);
+    }
 }
 
 void DataModule::loadTable(Table &table, const QString &path)
@@ -98,6 +103,9 @@ void DataModule::loadTable(Table &table, const QString &path)
 
 void DataModule::saveTable(Table &table, const QString &path)
 {
+    if (!table.isOpen())
+        throw Error(QStringLiteral("%1: Operation bei geschlossener Datenmenge nicht möglich")
+                        .arg(table.name()));
     table.post();
     writeTableFile(table, path.isEmpty() ? table.filePath() : path);
     if (path.isEmpty() || path == table.filePath())
@@ -123,9 +131,8 @@ void DataModule::closeAll()
 void DataModule::installNumbering(RecordNumbers &numbers)
 {
     auto numbering = [&numbers](const QString &counter) {
-        return [&numbers, counter](Table &t) {
-            t.setValue(t.field(u"ID"), numbers.next(counter, t));
-        };
+        return
+            [&numbers, counter](Table &t) { t.setValue(t.field(u"ID"), numbers.next(counter, t)); };
     };
     ClientDataSet1.afterInsert = numbering(RecordNumbers::kDomestic);
     ClientDataSetAZV.afterInsert = numbering(RecordNumbers::kSepa);

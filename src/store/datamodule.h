@@ -48,7 +48,8 @@ public:
     // ClientDataSetHisAZV. The first failure throws and leaves the later tables unread.
     void loadAll();
 
-    // The settings save: db1, db5, db2, mandant, db6, db7, each written whole.
+    // The settings save: db1, db5, db2, mandant, db6, db7, each written whole; a table that
+    // is not open is left alone.
     void saveWorkingTables();
 
     // Reads a table from a file (its own when path is empty). A table that is open and

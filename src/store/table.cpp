@@ -972,6 +972,12 @@ void Table::setFiltered(bool on)
 
 void Table::setIndexField(const QString &fieldName)
 {
+    if (m_state == State::Inactive) {
+        // Resolved when the table is opened.
+        m_indexFieldName = fieldName;
+        m_indexField = -1;
+        return;
+    }
     postIfEditing();
     const int f = fieldName.isEmpty() ? -1 : field(fieldName);
     m_indexFieldName = fieldName;
