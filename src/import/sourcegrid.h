@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 #include <vector>
 
@@ -11,6 +12,11 @@ namespace ordovan::import {
 // The grid never has fewer than one column and one row. Cells may be written beyond the
 // current counts (readers size the grid at the end); shrinking a count drops the cells
 // beyond it.
+//
+// A source of 100,000 records has millions of cells, so a column keeps the texts of all its
+// cells in one buffer with an (offset, length) span per cell instead of one string each.
+// Overwriting a cell appends its new text to the buffer; the buffer is compacted when more
+// than half of it is dead.
 class SourceGrid
 {
 public:
@@ -19,21 +25,44 @@ public:
     void setColumnCount(int count);
     void setRowCount(int count);
 
-    const QString &cell(int column, int row) const;
-    void setCell(int column, int row, const QString &text);
-    void setCell(int column, int row, QString &&text);
+    QString cell(int column, int row) const { return cellView(column, row).toString(); }
+    // Valid until the next change of that column.
+    QStringView cellView(int column, int row) const;
+    void setCell(int column, int row, QStringView text);
+    void setCell(int column, int row, const QString &text)
+    {
+        setCell(column, row, QStringView(text));
+    }
     // Writes the empty text into every cell of the current counts.
     void clearCells();
+
+    // The way readers hand over a whole record: the texts of fields 0 .. ends.size()-1,
+    // concatenated, with the end offset of each. Cells of the column beyond those fields keep
+    // what they held. Throws std::bad_alloc when a column outgrows the 32-bit offsets.
+    void setColumnFields(int column, QString &&text, const std::vector<quint32> &ends);
 
     // The line the user selected on screen (a source field), for the column mapping.
     int selectedRow = 0;
 
 private:
+    struct Span
+    {
+        quint32 offset = 0;
+        quint32 length = 0;
+    };
+    struct Column
+    {
+        QString text;
+        std::vector<Span> cells;
+        qsizetype dead = 0; // characters of text no span refers to any more
+    };
+
     void trim();
+    static void compact(Column &column);
 
     int m_columnCount = 1;
     int m_rowCount = 1;
-    std::vector<std::vector<QString>> m_columns;
+    std::vector<Column> m_columns;
 };
 
 } // namespace ordovan::import

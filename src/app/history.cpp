@@ -1,0 +1,197 @@
+// The history of batch runs: one row of ClientDataSet2 per run, the archive copy of a run's
+// records into ClientDataSetHisAZV, and the two history pages. The payment tables show a past
+// run by a range filter on ID; which table receives the range follows historyRowUsesSepaTable.
+// The window calls HistoryRowChanged whenever the current row of ClientDataSet2 changes;
+// the operations here that move that row call it themselves.
+#include "history.h"
+
+#include "context.h"
+#include "operations.h"
+
+#include "platform/desktop.h"
+#include "platform/dialogs.h"
+#include "platform/error.h"
+
+namespace ordovan::app {
+
+namespace {
+
+constexpr int kPageBuchungsHistorie = 3;
+constexpr int kPageSepaHistorie = 4;
+
+const QString kConfirmDeleteRow = QStringLiteral("Möchten Sie diese Zeile wirklich löschen?");
+const QString kConfirmDeleteArchive =
+    QStringLiteral("Sind Sie sicher, dass Sie gesamte Buchungshistorie löschen wollen?");
+const QString kQuestionCaption = QStringLiteral("Frage");
+
+// Deletes every visible row, from the end so that each deletion is cheap.
+void removeAllRows(store::Table &table)
+{
+    table.disableControls();
+    try {
+        table.last();
+        while (table.hasCurrentRow())
+            table.remove();
+    } catch (...) {
+        table.enableControls();
+        throw;
+    }
+    table.enableControls();
+}
+
+// Fills and posts the row being inserted; on any error the row is cancelled before the error
+// travels on, so no half-filled history row is stored later.
+void fillHistoryRow(Context &ctx, store::Table &t, const QString &logFilePath)
+{
+    const MainState &s = ctx.state;
+    t.setValue(u"VonID", s.RunFirstID);
+    t.setValue(u"BisID", s.RunLastID);
+    t.setValue(u"LogDatei", logFilePath);
+    if (!s.RunTotal.isEmpty())
+        t.setValue(u"Gesamtbetrag", s.RunTotal); // converted as a German number
+    t.setValue(u"Zahlungsart", s.LLastGut);
+    t.setValue(u"Erstellungsdatum", s.DTPErstell.date());
+    t.setValue(u"Ausfuehrungdatum", s.DTPAusf.date());
+    t.setValue(u"Mandantenname", s.LKontoinhaber);
+    t.setValue(u"Mandantenkto", s.LKontonummer.left(15));
+    if (!s.LBankleitzahl.isEmpty())
+        t.setValue(u"Mandantenblz", s.LBankleitzahl);
+    t.setValue(u"Dateiname", s.EZieldatei);
+    if (!s.RunRecordCount.isEmpty())
+        t.setValue(u"GesamtzahlSaetze", s.RunRecordCount);
+    t.post();
+}
+
+} // namespace
+
+bool historyRowUsesSepaTable(const QString &zahlungsart)
+{
+    if (zahlungsart.isEmpty() || zahlungsart == u"Gutschriften EU")
+        return true;
+    for (int choice = LastschriftCore; choice <= Gutschrift; ++choice) {
+        if (zahlungsart == paymentTypeCaption(choice))
+            return true;
+    }
+    return false;
+}
+
+void AddHistoryEntry(Context &ctx, const QString &logFilePath)
+{
+    store::Table &t = ctx.data.ClientDataSet2;
+    t.insert();
+    try {
+        fillHistoryRow(ctx, t, logFilePath);
+    } catch (...) {
+        t.cancel();
+        throw;
+    }
+}
+
+void ArchiveRunRecords(Context &ctx)
+{
+    if (ctx.state.RGZahlungsart < LastschriftCore || ctx.state.RGZahlungsart > Gutschrift)
+        return;
+    store::Table &from = ctx.data.ClientDataSetAZV;
+    store::Table &to = ctx.data.ClientDataSetHisAZV;
+    const int fields = std::min(from.storedFieldCount(), to.storedFieldCount());
+    from.disableControls();
+    to.disableControls();
+    try {
+        // The rows the run's filter shows: this run's records that survived the SEPA run.
+        // Fields are copied by position, so each copy keeps its record's ID.
+        for (from.first(); !from.eof(); from.next()) {
+            to.insert();
+            for (int f = 0; f < fields; ++f)
+                to.setValue(f, from.value(f));
+            to.post();
+        }
+    } catch (...) {
+        to.cancel();
+        from.enableControls();
+        to.enableControls();
+        throw;
+    }
+    from.enableControls();
+    to.enableControls();
+}
+
+void PageControl1Change(Context &ctx, int pageIndex)
+{
+    MainState &s = ctx.state;
+    s.pageIndex = pageIndex;
+    const bool filtered = pageIndex != kPageBuchungsHistorie;
+    ctx.data.ClientDataSet1.setFiltered(filtered);
+    ctx.data.ClientDataSetAZV.setFiltered(filtered);
+    if (pageIndex == kPageSepaHistorie) {
+        ctx.data.ClientDataSet2.last();
+        HistoryRowChanged(ctx);
+    }
+}
+
+void HistoryRowChanged(Context &ctx)
+{
+    MainState &s = ctx.state;
+    store::Table &history = ctx.data.ClientDataSet2;
+    store::Table &domestic = ctx.data.ClientDataSet1;
+    store::Table &sepa = ctx.data.ClientDataSetAZV;
+    // Any error here (a row without VonID, no row at all) leaves the filters as they were.
+    try {
+        if (s.pageIndex == kPageSepaHistorie) {
+            if (!history.hasCurrentRow())
+                return;
+            const auto von = history.integer(history.field(u"VonID"));
+            const auto bis = history.integer(history.field(u"BisID"));
+            if (!von || !bis)
+                return;
+            const QString range = QStringLiteral("ID >= %1 and ID <=%2").arg(*von).arg(*bis);
+            const QString none = QStringLiteral("ID=0");
+            const bool toSepa = historyRowUsesSepaTable(history.text(u"Zahlungsart"));
+            store::Table &withRange = toSepa ? sepa : domestic;
+            store::Table &withNone = toSepa ? domestic : sepa;
+            withRange.setFilter(range);
+            withNone.setFilter(none);
+            withRange.setFiltered(true);
+            withNone.setFiltered(true);
+            return;
+        }
+        domestic.setFilter(s.newRecordsFilter1);
+        domestic.setFiltered(true);
+        if (s.pageIndex == kPageBuchungsHistorie)
+            domestic.setFiltered(false);
+    } catch (const Error &) {
+    }
+}
+
+void ZeileLoeschenClick(Context &ctx)
+{
+    store::Table &history = ctx.data.ClientDataSet2;
+    // Nothing to delete: no question either.
+    if (!history.hasCurrentRow())
+        return;
+    if (ctx.dialogs().message(platform::DialogKind::Confirmation, kConfirmDeleteRow,
+                              platform::Yes | platform::No) != platform::Yes)
+        return;
+    // Only the history row goes; the run's records, the archive and the log file stay.
+    history.remove();
+    HistoryRowChanged(ctx);
+}
+
+void HistorienLoeschenClick(Context &ctx)
+{
+    if (ctx.dialogs().question(kConfirmDeleteArchive, kQuestionCaption) != platform::Yes)
+        return;
+    removeAllRows(ctx.data.ClientDataSetHisInl);
+    removeAllRows(ctx.data.ClientDataSetHisAZV);
+}
+
+void LogDateiAnzeigenClick(Context &ctx)
+{
+    store::Table &history = ctx.data.ClientDataSet2;
+    if (!history.hasCurrentRow())
+        return;
+    const QString path = history.text(u"LogDatei");
+    if (!path.isEmpty() && ctx.services.desktop)
+        ctx.services.desktop->openWithDefault(path);
+}
+
+} // namespace ordovan::app

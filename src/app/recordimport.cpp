@@ -1,0 +1,293 @@
+// The record import: one payment record in ClientDataSetAZV per record (column) of the source
+// grid, filled through the column mapping, the constant fields and the date override. The
+// import converts and stores; it judges no content. A record fails only when a mapped date or
+// amount does not convert (or a mapping entry names no field): that record is logged with
+// its field word and left out, RunStatus becomes 3, and the import goes on.
+//
+// Numbers: the guard against a missing or lagging LastBuchungID-EU runs first, so the
+// deletion of "new" rows never reaches records of earlier runs. The block of numbers the
+// records will take is reserved with one settings write; every record, failed or not, takes
+// exactly one number from it.
+#include "context.h"
+#include "operations.h"
+
+#include "import/conversions.h"
+#include "platform/error.h"
+#include "platform/german.h"
+#include "store/recordnumbers.h"
+
+#include <QVariant>
+
+namespace ordovan::app {
+
+namespace {
+
+const QString kImportStart = QStringLiteral(" Datensätze EINLESEN START");
+const QString kImportEnd = QStringLiteral(" Datensätze EINLESEN ENDE");
+const QString kFieldError = QStringLiteral(" Fehler beim Import in das Feld ");
+const QString kAmountError = QStringLiteral("BETRAG: Ungültiger Wert: ");
+
+// A guarded step failed: its field word (and for the amount the raw cell text) follows
+// kFieldError in the log.
+struct StepFailed
+{
+    QString word;
+};
+
+// The text fields filled one to one from their mapped cell, in import order.
+struct TextStep
+{
+    int ColumnMapping::*entry;
+    const char16_t *field;
+    const char16_t *word; // as the program has always logged it, spelling included
+};
+constexpr TextStep kTextSteps[] = {
+    {&ColumnMapping::Name2X, u"Name2", u"NAME 2"},
+    {&ColumnMapping::StrasseX, u"Straße", u"STRASSE"},
+    {&ColumnMapping::OrtLandX, u"OrtLand", u"ORTLAND"},
+    {&ColumnMapping::NotitzInternX, u"NotitzIntern", u"NOTIZINTERN"},
+    {&ColumnMapping::AnsprechpartnerX, u"Ansprechpartner", u"ANSPRECHPARTMER"},
+    {&ColumnMapping::IBANx, u"IBAN", u"IBAN"},
+    {&ColumnMapping::BICx, u"BLZ", u"BIC"},
+    {&ColumnMapping::LaendercodeX, u"Laendercode", u"LÄNDERCODE"},
+    {&ColumnMapping::WaehrungX, u"Waehrung", u"WÄHRUNG"},
+};
+constexpr int kTextStepCount = int(std::size(kTextSteps));
+
+// " Datensatz <n> ID <id> START" and the same with " ENDE".
+QString recordLine(const QString &record, const QString &id, QStringView what)
+{
+    QString line = QStringLiteral(" Datensatz ");
+    line.reserve(line.size() + record.size() + id.size() + what.size() + 4);
+    line += record;
+    line += u" ID ";
+    line += id;
+    line += what;
+    return line;
+}
+
+// Imports the columns of the source grid; field positions and options are resolved once.
+class RecordImporter
+{
+public:
+    explicit RecordImporter(Context &ctx)
+        : m_ctx(ctx), m_s(ctx.state), m_m(ctx.state.mapping), m_grid(ctx.state.SGDatei),
+          m_table(ctx.data.ClientDataSetAZV)
+    {
+        m_id = m_table.field(u"ID");
+        m_name1 = m_table.field(u"Name1");
+        for (int i = 0; i < kTextStepCount; ++i)
+            m_textFields[i] = m_table.field(kTextSteps[i].field);
+        m_datum = m_table.field(u"Datum");
+        m_purpose = m_table.field(u"Verwendungszweck");
+        m_betrag = m_table.field(u"Betrag");
+        m_created = m_table.field(u"Erstellungsdatum");
+        m_purposeLines = m_s.CB8Verw ? 8 : 4;
+    }
+
+    void importRecord(int column, int firstColumn);
+
+private:
+    // The mapped cell of the record; -1 is handled by the caller (step skipped). Any other
+    // negative entry names no field and fails the step.
+    QStringView cell(int index, const char16_t *word) const
+    {
+        if (index < 0)
+            throw StepFailed{QString::fromUtf16(word)};
+        return m_grid.cellView(m_column, index);
+    }
+    void setText(int field, QStringView text) { m_table.setValue(field, text.toString()); }
+
+    void fillName();
+    void fillDate();
+    void fillPurpose();
+    void fillAmount();
+
+    Context &m_ctx;
+    MainState &m_s;
+    const ColumnMapping &m_m;
+    const import::SourceGrid &m_grid;
+    store::Table &m_table;
+    int m_column = 0;
+    int m_id, m_name1, m_datum, m_purpose, m_betrag, m_created;
+    int m_textFields[kTextStepCount];
+    int m_purposeLines;
+};
+
+void RecordImporter::fillName()
+{
+    if (m_m.NameX == -1)
+        return;
+    if (m_m.NameX2 != -1) {
+        const char16_t *word = u"NAME 1 I";
+        QString name = cell(m_m.NameX, word).toString();
+        name += u' ';
+        name += cell(m_m.NameX2, word);
+        m_table.setValue(m_name1, name);
+    } else {
+        setText(m_name1, cell(m_m.NameX, u"NAME 1 II"));
+    }
+}
+
+void RecordImporter::fillDate()
+{
+    if (m_m.DatumX != -1) {
+        const QStringView text = cell(m_m.DatumX, u"DATUM");
+        if (!text.isEmpty()) {
+            const auto date = import::parseSourceDate(text, m_ctx.now().date().year());
+            if (!date)
+                throw StepFailed{QStringLiteral("DATUM")};
+            m_table.setValue(m_datum, *date);
+        }
+    }
+    // The override replaces the date, but a mapped date that does not convert has already
+    // failed the record.
+    if (m_s.CBDatumueberschreiben)
+        m_table.setValue(m_datum, m_s.DTPAusf.date());
+}
+
+void RecordImporter::fillPurpose()
+{
+    static const char16_t *const words[] = {u"VERW1", u"VERW2", u"VERW3", u"VERW4",
+                                            u"VERW5", u"VERW6", u"VERW7", u"VERW8"};
+    QString purpose;
+    for (int line = 0; line < m_purposeLines; ++line) {
+        const ConstantField &constant = m_s.Verwkonst[line];
+        const int index = m_m.Verw[line];
+        if (!constant.checked && index == -1)
+            continue;
+        // Lines after the first are joined by a blank and CR, which the SEPA run splits at;
+        // an empty constant still adds them.
+        if (line > 0)
+            purpose += u" \r";
+        if (constant.checked)
+            purpose += constant.text;
+        else
+            purpose += cell(index, words[line]);
+    }
+    m_table.setValue(m_purpose, purpose);
+}
+
+void RecordImporter::fillAmount()
+{
+    if (m_s.Betragkonst.checked) {
+        // Not guarded: a constant that does not convert ends the whole run.
+        const QString &text = m_s.Betragkonst.text;
+        if (text.isEmpty())
+            return;
+        const auto value = import::parseAmount(text);
+        if (!value)
+            throw Error(german::notAFloatMessage(text));
+        m_table.setValue(m_betrag, *value);
+        return;
+    }
+    if (m_m.Betrag == -1 || (m_s.RGBetrag != 0 && m_s.RGBetrag != 1))
+        return;
+    const QStringView raw = cell(m_m.Betrag, u"BETRAG");
+    const QString text = m_s.RGBetrag == 1 ? import::InsertDecimalComma(raw) : raw.toString();
+    if (text.isEmpty())
+        return;
+    const auto value = import::parseAmount(text);
+    if (!value)
+        throw StepFailed{kAmountError + raw.toString()};
+    m_table.setValue(m_betrag, *value);
+}
+
+void RecordImporter::importRecord(int column, int firstColumn)
+{
+    m_column = column;
+    m_table.insert();
+    const qint32 id = m_table.integer(m_id).value_or(0);
+    const QString record = QString::number(column - firstColumn + 1);
+    const QString idText = QString::number(id);
+    m_ctx.AppendLogLine(recordLine(record, idText, u" START"));
+    try {
+        fillName();
+        for (int i = 0; i < kTextStepCount; ++i) {
+            const int index = m_m.*(kTextSteps[i].entry);
+            if (index != -1)
+                setText(m_textFields[i], cell(index, kTextSteps[i].word));
+        }
+        fillDate();
+        fillPurpose();
+        fillAmount();
+    } catch (const StepFailed &failed) {
+        m_ctx.AppendLogLine(QStringLiteral(" Datensatz ID ") + idText + kFieldError + failed.word);
+        m_table.cancel();
+        m_s.RunStatus = 3;
+        return;
+    } catch (...) {
+        // An error that ends the run must not leave a half-filled row to be posted later.
+        m_table.cancel();
+        throw;
+    }
+    m_table.setValue(m_created, m_ctx.now().date());
+    m_ctx.AppendLogLine(recordLine(record, idText, u" ENDE"));
+    m_table.post();
+}
+
+// Keeps display updates of a table suspended and the number block reserved while it lives.
+class ImportScope
+{
+public:
+    ImportScope(Context &ctx, store::Table &table) : m_ctx(ctx), m_table(table)
+    {
+        m_table.disableControls();
+    }
+    ~ImportScope()
+    {
+        m_ctx.numbers.release(store::RecordNumbers::kSepa);
+        m_table.enableControls();
+    }
+
+private:
+    Context &m_ctx;
+    store::Table &m_table;
+};
+
+// Step 1: rows that the run's filter shows are removed; after the guard there are none
+// unless the table holds rows above the counter, which would be this run's.
+void removeVisibleRows(store::Table &table)
+{
+    table.last();
+    while (table.hasCurrentRow())
+        table.remove();
+}
+
+} // namespace
+
+void ImportRecords(Context &ctx)
+{
+    MainState &s = ctx.state;
+    store::Table &table = ctx.data.ClientDataSetAZV;
+    const QString &counter = store::RecordNumbers::kSepa;
+
+    // A missing counter, or one that lags behind the table, would make the run's filter show
+    // earlier runs' records and delete them below: raise it first.
+    const qint32 guarded = ctx.numbers.guard(counter, table);
+    s.newRecordsFilterAZV = QStringLiteral("ID > %1").arg(guarded);
+    table.setFilter(s.newRecordsFilterAZV);
+    table.setFiltered(true);
+
+    ImportScope scope(ctx, table);
+    removeVisibleRows(table);
+
+    const int firstColumn = s.CBTitelzeile ? 1 : 0;
+    const int count = std::max(0, s.SGDatei.columnCount() - firstColumn);
+    // A constant amount that does not convert ends the run at the first record; number that
+    // one record alone so the counter ends where it would have without a reservation.
+    const bool badConstant = s.Betragkonst.checked && !s.Betragkonst.text.isEmpty() &&
+                             !import::parseAmount(s.Betragkonst.text);
+    s.RunFirstID =
+        badConstant ? std::max(guarded, 0) + 1 : ctx.numbers.reserve(counter, table, count);
+
+    ctx.AppendLogLine(kImportStart);
+    RecordImporter importer(ctx);
+    for (int c = firstColumn; c < s.SGDatei.columnCount(); ++c)
+        importer.importRecord(c, firstColumn);
+    ctx.AppendLogLine(kImportEnd);
+
+    s.RunLastID = count > 0 ? ctx.numbers.lastHandedOut(counter) : s.RunFirstID - 1;
+}
+
+} // namespace ordovan::app
