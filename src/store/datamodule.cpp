@@ -77,10 +77,14 @@ void DataModule::loadAll()
 {
     if (!ClientDataSet4.isOpen())
         openBuiltInBankDirectory();
-    closeTable(ClientDataSet4);
     for (Table *t : {&ClientDataSet1, &ClientDataSetAZV, &ClientDataSet2, &ClientDataSet3,
-                     &ClientDataSet4, &ClientDataSetHisInl, &ClientDataSetHisAZV})
+                     &ClientDataSet4, &ClientDataSetHisInl, &ClientDataSetHisAZV}) {
+        // Closing the built-in directory writes blz.xml when it is missing; then it is read
+        // back like every other table.
+        if (t == &ClientDataSet4)
+            closeTable(ClientDataSet4);
         loadTable(*t);
+    }
 }
 
 void DataModule::saveWorkingTables()
@@ -98,7 +102,16 @@ void DataModule::loadTable(Table &table, const QString &path)
 {
     if (table.isOpen() && (table.modified() || !QFileInfo::exists(table.filePath())))
         saveTable(table);
-    readTableFile(table, path.isEmpty() ? table.filePath() : path);
+    const bool ownFile = path.isEmpty() || path == table.filePath();
+    try {
+        readTableFile(table, ownFile ? table.filePath() : path);
+    } catch (const Error &) {
+        // The table no longer matches its own file, which the user may still need: closed,
+        // it is never written over it. (A changed table reached its file just above.)
+        if (ownFile)
+            table.close();
+        throw;
+    }
 }
 
 void DataModule::saveTable(Table &table, const QString &path)

@@ -42,10 +42,11 @@ public:
     // Puts the built-in bank directory into ClientDataSet4 (open, unchanged).
     void openBuiltInBankDirectory();
 
-    // Start-up: the built-in bank directory is closed (which writes blz.xml when it is
-    // missing), then the seven tables are read in the order ClientDataSet1,
-    // ClientDataSetAZV, ClientDataSet2, ClientDataSet3, ClientDataSet4, ClientDataSetHisInl,
-    // ClientDataSetHisAZV. The first failure throws and leaves the later tables unread.
+    // Start-up: the seven tables are read in the order ClientDataSet1, ClientDataSetAZV,
+    // ClientDataSet2, ClientDataSet3, ClientDataSet4, ClientDataSetHisInl,
+    // ClientDataSetHisAZV; before blz.xml is read the built-in bank directory is closed,
+    // which writes blz.xml when it is missing. The first failure throws and leaves the later
+    // tables unread.
     void loadAll();
 
     // The settings save: db1, db5, db2, mandant, db6, db7, each written whole; a table that

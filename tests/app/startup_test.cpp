@@ -1,0 +1,182 @@
+#include "app/commandline.h"
+#include "app/operations.h"
+#include "appfixture.h"
+#include "platform/error.h"
+#include "store/bankdirectory.h"
+#include "testutil.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+using namespace ordovan;
+
+namespace {
+
+const QStringList kWorkingFiles = {QStringLiteral("db1.xml"), QStringLiteral("db2.xml"),
+                                   QStringLiteral("db5.xml"), QStringLiteral("db6.xml"),
+                                   QStringLiteral("db7.xml"), QStringLiteral("mandant.xml")};
+
+class StartupTest : public ::testing::Test, public test::AppFixture
+{
+protected:
+    app::MainState &s = ctx->state;
+    QString file(const QString &name) const { return dataDir() + name; }
+    void start()
+    {
+        app::FormCreate(*ctx);
+        app::FormShow(*ctx);
+    }
+};
+
+} // namespace
+
+TEST_F(StartupTest, FirstStartCreatesTheWorkingFilesAndTheBankDirectory)
+{
+    start();
+    for (const QString &name : kWorkingFiles)
+        EXPECT_TRUE(QFileInfo::exists(file(name))) << name.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(file(QStringLiteral("blz.xml"))));
+    EXPECT_TRUE(s.FirstStart);
+    EXPECT_TRUE(s.StartupDone);
+    EXPECT_TRUE(s.Label9Visible) << "no Mandant yet";
+    EXPECT_EQ(s.windowState, app::WindowState::Normal);
+    EXPECT_EQ(s.height, 600);
+    EXPECT_EQ(s.width, 700);
+    EXPECT_EQ(s.DTPAusf, clock.now().addMSecs(0));
+    EXPECT_EQ(ctx->data.ClientDataSetAZV.filter(), QStringLiteral("ID > -1"));
+    EXPECT_TRUE(ctx->data.ClientDataSetAZV.filtered());
+    EXPECT_EQ(ctx->data.ClientDataSet4.recordCount(), store::builtInBankDirectoryRows());
+    EXPECT_EQ(settings->readInteger(u"", u"BreiteA"
+                                         u"Kontonr."),
+              app::defaultColumnWidth)
+        << "the first start stores the column widths";
+    EXPECT_TRUE(s.MLog.isEmpty());
+}
+
+TEST_F(StartupTest, ASecondStartReadsWhatTheFirstWrote)
+{
+    start();
+    ctx->data.ClientDataSet3.insert();
+    ctx->data.ClientDataSet3.setValue(u"Name", QStringLiteral("Müller GmbH"));
+    ctx->data.ClientDataSet3.post();
+    ctx->data.closeAll();
+    const QByteArray blz = test::readFile(file(QStringLiteral("blz.xml")));
+
+    AppFixture second;
+    // Reuse the folders of the first run.
+    second.ctx.reset();
+    second.settings = std::make_unique<platform::SettingsStore>(settingsPath());
+    app::Services services{&second.dialogs, &second.desktop, &second.clock,
+                           &second.tabular, nullptr,         true};
+    second.ctx = std::make_unique<app::Context>(dataDir(), *second.settings, services);
+    app::FormCreate(*second.ctx);
+    app::FormShow(*second.ctx);
+    EXPECT_FALSE(second.ctx->state.FirstStart);
+    EXPECT_EQ(second.ctx->data.ClientDataSet3.recordCount(), 1);
+    EXPECT_EQ(second.ctx->data.ClientDataSet3.text(u"Name"), QStringLiteral("Müller GmbH"));
+    second.ctx->data.closeAll();
+    EXPECT_EQ(test::readFile(file(QStringLiteral("blz.xml"))), blz)
+        << "an existing bank directory is read as it is and never rewritten";
+}
+
+TEST_F(StartupTest, AMissingTableFileStopsStartUpAndNothingIsCreated)
+{
+    QDir().mkpath(dataDir());
+    start(); // a first start, to get a valid db7.xml
+    ctx->data.closeAll();
+    for (const QString &name : kWorkingFiles) {
+        if (name != u"db7.xml")
+            QFile::remove(file(name));
+    }
+    const QByteArray db7 = test::readFile(file(QStringLiteral("db7.xml")));
+
+    AppFixture other;
+    other.ctx.reset();
+    other.settings = std::make_unique<platform::SettingsStore>(settingsPath());
+    app::Services services{&other.dialogs, &other.desktop, &other.clock,
+                           &other.tabular, nullptr,        true};
+    other.ctx = std::make_unique<app::Context>(dataDir(), *other.settings, services);
+    app::FormCreate(*other.ctx);
+    try {
+        app::FormShow(*other.ctx);
+        FAIL() << "start-up must stop at the missing db1.xml";
+    } catch (const Error &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("db1.xml"))) << e.what();
+    }
+    EXPECT_FALSE(other.ctx->state.StartupDone);
+    EXPECT_FALSE(other.ctx->state.FirstStart);
+    other.ctx->data.closeAll();
+    EXPECT_FALSE(QFileInfo::exists(file(QStringLiteral("db1.xml"))))
+        << "a single missing file is not re-created";
+    EXPECT_EQ(test::readFile(file(QStringLiteral("db7.xml"))), db7);
+}
+
+TEST_F(StartupTest, ABrokenTableFileIsReportedAndNeverOverwritten)
+{
+    start();
+    ctx->data.closeAll();
+    const QByteArray broken("<?xml version=\"1.0\" standalone=\"yes\"?>  <DATAPACKET Version=");
+    test::writeFile(file(QStringLiteral("db5.xml")), broken);
+
+    AppFixture other;
+    other.ctx.reset();
+    other.settings = std::make_unique<platform::SettingsStore>(settingsPath());
+    app::Services services{&other.dialogs, &other.desktop, &other.clock,
+                           &other.tabular, nullptr,        true};
+    other.ctx = std::make_unique<app::Context>(dataDir(), *other.settings, services);
+    EXPECT_THROW(app::FormShow(*other.ctx), Error);
+    // The window would now be closed: the settings save writes the tables that are open.
+    app::SaveSettings(*other.ctx);
+    other.ctx->data.closeAll();
+    EXPECT_EQ(test::readFile(file(QStringLiteral("db5.xml"))), broken);
+}
+
+TEST_F(StartupTest, WindowStateIsRestored)
+{
+    settings->writeString(u"", u"WindowState", QStringLiteral("wsNormal"));
+    settings->writeInteger(u"", u"Height", 150);
+    settings->writeInteger(u"", u"Width", 900);
+    start();
+    EXPECT_EQ(s.height, 600) << "a stored height below 200 becomes 600";
+    EXPECT_EQ(s.width, 900);
+    settings->writeString(u"", u"WindowState", QStringLiteral("wsMaximized"));
+    s.height = 1;
+    app::FormShow(*ctx);
+    EXPECT_EQ(s.windowState, app::WindowState::Maximized);
+    EXPECT_EQ(s.height, 1) << "the stored size is not read for a maximized window";
+}
+
+TEST_F(StartupTest, CommandLineWords)
+{
+    start();
+    ctx->data.ClientDataSet3.insert();
+    ctx->data.ClientDataSet3.setValue(u"Name", QStringLiteral("Verein"));
+    ctx->data.ClientDataSet3.post();
+
+    ctx->args = {QStringLiteral("unknown"), QStringLiteral("gs"), QString()};
+    app::ApplyCommandLine(*ctx);
+    EXPECT_EQ(s.RGZahlungsart, app::Gutschrift);
+    EXPECT_FALSE(ctx->outcome.runStarted);
+
+    ctx->args = {QStringLiteral("START"), QStringLiteral("LS_CORE"), QString()};
+    app::ApplyCommandLine(*ctx);
+    EXPECT_FALSE(ctx->outcome.runStarted) << "letter case matters";
+    EXPECT_EQ(s.RGZahlungsart, app::Gutschrift);
+
+    ctx->args = {QStringLiteral("startstop"), QStringLiteral("ls_b2b"), QStringLiteral("x1")};
+    try {
+        app::ApplyCommandLine(*ctx);
+        FAIL() << "a Mandant that is no number is a conversion error";
+    } catch (const Error &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("'x1' ist kein gültiger Integerwert"));
+    }
+    EXPECT_EQ(s.RGZahlungsart, app::Gutschrift) << "the later steps do not run";
+    EXPECT_FALSE(ctx->outcome.runStarted);
+    EXPECT_EQ(app::exitStatus(*ctx, true), app::ExitError);
+
+    ctx->args = {QString(), QString(), QStringLiteral("1")};
+    app::ApplyCommandLine(*ctx);
+    EXPECT_EQ(settings->readInteger(u"", u"Mandant"), 1);
+}
