@@ -56,13 +56,11 @@ QString normalizedFieldName(QStringView name)
 
 RowVersion::RowVersion(quint8 flags, const std::vector<Cell> &cells)
     : m_data(pack(cells)), m_flags(flags)
-{
-}
+{}
 
 RowVersion::RowVersion(quint8 flags, const std::vector<std::string_view> &cells)
     : m_data(pack(cells)), m_flags(flags)
-{
-}
+{}
 
 int RowVersion::fieldCount() const
 {
@@ -87,7 +85,15 @@ std::string_view RowVersion::cell(int field) const
 
 struct Table::Filter
 {
-    enum class Op { Less, LessEqual, Greater, GreaterEqual, Equal, NotEqual };
+    enum class Op
+    {
+        Less,
+        LessEqual,
+        Greater,
+        GreaterEqual,
+        Equal,
+        NotEqual
+    };
     struct Condition
     {
         int field;
@@ -95,6 +101,7 @@ struct Table::Filter
         qint64 value;
     };
     std::vector<Condition> conditions;
+    bool matchesNothing = false; // the expression names a field the table no longer has
 };
 
 namespace {
@@ -110,8 +117,8 @@ std::vector<QString> tokenize(const QString &text, bool &ok)
             ++i;
         } else if (c.isLetter() || c == u'_') {
             qsizetype s = i;
-            while (i < text.size() && (text[i].isLetterOrNumber() || text[i] == u'_' ||
-                                       text[i] == u'-'))
+            while (i < text.size() &&
+                   (text[i].isLetterOrNumber() || text[i] == u'_' || text[i] == u'-'))
                 ++i;
             tokens.push_back(text.mid(s, i - s));
         } else if (c.isDigit() || (c == u'-' && i + 1 < text.size() && text[i + 1].isDigit())) {
@@ -136,9 +143,9 @@ std::vector<QString> tokenize(const QString &text, bool &ok)
 
 // ---- Table -----------------------------------------------------------------------------
 
-Table::Table(QString name, QString filePath) : m_name(std::move(name)), m_filePath(std::move(filePath))
-{
-}
+Table::Table(QString name, QString filePath)
+    : m_name(std::move(name)), m_filePath(std::move(filePath))
+{}
 
 Table::~Table() = default;
 
@@ -237,8 +244,18 @@ void Table::load(QList<FieldDef> fields, std::vector<RowVersion> versions,
             m_live[replaced - 1] = false;
     }
     m_indexField = m_indexFieldName.isEmpty() ? -1 : fieldIndex(m_indexFieldName);
-    if (m_filtered && !m_filterText.isEmpty())
-        setFilter(m_filterText); // re-resolve field positions
+    // Field positions of the filter are re-resolved against the new field list. When the
+    // new fields lack one, the filter hides every row rather than showing rows it was meant
+    // to hide (and load never fails half-way).
+    if (m_filter || !m_filterText.trimmed().isEmpty()) {
+        try {
+            auto f = compileFilter(m_filterText);
+            m_filter = f->conditions.empty() ? nullptr : std::move(f);
+        } catch (const Error &) {
+            m_filter = std::make_unique<Filter>();
+            m_filter->matchesNothing = true;
+        }
+    }
     rebuildAll();
     first();
 }
@@ -259,6 +276,9 @@ Cell Table::encodeDate(const QDate &d)
 {
     if (!d.isValid())
         return {};
+    if (d.year() < 1 || d.year() > 9999)
+        throw Error(QStringLiteral("Das Datum %1 liegt außerhalb des zulässigen Bereichs.")
+                        .arg(d.toString(Qt::ISODate)));
     const qint32 jd = qint32(d.toJulianDay());
     return Cell(reinterpret_cast<const char *>(&jd), 4);
 }
@@ -266,6 +286,10 @@ Cell Table::encodeDate(const QDate &d)
 Cell Table::encodeText(QStringView text, int width)
 {
     Cell c = codec::toCp1252(text);
+    c.removeIf([](char ch) {
+        const auto b = static_cast<unsigned char>(ch);
+        return b < 0x20 && b != '\t' && b != '\n' && b != '\r';
+    });
     if (width > 0 && c.size() > width)
         c.truncate(width);
     return c;
@@ -346,9 +370,8 @@ int Table::compareVersions(quint32 a, quint32 b) const
 
 qsizetype Table::lowerBound(const std::vector<quint32> &list, quint32 version) const
 {
-    auto it = std::lower_bound(list.begin(), list.end(), version, [this](quint32 x, quint32 v) {
-        return compareVersions(x, v) < 0;
-    });
+    auto it = std::lower_bound(list.begin(), list.end(), version,
+                               [this](quint32 x, quint32 v) { return compareVersions(x, v) < 0; });
     return it - list.begin();
 }
 
@@ -383,6 +406,8 @@ bool Table::passes(quint32 version) const
 {
     if (!m_filtered || !m_filter)
         return true;
+    if (m_filter->matchesNothing)
+        return false;
     for (const Filter::Condition &c : m_filter->conditions) {
         const std::string_view cell = m_versions[version].cell(c.field);
         if (cell.empty())
@@ -399,12 +424,24 @@ bool Table::passes(quint32 version) const
             const double cv = double(c.value);
             bool ok = false;
             switch (c.op) {
-            case Filter::Op::Less: ok = x < cv; break;
-            case Filter::Op::LessEqual: ok = x <= cv; break;
-            case Filter::Op::Greater: ok = x > cv; break;
-            case Filter::Op::GreaterEqual: ok = x >= cv; break;
-            case Filter::Op::Equal: ok = x == cv; break;
-            case Filter::Op::NotEqual: ok = x != cv; break;
+            case Filter::Op::Less:
+                ok = x < cv;
+                break;
+            case Filter::Op::LessEqual:
+                ok = x <= cv;
+                break;
+            case Filter::Op::Greater:
+                ok = x > cv;
+                break;
+            case Filter::Op::GreaterEqual:
+                ok = x >= cv;
+                break;
+            case Filter::Op::Equal:
+                ok = x == cv;
+                break;
+            case Filter::Op::NotEqual:
+                ok = x != cv;
+                break;
             }
             if (!ok)
                 return false;
@@ -414,12 +451,24 @@ bool Table::passes(quint32 version) const
         }
         bool ok = false;
         switch (c.op) {
-        case Filter::Op::Less: ok = v < c.value; break;
-        case Filter::Op::LessEqual: ok = v <= c.value; break;
-        case Filter::Op::Greater: ok = v > c.value; break;
-        case Filter::Op::GreaterEqual: ok = v >= c.value; break;
-        case Filter::Op::Equal: ok = v == c.value; break;
-        case Filter::Op::NotEqual: ok = v != c.value; break;
+        case Filter::Op::Less:
+            ok = v < c.value;
+            break;
+        case Filter::Op::LessEqual:
+            ok = v <= c.value;
+            break;
+        case Filter::Op::Greater:
+            ok = v > c.value;
+            break;
+        case Filter::Op::GreaterEqual:
+            ok = v >= c.value;
+            break;
+        case Filter::Op::Equal:
+            ok = v == c.value;
+            break;
+        case Filter::Op::NotEqual:
+            ok = v != c.value;
+            break;
         }
         if (!ok)
             return false;
@@ -594,15 +643,15 @@ bool Table::locate(QStringView fieldName, const QVariant &value)
 void Table::requireEditing() const
 {
     if (m_state != State::Edit && m_state != State::Insert)
-        throw Error(QStringLiteral("%1: Datenmenge nicht im Bearbeitungs- oder Einfügemodus")
-                        .arg(m_name));
+        throw Error(
+            QStringLiteral("%1: Datenmenge nicht im Bearbeitungs- oder Einfügemodus").arg(m_name));
 }
 
 void Table::insert()
 {
     if (m_state == State::Inactive)
-        throw Error(QStringLiteral("%1: Operation bei geschlossener Datenmenge nicht möglich")
-                        .arg(m_name));
+        throw Error(
+            QStringLiteral("%1: Operation bei geschlossener Datenmenge nicht möglich").arg(m_name));
     postIfEditing();
     m_buffer.assign(m_fields.size(), Cell());
     m_editVersion = -1;
@@ -902,7 +951,7 @@ void Table::setCalculatedValue(int field, const QVariant &value)
 
 // ---- Filter and order ------------------------------------------------------------------
 
-void Table::setFilter(const QString &expression)
+std::unique_ptr<Table::Filter> Table::compileFilter(const QString &expression) const
 {
     auto parsed = std::make_unique<Filter>();
     if (!expression.trimmed().isEmpty()) {
@@ -910,7 +959,8 @@ void Table::setFilter(const QString &expression)
         const std::vector<QString> tokens = tokenize(expression, ok);
         size_t i = 0;
         auto bad = [&]() {
-            return Error(QStringLiteral("%1: Ungültiger Filterausdruck: %2").arg(m_name, expression));
+            return Error(
+                QStringLiteral("%1: Ungültiger Filterausdruck: %2").arg(m_name, expression));
         };
         if (!ok)
             throw bad();
@@ -949,6 +999,12 @@ void Table::setFilter(const QString &expression)
             ++i;
         }
     }
+    return parsed;
+}
+
+void Table::setFilter(const QString &expression)
+{
+    auto parsed = compileFilter(expression);
     postIfEditing();
     m_filterText = expression;
     m_filter = parsed->conditions.empty() ? nullptr : std::move(parsed);

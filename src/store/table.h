@@ -25,7 +25,14 @@ namespace ordovan::store {
 // Values are held compactly: text as Windows-1252 bytes cut to the field's width, integers
 // and dates as 32-bit numbers, floats as doubles. An empty text is the same as null.
 
-enum class FieldKind { Integer, Text, Currency, Float, Date };
+enum class FieldKind
+{
+    Integer,
+    Text,
+    Currency,
+    Float,
+    Date
+};
 
 struct FieldDef
 {
@@ -35,7 +42,8 @@ struct FieldDef
     bool calculated = false;
 };
 
-enum RowFlag : quint8 {
+enum RowFlag : quint8
+{
     RowUnchanged = 0,
     RowDeleted = 2,
     RowInserted = 4,
@@ -47,7 +55,7 @@ enum RowFlag : quint8 {
 using Cell = QByteArray;
 
 // One row version: its flags and its fields packed into a single allocation
-// (uint16 end offsets of each field, then the payload).
+// (uint32 field count, uint32 end offset of each field, then the payload).
 class RowVersion
 {
 public:
@@ -68,7 +76,13 @@ private:
 class Table
 {
 public:
-    enum class State { Inactive, Browse, Edit, Insert };
+    enum class State
+    {
+        Inactive,
+        Browse,
+        Edit,
+        Insert
+    };
 
     explicit Table(QString name, QString filePath = {});
     ~Table();
@@ -85,7 +99,7 @@ public:
     void createEmpty(const QList<FieldDef> &fields);
     void setCalculatedFields(const QList<FieldDef> &fields);
     const QList<FieldDef> &storedFields() const { return m_fields; }
-    QList<FieldDef> fields() const;        // stored, then calculated
+    QList<FieldDef> fields() const; // stored, then calculated
     int storedFieldCount() const { return int(m_fields.size()); }
     int fieldCount() const { return int(m_fields.size() + m_calcFields.size()); }
     const FieldDef &fieldDef(int field) const;
@@ -132,12 +146,18 @@ public:
     std::optional<qint32> integer(int field) const;
     std::optional<double> number(int field) const;
     std::optional<QDate> date(int field) const;
+    std::optional<qint32> integer(QStringView fieldName) const { return integer(field(fieldName)); }
+    std::optional<double> number(QStringView fieldName) const { return number(field(fieldName)); }
+    std::optional<QDate> date(QStringView fieldName) const { return date(field(fieldName)); }
 
     // Only in the edit and insert states (throws Error otherwise). Text is cut to the width
     // and characters outside Windows-1252 become "?". A QString for a number or date field is
     // converted as typed by a German user, throwing Error when it does not convert.
     void setValue(int field, const QVariant &value);
-    void setValue(QStringView fieldName, const QVariant &value) { setValue(field(fieldName), value); }
+    void setValue(QStringView fieldName, const QVariant &value)
+    {
+        setValue(field(fieldName), value);
+    }
     void setNull(int field);
     // Values of calculated fields, for the calculate-fields hook.
     void setCalculatedValue(int field, const QVariant &value);
@@ -182,13 +202,17 @@ public:
     // --- Encoding helpers -----------------------------------------------------------------
     static Cell encodeInteger(qint32 v);
     static Cell encodeFloat(double v);
+    // Throws Error for a year outside 1..9999, which a table file cannot hold.
     static Cell encodeDate(const QDate &d);
+    // Control characters other than tab, line feed and carriage return are dropped: XML
+    // cannot carry them, and a file holding one could never be read again.
     static Cell encodeText(QStringView text, int width);
     static QVariant decode(const FieldDef &def, std::string_view cell);
 
 private:
     struct Filter;
 
+    std::unique_ptr<Filter> compileFilter(const QString &expression) const;
     const Cell &bufferCell(int field) const;
     std::string_view currentCell(int field) const;
     void ensureCalculated() const;

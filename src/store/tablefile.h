@@ -14,4 +14,10 @@ class Table;
 void readTableFile(Table &table, const QString &path);
 void writeTableFile(const Table &table, const QString &path);
 
+// The German messages of the reader; the detail of the Error says what was wrong where.
+QString tableFileMissingMessage(const QString &path);    // Die Datei "…" wurde nicht gefunden.
+QString tableFileUnreadableMessage(const QString &path); // Die Tabellendatei "…" kann nicht …
+// The writer refuses a table that is not open: writing it would empty the file.
+QString tableNotOpenMessage(const QString &tableName);
+
 } // namespace ordovan::store
