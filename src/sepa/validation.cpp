@@ -1,0 +1,159 @@
+#include "validation.h"
+
+#include "platform/error.h"
+
+namespace ordovan::sepa {
+
+namespace {
+
+bool isUpper(QChar c)
+{
+    return c >= u'A' && c <= u'Z';
+}
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+bool isUpperOrDigit(QChar c)
+{
+    return isUpper(c) || isDigit(c);
+}
+
+// 2009: [A-Z]{6}[A-Z2-9][A-NP-Z0-9]([A-Z0-9]{3})?
+bool matchesBic2009(QStringView b)
+{
+    for (int i = 0; i < 6; ++i) {
+        if (!isUpper(b[i]))
+            return false;
+    }
+    if (!(isUpper(b[6]) || (b[6] >= u'2' && b[6] <= u'9')))
+        return false;
+    if (!isUpperOrDigit(b[7]) || b[7] == u'O')
+        return false;
+    return true;
+}
+
+// 2019 BICFI: [A-Z0-9]{4}[A-Z]{2}[A-Z0-9]{2}([A-Z0-9]{3})?
+bool matchesBic2019(QStringView b)
+{
+    for (int i = 0; i < 8; ++i) {
+        if (i == 4 || i == 5 ? !isUpper(b[i]) : !isUpperOrDigit(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// [A-Z]{2}[0-9]{2}[A-Z0-9]{1,30}
+bool matchesIbanForm(QStringView iban)
+{
+    if (iban.size() < 5 || iban.size() > 34)
+        return false;
+    if (!isUpper(iban[0]) || !isUpper(iban[1]) || !isDigit(iban[2]) || !isDigit(iban[3]))
+        return false;
+    for (qsizetype i = 4; i < iban.size(); ++i) {
+        if (!isUpperOrDigit(iban[i]))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString asciiUpper(QStringView text)
+{
+    QString out = text.toString();
+    for (QChar &c : out) {
+        if (c >= u'a' && c <= u'z')
+            c = QChar(c.unicode() - 32);
+    }
+    return out;
+}
+
+QString normalizedIban(QStringView iban)
+{
+    QString out;
+    out.reserve(iban.size());
+    for (QChar c : iban) {
+        if (c == u' ')
+            continue;
+        out.append(c >= u'a' && c <= u'z' ? QChar(c.unicode() - 32) : c);
+    }
+    return out;
+}
+
+QString normalizedBic(QStringView bic)
+{
+    return asciiUpper(bic);
+}
+
+bool ValidateName(QStringView name)
+{
+    if (name.isEmpty())
+        throw Error(text::kNameMissing);
+    return true;
+}
+
+bool ValidateBIC(QStringView bic, Generation generation)
+{
+    const QString b = normalizedBic(bic);
+    bool ok = b.size() == 8 || b.size() == 11;
+    if (ok) {
+        ok = generation == Generation::V2009 ? matchesBic2009(b) : matchesBic2019(b);
+        for (qsizetype i = 8; ok && i < b.size(); ++i)
+            ok = isUpperOrDigit(b[i]);
+    }
+    if (!ok)
+        throw Error(text::kBicInvalid);
+    return true;
+}
+
+bool ValidateIBAN(QStringView iban)
+{
+    const QString n = normalizedIban(iban);
+    if (!matchesIbanForm(n) || IBANModulo97(n) != 1)
+        throw Error(text::kIbanInvalid);
+    return true;
+}
+
+QString IBANLettersToDigits(QStringView text)
+{
+    QString out;
+    out.reserve(text.size() * 2);
+    for (QChar c : text) {
+        if (isUpper(c))
+            out.append(QString::number(c.unicode() - 55));
+        else
+            out.append(c);
+    }
+    return out;
+}
+
+int IBANModulo97(QStringView iban)
+{
+    QString upper = asciiUpper(iban);
+    if (upper.size() >= 4)
+        upper = upper.mid(4) + upper.left(4);
+    const QString digits = IBANLettersToDigits(upper);
+
+    // Pieces of at most nine digits: the carry (one or two digits) plus the next 7 or 8.
+    QString carry;
+    qsizetype pos = 0;
+    qsizetype chunk = 9;
+    int remainder = 0;
+    while (pos < digits.size()) {
+        carry += digits.mid(pos, chunk);
+        qint64 value = 0;
+        for (QChar c : carry) {
+            if (!isDigit(c))
+                return 0;
+            value = value * 10 + (c.unicode() - u'0');
+        }
+        remainder = int(value % 97);
+        pos += chunk;
+        carry = QString::number(remainder);
+        chunk = 9 - carry.size();
+    }
+    return remainder;
+}
+
+} // namespace ordovan::sepa
