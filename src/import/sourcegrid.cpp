@@ -15,19 +15,13 @@ constexpr qsizetype kMaxColumnText = std::numeric_limits<quint32>::max();
 void SourceGrid::setColumnCount(int count)
 {
     m_columnCount = count < 1 ? 1 : count;
-    trim();
+    if (m_columns.size() > size_t(m_columnCount))
+        m_columns.resize(m_columnCount);
 }
 
 void SourceGrid::setRowCount(int count)
 {
     m_rowCount = count < 1 ? 1 : count;
-    trim();
-}
-
-void SourceGrid::trim()
-{
-    if (m_columns.size() > size_t(m_columnCount))
-        m_columns.resize(m_columnCount);
     for (Column &column : m_columns) {
         if (column.cells.size() <= size_t(m_rowCount))
             continue;

@@ -10,8 +10,8 @@ namespace ordovan::import {
 // The source grid SGDatei: every source ends as text cells, one column per source record and
 // one row per source field (the transpose of the file). A cell never written reads as empty.
 // The grid never has fewer than one column and one row. Cells may be written beyond the
-// current counts (readers size the grid at the end); shrinking a count drops the cells
-// beyond it.
+// current counts (readers size the grid at the end); setting a count drops the cells beyond
+// it in that direction only, so a reader may set the row count before the column count.
 //
 // A source of 100,000 records has millions of cells, so a column keeps the texts of all its
 // cells in one buffer with an (offset, length) span per cell instead of one string each.
@@ -57,7 +57,6 @@ private:
         qsizetype dead = 0; // characters of text no span refers to any more
     };
 
-    void trim();
     static void compact(Column &column);
 
     int m_columnCount = 1;
