@@ -9,13 +9,16 @@
 #include "platform/files.h"
 #include "platform/settingsstore.h"
 #include "platform/tabular.h"
+#include "reports/painterdevice.h"
 #include "ui/qtdialogs.h"
+#include "ui/qtprintservice.h"
 
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include <csignal>
 #include <cstdio>
 
 using namespace ordovan;
@@ -49,6 +52,10 @@ int main(int argc, char **argv)
         return app::ExitOk;
     }
 
+    // A file-size limit (or a quota) must fail the write, which keeps the previous file and
+    // reports a German message, instead of killing the program with unsaved tables.
+    std::signal(SIGXFSZ, SIG_IGN);
+
     platform::SettingsStore settings(platform::settingsFilePath());
     platform::SystemClock clock;
     platform::UnavailableTabularProvider tabular;
@@ -60,7 +67,13 @@ int main(int argc, char **argv)
         QGuiApplication::setApplicationName(platform::kApplicationTitle);
         platform::UnattendedDialogs dialogs;
         platform::UnattendedDesktop desktop;
-        app::Services services{&dialogs, &desktop, &clock, &tabular, nullptr, true};
+        reports::PdfPrintService printing;
+        app::Services services{.dialogs = &dialogs,
+                               .desktop = &desktop,
+                               .clock = &clock,
+                               .tabular = &tabular,
+                               .printing = &printing,
+                               .unattended = true};
         app::Context ctx(platform::dataDirectory(), settings, services);
         ctx.args = cl.words;
         ctx.state.SEPAFormatOverride = cl.format;
@@ -76,7 +89,13 @@ int main(int argc, char **argv)
 
     ui::QtDialogs dialogs;
     platform::SystemDesktop desktop;
-    app::Services services{&dialogs, &desktop, &clock, &tabular, nullptr, false};
+    ui::QtPrintService printing(dialogs);
+    app::Services services{.dialogs = &dialogs,
+                           .desktop = &desktop,
+                           .clock = &clock,
+                           .tabular = &tabular,
+                           .printing = &printing,
+                           .unattended = false};
     app::Context ctx(platform::dataDirectory(), settings, services);
     ctx.args = cl.words;
     ctx.state.SEPAFormatOverride = cl.format;

@@ -1,0 +1,150 @@
+// The batch run: the one action the program exists for. It chains the operations of the
+// other subsystems in a fixed order: filters, source read, import, SEPA file, log file,
+// history row, optional reports, archive copy, settings save. The run only decides between
+// the steps; each step owns its dialogs and log lines. An Error from any step ends the run
+// where it happens and travels to the caller, which shows it; what was done stays done, and
+// the tables changed in memory reach their files when the program ends.
+#include "batchrun.h"
+
+#include "context.h"
+#include "operations.h"
+
+#include "platform/dialogs.h"
+#include "platform/files.h"
+
+#include <QFileInfo>
+
+namespace ordovan::app {
+
+BatchSteps BatchSteps::real()
+{
+    BatchSteps s;
+    s.readSource = ReadSource;
+    s.showMappingPreview = ShowMappingPreview;
+    s.importRecords = ImportRecords;
+    s.createSepaFile = CreateSepaFile;
+    s.addHistoryEntry = AddHistoryEntry;
+    s.coverSheet = BBegleitClick;
+    s.bookingList = BBuchungsClick;
+    s.archiveRunRecords = ArchiveRunRecords;
+    s.saveSettings = SaveSettings;
+    return s;
+}
+
+QString runLogFileName(const QDateTime &when)
+{
+    const QDate d = when.date();
+    const QTime t = when.time();
+    return QStringLiteral("Log_%1-%2-%3_%4-%5_%6%7.txt")
+        .arg(d.day())
+        .arg(d.month())
+        .arg(d.year())
+        .arg(t.hour())
+        .arg(t.minute())
+        .arg(t.second())
+        .arg(t.msec());
+}
+
+QString uniqueRunLogPath(const QString &folder, const QString &fileName)
+{
+    // Seconds and milliseconds run together without a separator (1 s 12 ms and 11 s 2 ms both
+    // give "112"), and two runs may share a millisecond: an earlier log is never overwritten.
+    QString path = folder + fileName;
+    const QString stem = fileName.chopped(4);
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = folder + stem + QStringLiteral("_%1.txt").arg(n);
+    return path;
+}
+
+QString writeRunLogFile(Context &ctx)
+{
+    const QString folder = ctx.data.dataDir() + QStringLiteral("Log/");
+    platform::ensureDirectory(folder);
+    const QString path = uniqueRunLogPath(folder, runLogFileName(ctx.now()));
+    ctx.state.MLog.writeTo(path);
+    return path;
+}
+
+namespace {
+
+struct SepaInputs
+{
+    bool directDebit;
+    QString localInstrument;
+    bool ibanOnly;
+};
+
+// The payment type chosen decides the document; a credit transfer ignores "IBAN only".
+std::optional<SepaInputs> sepaInputs(const MainState &s)
+{
+    switch (s.RGZahlungsart) {
+    case LastschriftCore:
+        return SepaInputs{true, QStringLiteral("CORE"), s.CBIBANonly};
+    case LastschriftCor1:
+        return SepaInputs{true, QStringLiteral("COR1"), s.CBIBANonly};
+    case LastschriftB2b:
+        return SepaInputs{true, QStringLiteral("B2B"), s.CBIBANonly};
+    case Gutschrift:
+        return SepaInputs{false, QString(), false};
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+void runBatch(Context &ctx, const BatchSteps &steps)
+{
+    MainState &s = ctx.state;
+    s.RunStatus = 0;
+    s.sepaFileWritten = false;
+    ctx.setStatus(batchtexts::starting);
+    BuildNewRecordsFilters(ctx);
+
+    if (s.EQuelldatei.isEmpty()) {
+        ctx.dialogs().plainMessage(batchtexts::noSource);
+        return;
+    }
+
+    steps.readSource(ctx, true);
+    if (s.RunStatus == 2) {
+        ctx.setStatus(batchtexts::sourceNotFound);
+        return;
+    }
+    if (s.RunStatus == 5) {
+        ctx.setStatus(batchtexts::sourceUnreadable);
+        return;
+    }
+
+    steps.showMappingPreview(ctx);
+    steps.importRecords(ctx);
+    if (s.RunStatus == 3)
+        ctx.setStatus(batchtexts::importFailed);
+
+    // Whatever the file creation decides (Mandant rejected, no record, aborted), the run
+    // goes on: the log file and the history keep the account of it.
+    const std::optional<SepaInputs> inputs = sepaInputs(s);
+    if (inputs)
+        steps.createSepaFile(ctx, inputs->directDebit, inputs->localInstrument, inputs->ibanOnly);
+
+    const QString logPath = writeRunLogFile(ctx);
+    steps.addHistoryEntry(ctx, logPath);
+
+    if (s.CBBegleit)
+        steps.coverSheet(ctx);
+    if (s.CBBuchungs)
+        steps.bookingList(ctx);
+
+    if (inputs)
+        steps.archiveRunRecords(ctx);
+    steps.saveSettings(ctx);
+    ctx.setStatus(batchtexts::finished);
+}
+
+void BStartClick(Context &ctx)
+{
+    static const BatchSteps steps = BatchSteps::real();
+    runBatch(ctx, steps);
+}
+
+} // namespace ordovan::app

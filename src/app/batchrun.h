@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+
+namespace ordovan::app {
+
+class Context;
+
+// Status texts of the batch run (second panel of the status bar) and its one message.
+namespace batchtexts {
+inline const QString starting = QStringLiteral("Verarbeitung beginnt...");
+inline const QString sourceNotFound =
+    QStringLiteral("Die Quelldatei konnte nicht gefunden werden!");
+inline const QString sourceUnreadable = QStringLiteral("Fehler beim Lesen aus der Quelldatei!");
+inline const QString importFailed =
+    QStringLiteral("Beim Einlesen eines Datensatzes ist ein Fehler aufgetreten: Siehe Log-Datei");
+inline const QString finished = QStringLiteral("Verarbeitung beendet");
+inline const QString noSource = QStringLiteral("Keine Quelldatei angegeben!");
+} // namespace batchtexts
+
+// The steps the batch run chains, each the operation of that name. BStartClick runs the real
+// ones; tests put fakes in to check the order and the stops between them.
+struct BatchSteps
+{
+    std::function<void(Context &, bool)> readSource;
+    std::function<void(Context &)> showMappingPreview;
+    std::function<void(Context &)> importRecords;
+    std::function<void(Context &, bool, const QString &, bool)> createSepaFile;
+    std::function<void(Context &, const QString &)> addHistoryEntry;
+    std::function<void(Context &)> coverSheet;
+    std::function<void(Context &)> bookingList;
+    std::function<void(Context &)> archiveRunRecords;
+    std::function<void(Context &)> saveSettings;
+
+    static BatchSteps real();
+};
+
+void runBatch(Context &ctx, const BatchSteps &steps);
+
+// "Log_" day "-" month "-" year "_" hour "-" minute "_" second millisecond ".txt", every
+// number without leading zeros.
+QString runLogFileName(const QDateTime &when);
+// The name in the folder, made unique with "_2", "_3", ... before ".txt" when it exists.
+QString uniqueRunLogPath(const QString &folder, const QString &fileName);
+// Creates DataDir + "Log" and writes the whole processing log to a new file there; returns
+// its full path. Throws Error when that fails (the log stays in memory).
+QString writeRunLogFile(Context &ctx);
+
+} // namespace ordovan::app

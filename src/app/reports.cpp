@@ -1,0 +1,108 @@
+// The report buttons: the cover sheet and the booking list of the last file creation (also
+// called by the batch run), and the two print buttons of the history tab. Values come from
+// the main window's labels and the tables as filtered; the layouts live in reports/.
+// Failures (no printer, a text file that cannot be written) travel to the caller as Error.
+#include "context.h"
+#include "operations.h"
+
+#include "platform/dialogs.h"
+#include "platform/error.h"
+#include "reports/bookinglist.h"
+#include "reports/coversheet.h"
+#include "reports/printing.h"
+#include "reports/texts.h"
+
+namespace ordovan::app {
+
+namespace {
+
+reports::PrintService &printing(Context &ctx)
+{
+    if (!ctx.services.printing)
+        throw Error(reports::texts::noPrinter());
+    return *ctx.services.printing;
+}
+
+QString withoutPrefix(QString label, const QString &prefix)
+{
+    return label.remove(prefix, Qt::CaseInsensitive);
+}
+
+// History rows route to the SEPA table when they carry "Gutschriften EU", a payment-type
+// caption of this program's runs, or nothing; other rows are domestic.
+bool historyRowIsSepa(const store::Table &history)
+{
+    if (!history.hasCurrentRow())
+        return true;
+    const QString type = history.text(u"Zahlungsart");
+    if (type.isEmpty() || type == u"Gutschriften EU")
+        return true;
+    for (int choice = LastschriftCore; choice <= Gutschrift; ++choice)
+        if (type == paymentTypeCaption(choice))
+            return true;
+    return false;
+}
+
+} // namespace
+
+void BBegleitClick(Context &ctx)
+{
+    const MainState &s = ctx.state;
+    if (s.RGZahlungsart < LastschriftCore || s.RGZahlungsart > Gutschrift)
+        return;
+    const reports::Variant variant = s.RGZahlungsart == Gutschrift
+                                         ? reports::Variant::CreditTransfer
+                                         : reports::Variant::DirectDebit;
+    reports::CoverSheetValues values;
+    values.filePath = s.EZieldatei;
+    values.sender = s.LKontoinhaber;
+    values.count = withoutPrefix(s.LSatzzahl, QStringLiteral("Satzanzahl: "));
+    values.bic = s.LBIC;
+    values.iban = s.LIBAN;
+    values.total = withoutPrefix(s.LSumme, QStringLiteral("Gesamtsumme: "));
+    values.today = ctx.now().date();
+
+    if (s.CBLogspeichern)
+        reports::writeTextReport(reports::coverSheetTextPath(s.EZieldatei),
+                                 reports::CoverSheetText(values, variant));
+    else
+        reports::PrintCoverSheet(printing(ctx), values, variant);
+}
+
+void BBuchungsClick(Context &ctx)
+{
+    const MainState &s = ctx.state;
+    if (s.CBLogspeichern) {
+        const bool sepa = s.RGZahlungsart != NoPaymentType;
+        store::Table &table = sepa ? ctx.data.ClientDataSetAZV : ctx.data.ClientDataSet1;
+        const QString text = reports::BookingListText(table, sepa ? reports::Layout::Sepa
+                                                                  : reports::Layout::Domestic);
+        reports::writeTextReport(reports::bookingListTextPath(s.EZieldatei), text);
+        return;
+    }
+    if (!ctx.dialogs().printDialog())
+        return;
+    reports::PrintBookingList(printing(ctx), ctx.data.ClientDataSetAZV, reports::Layout::Sepa,
+                              ctx.now().date(), s.EZieldatei);
+}
+
+void Button13Click(Context &ctx)
+{
+    if (!ctx.dialogs().printDialog())
+        return;
+    reports::PrintHistoryCoverSheet(printing(ctx), ctx.data.ClientDataSet2, ctx.state.EZieldatei);
+}
+
+void SRColorButton6Click(Context &ctx)
+{
+    if (!ctx.dialogs().printDialog())
+        return;
+    // The history-row change has set the range filter on the table this test picks.
+    const bool sepa = historyRowIsSepa(ctx.data.ClientDataSet2);
+    reports::PrintBookingList(printing(ctx),
+                              sepa ? ctx.data.ClientDataSetAZV : ctx.data.ClientDataSet1,
+                              sepa ? reports::Layout::Sepa : reports::Layout::Domestic,
+                              ctx.now().date(), ctx.state.EZieldatei);
+}
+
+} // namespace ordovan::app

@@ -1,0 +1,187 @@
+#include "app/operations.h"
+#include "appfixture.h"
+#include "platform/error.h"
+#include "reports/recording.h"
+#include "store/schema.h"
+#include "testutil.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+using namespace ordovan;
+
+namespace {
+
+// The report buttons over the main window's labels and the tables, printing into a
+// recording.
+class ReportButtonsTest : public ::testing::Test, public test::AppFixture
+{
+protected:
+    ReportButtonsTest()
+    {
+        ctx->services.printing = &printer;
+        ctx->data.ClientDataSet1.createEmpty(store::domesticPaymentFields());
+        ctx->data.ClientDataSetAZV.createEmpty(store::sepaPaymentFields());
+        ctx->data.ClientDataSet2.createEmpty(store::historyFields());
+        bank = dir.filePath(QStringLiteral("Bank"));
+        QDir().mkpath(bank);
+        s.EZieldatei = bank + QStringLiteral("/sepa.xml");
+        s.RGZahlungsart = app::LastschriftB2b;
+        s.LKontoinhaber = QStringLiteral("Müller GmbH");
+        s.LBIC = QStringLiteral("COBADEFFXXX");
+        s.LIBAN = QStringLiteral("DE89370400440532013000");
+        s.LSatzzahl = QStringLiteral("Satzanzahl: 2");
+        s.LSumme = QStringLiteral("GESAMTSUMME: 234,50");
+    }
+
+    void addSepaRecord(int id, double amount)
+    {
+        store::Table &t = ctx->data.ClientDataSetAZV;
+        t.insert();
+        t.setValue(u"ID", id);
+        t.setValue(u"Name1", QStringLiteral("Kunde %1").arg(id));
+        t.setValue(u"Betrag", amount);
+        t.post();
+    }
+
+    void addHistoryRow(const QString &type)
+    {
+        store::Table &h = ctx->data.ClientDataSet2;
+        h.insert();
+        h.setValue(u"ID", 1);
+        if (!type.isEmpty())
+            h.setValue(u"Zahlungsart", type);
+        h.post();
+    }
+
+    app::MainState &s = ctx->state;
+    reports::RecordingPrintService printer;
+    QString bank;
+};
+
+} // namespace
+
+TEST_F(ReportButtonsTest, CoverSheetAsTextGoesBesideTheTargetFileAndNothingIsPrinted)
+{
+    s.CBLogspeichern = true;
+    app::BBegleitClick(*ctx);
+    EXPECT_TRUE(printer.jobs().isEmpty());
+    EXPECT_TRUE(dialogs.shown().isEmpty());
+    const QByteArray text = test::readFile(bank + QStringLiteral("/Begleitzettel.txt"));
+    const QList<QByteArray> lines = text.split('\n');
+    ASSERT_EQ(lines.size(), 8);
+    EXPECT_EQ(lines[1], "Typ: SEPA-Lastschriften\r");
+    EXPECT_EQ(lines[3], "Anzahl Datens\xe4tze: 2\r");
+    EXPECT_EQ(lines[4], "Summe Datens\xe4tze (EUR): 234,50\r") << "prefix removed in any case";
+    EXPECT_EQ(lines[7], "Absender: M\xfcller GmbH");
+}
+
+TEST_F(ReportButtonsTest, CoverSheetIsPrintedAtOnceWithoutPrintDialog)
+{
+    s.RGZahlungsart = app::Gutschrift;
+    app::BBegleitClick(*ctx);
+    EXPECT_TRUE(dialogs.shown().isEmpty());
+    ASSERT_EQ(printer.jobs().size(), 1);
+    EXPECT_EQ(printer.jobs()[0].texts()[1],
+              QStringLiteral("Datei ") + s.EZieldatei + QStringLiteral(" für Sepa-Gutschriften"));
+    EXPECT_EQ(printer.jobs()[0].texts()[3], QStringLiteral("2"));
+
+    // Without a payment type nothing is produced at all.
+    s.RGZahlungsart = app::NoPaymentType;
+    s.CBLogspeichern = true;
+    app::BBegleitClick(*ctx);
+    EXPECT_EQ(printer.jobs().size(), 1);
+    EXPECT_FALSE(QFileInfo::exists(bank + QStringLiteral("/Begleitzettel.txt")));
+}
+
+TEST_F(ReportButtonsTest, BookingListTextFollowsThePaymentTypeAndPrintingAlwaysTheSepaLayout)
+{
+    addSepaRecord(1, 123456.78);
+    s.CBLogspeichern = true;
+    app::BBuchungsClick(*ctx);
+    const QByteArray sepa = test::readFile(bank + QStringLiteral("/Buchungsliste.txt"));
+    EXPECT_TRUE(sepa.contains("-- IBAN -- BIC --"));
+    EXPECT_TRUE(sepa.contains("-- 123456,78 --"));
+
+    s.RGZahlungsart = app::NoPaymentType;
+    app::BBuchungsClick(*ctx);
+    const QByteArray domestic = test::readFile(bank + QStringLiteral("/Buchungsliste.txt"));
+    EXPECT_TRUE(domestic.contains("-- Kontonummer -- Bankleitzahl --"));
+    EXPECT_EQ(domestic.count("\r\n"), 4) << "the domestic table is empty";
+    EXPECT_TRUE(printer.jobs().isEmpty());
+
+    s.CBLogspeichern = false;
+    dialogs.pushPrint(false);
+    app::BBuchungsClick(*ctx);
+    EXPECT_TRUE(printer.jobs().isEmpty()) << "cancelled print dialog";
+    app::BBuchungsClick(*ctx);
+    ASSERT_EQ(printer.jobs().size(), 1);
+    EXPECT_EQ(printer.jobs()[0].request.title, QStringLiteral("Buchungsliste"));
+    EXPECT_TRUE(printer.jobs()[0].texts().contains(QStringLiteral("123456,78")));
+    EXPECT_EQ(dialogs.shown().size(), 2);
+    EXPECT_EQ(dialogs.shown()[0].what, QStringLiteral("print"));
+}
+
+TEST_F(ReportButtonsTest, FailuresTravelAsGermanMessagesAndLeaveNoFile)
+{
+    s.CBLogspeichern = true;
+    s.EZieldatei = dir.filePath(QStringLiteral("fehlt/sepa.xml"));
+    try {
+        app::BBegleitClick(*ctx);
+        FAIL() << "expected an error";
+    } catch (const Error &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Die Datei \"%1\" kann nicht erstellt werden.")
+                                   .arg(dir.filePath(QStringLiteral("fehlt/Begleitzettel.txt"))));
+    }
+    EXPECT_THROW(app::BBuchungsClick(*ctx), Error);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("fehlt"))));
+
+    // A target path that is itself a folder: the reports go into that folder's parent.
+    s.EZieldatei = bank;
+    app::BBegleitClick(*ctx);
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("Begleitzettel.txt"))));
+
+    // No printer at all.
+    s.CBLogspeichern = false;
+    ctx->services.printing = nullptr;
+    try {
+        app::BBegleitClick(*ctx);
+        FAIL() << "expected an error";
+    } catch (const Error &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Es ist kein Drucker installiert."));
+    }
+    ctx->services.printing = &printer;
+    printer.failNextStart(QStringLiteral("Es ist kein Drucker installiert."));
+    EXPECT_THROW(app::BBuchungsClick(*ctx), Error);
+}
+
+TEST_F(ReportButtonsTest, HistoryButtonsAskForAPrinterAndRouteTheRowsRange)
+{
+    addHistoryRow(QStringLiteral("Gutschrift"));
+    dialogs.pushPrint(false);
+    app::Button13Click(*ctx);
+    EXPECT_TRUE(printer.jobs().isEmpty());
+    app::Button13Click(*ctx);
+    ASSERT_EQ(printer.jobs().size(), 1);
+    EXPECT_EQ(printer.jobs()[0].texts()[0], QStringLiteral("DTAUS - Begleitzettel Gutschrift"));
+
+    // Rows of this program's runs list the SEPA table, other rows the domestic one.
+    const std::pair<QString, QString> cases[] = {
+        {QStringLiteral("Gutschrift"), QStringLiteral("Buchungsliste")},
+        {QStringLiteral("Lastschrift CORE"), QStringLiteral("Buchungsliste")},
+        {QStringLiteral("Gutschriften EU"), QStringLiteral("Buchungsliste")},
+        {QString(), QStringLiteral("Buchungsliste")},
+        {QStringLiteral("Lastschriften"), QStringLiteral("Ordovan 2022")},
+    };
+    for (const auto &[type, title] : cases) {
+        ctx->data.ClientDataSet2.edit();
+        ctx->data.ClientDataSet2.setValue(u"Zahlungsart", type);
+        ctx->data.ClientDataSet2.post();
+        printer.clear();
+        app::SRColorButton6Click(*ctx);
+        ASSERT_EQ(printer.jobs().size(), 1);
+        EXPECT_EQ(printer.jobs()[0].request.title, title) << type.toStdString();
+    }
+}
