@@ -44,8 +44,10 @@ private:
 std::unique_ptr<reports::PageDevice> QtPrintService::startJob(const reports::PrintRequest &request)
 {
     QPrinter *printer = m_dialogs.printer();
-    if (printer->outputFormat() == QPrinter::NativeFormat &&
-        (QPrinterInfo::availablePrinters().isEmpty() || !printer->isValid()))
+    // Printing into a file needs no printer; anything else does (without a print system Qt
+    // falls back to PDF with no file, which would fail less clearly).
+    const bool toFile = !printer->outputFileName().isEmpty();
+    if (!toFile && (QPrinterInfo::availablePrinters().isEmpty() || !printer->isValid()))
         throw Error(reports::texts::noPrinter());
     printer->setDocName(request.title);
     return std::make_unique<PrinterDevice>(printer);
