@@ -1,0 +1,50 @@
+// Chooses the reader for a workbook by what the file holds, not by its name: an OLE
+// container is an .xls, a zip container with a workbook part an .xlsx and one with
+// content.xml an .ods. Databases always go to the Access reader.
+#include "tabular.h"
+
+#include "error.h"
+#include "tabularerrors.h"
+#include "tabularreaders.h"
+#include "zipreader.h"
+
+#include <QFile>
+
+namespace ordovan::platform {
+
+namespace {
+
+const QByteArray kOleMagic = QByteArray::fromHex("d0cf11e0a1b11ae1");
+
+QByteArray fileStart(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(tabular_errors::cannotOpen(path), file.errorString());
+    return file.read(8);
+}
+
+} // namespace
+
+std::unique_ptr<TabularConnection> FileTabularProvider::connect(const QString &path,
+                                                                TabularKind kind)
+{
+    if (kind == TabularKind::Database) {
+        fileStart(path);
+        return openAccessDatabase(path, m_limits);
+    }
+    const QByteArray start = fileStart(path);
+    if (start.startsWith(kOleMagic))
+        return openXlsWorkbook(path, m_limits);
+    if (start.startsWith("PK\x03\x04") || start.startsWith("PK\x05\x06")) {
+        auto zip = std::make_shared<ZipArchive>(path);
+        if (zip->contains(QStringLiteral("xl/workbook.xml")) ||
+            zip->contains(QStringLiteral("_rels/.rels")))
+            return openXlsxWorkbook(std::move(zip), m_limits);
+        if (zip->contains(QStringLiteral("content.xml")))
+            return openOdsWorkbook(std::move(zip), m_limits);
+    }
+    throw Error(tabular_errors::notAWorkbook(path));
+}
+
+} // namespace ordovan::platform
