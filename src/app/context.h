@@ -20,6 +20,8 @@ class PrintService;
 
 namespace ordovan::app {
 
+class MandantEditor;
+
 // The platform services an operation may call. The window, the unattended command line and
 // the tests each bring their own.
 struct Services
@@ -30,6 +32,7 @@ struct Services
     platform::TabularProvider *tabular = nullptr;
     reports::PrintService *printing = nullptr;
     bool unattended = false;
+    MandantEditor *mandantEditor = nullptr; // "Mandantenverwaltung"; none without windows
 };
 
 // Everything an operation works on: the main window's state, the tables, the settings store,

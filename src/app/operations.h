@@ -69,6 +69,15 @@ void FillMandantCombo(Context &ctx);
 // Start-up: converts db3.xml into mandant.xml when only the old file exists. True when it
 // converted (a first start).
 bool ConvertOldMandanten(Context &ctx);
+// The bank names Bank1..Bank3 of ClientDataSet3 from the bank directory; FormCreate installs
+// them once.
+void InstallMandantHooks(Context &ctx);
+// Menu "Mandanten" > "Neu": a new Mandant in the editor, then the combo selection again.
+void MandantNeuClick(Context &ctx);
+// Menu "Mandanten" > "Bearbeiten": the current Mandant in the editor, then the selection again.
+void MandantBearbeitenClick(Context &ctx);
+// The button "Finden" beside CBMandanten: the editor, then the combo list filled anew.
+void MandantFindenClick(Context &ctx);
 
 // --- SEPA file creation ----------------------------------------------------------------
 void CreateSepaFile(Context &ctx, bool directDebit, const QString &localInstrument, bool ibanOnly);

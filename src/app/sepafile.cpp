@@ -1,0 +1,247 @@
+// The SEPA file creation run (CreateSepaFile). It reads the ordering party from the Mandant
+// labels and the run's records from ClientDataSetAZV as the batch run filtered it; it writes
+// the SEPA file to EZieldatei, removes the records that fail their checks from the table,
+// logs every record, and leaves count and total in the result labels for the history entry
+// and the reports. The checks and the values written come from sepa/record.h, the document
+// from sepa/document.h; this file holds the order of the steps and the dialogs.
+#include "context.h"
+#include "operations.h"
+
+#include "platform/dialogs.h"
+#include "platform/error.h"
+#include "sepa/document.h"
+#include "sepa/record.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace ordovan::app {
+
+namespace sepatext {
+const QString kStart = QStringLiteral(" SEPA-Datei ERSTELLEN START");
+const QString kEnd = QStringLiteral(" SEPA-Datei ERSTELLEN ENDE");
+const QString kNothingWritten =
+    QStringLiteral("Es wurden keine Datensätze in die SEPA-Datei geschrieben. Details finden "
+                   "Sie unter \"Log-Datei\".");
+QString summary(const QString &count, const QString &total, const QString &path)
+{
+    return QStringLiteral("Insgesamt wurden ") + count +
+           QStringLiteral(" Datensätze mit einer Gesamtsumme von ") + total +
+           QStringLiteral("\rin die Datei \"") + path + QStringLiteral("\" geschrieben.");
+}
+QString cannotDelete(const QString &path)
+{
+    return QStringLiteral("Die Datei \"%1\" konnte nicht gelöscht werden.").arg(path);
+}
+} // namespace sepatext
+
+namespace {
+
+// Field positions in ClientDataSetAZV, looked up once per run.
+struct RecordColumns
+{
+    explicit RecordColumns(const store::Table &t)
+        : id(t.field(u"ID")), name1(t.field(u"Name1")), name2(t.field(u"Name2")),
+          iban(t.field(u"IBAN")), bic(t.field(u"BLZ")), mandate(t.field(u"NotitzIntern")),
+          purpose(t.field(u"Verwendungszweck")), amount(t.field(u"Betrag"))
+    {}
+    int id, name1, name2, iban, bic, mandate, purpose, amount;
+};
+
+sepa::RecordFields readRecord(const store::Table &t, const RecordColumns &c, bool directDebit)
+{
+    sepa::RecordFields f;
+    f.name1 = t.text(c.name1);
+    f.name2 = t.text(c.name2);
+    f.iban = t.text(c.iban);
+    f.bic = t.text(c.bic);
+    if (directDebit)
+        f.mandate = t.text(c.mandate);
+    f.purpose = t.text(c.purpose);
+    f.amount = t.number(c.amount);
+    return f;
+}
+
+QString recordPrefix(const store::Table &t, const RecordColumns &c)
+{
+    return QStringLiteral(" SEPA-Datei Datensatz ID ") + t.text(c.id);
+}
+
+void removeTarget(const QString &path)
+{
+    if (QFileInfo::exists(path) && !QFile::remove(path))
+        throw Error(sepatext::cannotDelete(path));
+}
+
+struct Written
+{
+    qint32 count = 0;
+    sepa::Amount total = 0;
+};
+
+// The second pass: every visible record is logged, checked, and either added to the document
+// or deleted from the table (the following record is then the current one).
+void writeRecords(Context &ctx, sepa::DocumentBuilder &doc, const sepa::RunOptions &options,
+                  const QString &creditorId, Written &written)
+{
+    store::Table &t = ctx.data.ClientDataSetAZV;
+    if (t.isEmpty())
+        return;
+    const RecordColumns cols(t);
+    const bool directDebit = options.kind == sepa::MessageKind::DirectDebit;
+    t.first();
+    while (!t.eof() && t.hasCurrentRow()) {
+        const QString prefix = recordPrefix(t, cols);
+        ctx.AppendLogLine(prefix + QStringLiteral(" START"));
+        const sepa::CheckedRecord r =
+            sepa::checkRecord(readRecord(t, cols, directDebit), options, written.total);
+        for (const QString &failure : r.failures)
+            ctx.AppendLogLine(prefix + failure);
+        if (!r.valid()) {
+            t.remove();
+            continue;
+        }
+        for (const QString &note : r.notes)
+            ctx.AppendLogLine(prefix + note);
+        if (directDebit)
+            doc.addDirectDebitTransaction(creditorId, r.name, r.purpose, r.amount, r.iban,
+                                          r.mandate, r.bic, options.ibanOnly, ctx.now().date());
+        else
+            doc.addCreditTransferTransaction(r.name, r.purpose, r.iban, r.amount, r.bic,
+                                             options.ibanOnly);
+        ++written.count;
+        written.total += r.amount; // cannot overflow: checkRecord refused such an amount
+        ctx.AppendLogLine(prefix + QStringLiteral(" ENDE"));
+        t.next();
+    }
+}
+
+// The first pass: count and total of the valid records, nothing logged or changed.
+Written countRecords(Context &ctx, const sepa::RunOptions &options)
+{
+    Written w;
+    store::Table &t = ctx.data.ClientDataSetAZV;
+    if (t.isEmpty())
+        return w;
+    const RecordColumns cols(t);
+    const bool directDebit = options.kind == sepa::MessageKind::DirectDebit;
+    for (t.first(); !t.eof() && t.hasCurrentRow(); t.next()) {
+        const sepa::CheckedRecord r =
+            sepa::checkRecord(readRecord(t, cols, directDebit), options, w.total, false);
+        if (r.valid()) {
+            ++w.count;
+            w.total += r.amount;
+        }
+    }
+    return w;
+}
+
+void setResults(MainState &s, const Written &written)
+{
+    if (written.count > 0) {
+        s.RunRecordCount = QString::number(written.count);
+        s.RunTotal = sepa::formatAmountGerman(written.total);
+        s.LLastGut = paymentTypeCaption(s.RGZahlungsart);
+        s.LSatzzahl = QStringLiteral("Satzanzahl: ") + s.RunRecordCount;
+        s.LSumme = QStringLiteral("Gesamtsumme: ") + s.RunTotal;
+    } else {
+        s.RunRecordCount.clear();
+        s.RunTotal.clear();
+        s.LLastGut.clear();
+        s.LSatzzahl.clear();
+        s.LSumme.clear();
+    }
+    s.LKontonr.clear();
+    s.LBLZ.clear();
+}
+
+} // namespace
+
+void CreateSepaFile(Context &ctx, bool directDebit, const QString &localInstrument, bool ibanOnly)
+{
+    MainState &s = ctx.state;
+    sepa::RunOptions options;
+    options.generation = sepa::generationFromSetting(s.sepaFormat());
+    options.kind = directDebit ? sepa::MessageKind::DirectDebit : sepa::MessageKind::CreditTransfer;
+    // A 2009 credit transfer always names the banks by BIC.
+    options.ibanOnly = ibanOnly && (directDebit || options.generation == sepa::Generation::V2019);
+    s.sepaFileWritten = false;
+
+    QString start = sepatext::kStart;
+    if (options.generation == sepa::Generation::V2019)
+        start += u' ' + sepa::messageVersion(options.kind, options.generation);
+    ctx.AppendLogLine(start);
+
+    const sepa::CheckedParty party =
+        sepa::checkOrderingParty({s.LKontoinhaber, s.LIBAN, s.LBIC, s.LDebtorID}, options);
+    if (!party.failure.isEmpty()) {
+        ctx.dialogs().message(platform::DialogKind::Error, party.failure, platform::Ok);
+        return;
+    }
+
+    const Written counted = countRecords(ctx, options);
+
+    sepa::DocumentHeader head;
+    head.messageId = ctx.now().toString(QStringLiteral("dd-MM-yy-HH:mm:ss"));
+    head.paymentInfoId = ctx.now().toString(QStringLiteral("dd-MM-yy-HH:mm:ss"));
+    head.partyName = party.name;
+    head.creationTime = ctx.now();
+    head.executionDate = s.DTPAusf.date();
+    head.count = counted.count;
+    head.total = counted.total;
+    head.partyIban = party.iban;
+    head.partyBic = party.bic;
+    head.localInstrument = localInstrument;
+    head.ibanOnly = options.ibanOnly;
+    sepa::DocumentBuilder doc(options.generation);
+    if (directDebit)
+        doc.addDirectDebitHeader(head);
+    else
+        doc.addCreditTransferHeader(head);
+
+    const QString path = s.EZieldatei;
+    Written written;
+    try {
+        writeRecords(ctx, doc, options, party.creditorId, written);
+    } catch (...) {
+        // What was built so far is still saved before the error travels on, with a head
+        // that counts what the file really holds. An empty document is no valid file.
+        if (written.count > 0) {
+            doc.setCountAndTotal(written.count, written.total);
+            try {
+                doc.save(path);
+                s.sepaFileWritten = true;
+            } catch (const Error &) {
+                // The first error is the one to report.
+            }
+        }
+        throw;
+    }
+
+    // The head counts exactly the transactions written (the two passes agree; this keeps
+    // the file consistent even if they did not).
+    doc.setCountAndTotal(written.count, written.total);
+    if (written.count > 0) {
+        doc.save(path);
+        s.sepaFileWritten = true;
+    }
+    setResults(s, written);
+
+    if (written.count > 0) {
+        const QString text = sepatext::summary(s.RunRecordCount, s.RunTotal, path);
+        const platform::DialogButton answer = ctx.dialogs().message(
+            platform::DialogKind::Confirmation, text, platform::Ok | platform::Abort);
+        if (answer == platform::Abort) {
+            s.sepaFileWritten = false;
+            removeTarget(path);
+        }
+    } else {
+        // Nothing to send: no file may stay at the target, not even an older one.
+        ctx.dialogs().message(platform::DialogKind::Information, sepatext::kNothingWritten,
+                              platform::Ok);
+        removeTarget(path);
+    }
+    ctx.AppendLogLine(sepatext::kEnd);
+}
+
+} // namespace ordovan::app

@@ -1,0 +1,119 @@
+#include "sepafile_fixture.h"
+
+using namespace ordovan;
+using test::Rec;
+using test::SepaRunTest;
+
+namespace {
+
+class SepaRun2019Test : public SepaRunTest
+{
+protected:
+    SepaRun2019Test() { s.SEPAFormat = 1; }
+};
+
+} // namespace
+
+TEST_F(SepaRun2019Test, EveryMessageIsWrittenAndValid)
+{
+    const struct
+    {
+        bool directDebit;
+        const char *instrument;
+        bool ibanOnly;
+        const char *version;
+    } cases[] = {
+        {false, "", false, "pain.001.001.09"},    {false, "", true, "pain.001.001.09"},
+        {true, "CORE", false, "pain.008.001.08"}, {true, "COR1", false, "pain.008.001.08"},
+        {true, "B2B", false, "pain.008.001.08"},  {true, "CORE", true, "pain.008.001.08"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::string(c.version) + c.instrument + (c.ibanOnly ? " IBAN only" : ""));
+        s.MLog.clear();
+        ctx->data.ClientDataSetAZV.createEmpty(store::sepaPaymentFields());
+        add({});
+        add({.bic = QString()});
+        add({.name1 = QStringLiteral("Ærø €"), .bic = QStringLiteral("1EUTDEFO")});
+        run(c.directDebit, QString::fromLatin1(c.instrument), c.ibanOnly);
+        const QString version = QString::fromLatin1(c.version);
+        EXPECT_EQ(log().first(), QStringLiteral(" SEPA-Datei ERSTELLEN START ") + version);
+        EXPECT_TRUE(s.sepaFileWritten);
+        const QByteArray bytes = file();
+        EXPECT_EQ(bytes.count("<Nm>AEro EUR </Nm>"), 1);
+        if (c.ibanOnly) {
+            // No BIC is checked or written; every agent takes the NOTPROVIDED form.
+            EXPECT_EQ(s.RunRecordCount, QStringLiteral("3"));
+            EXPECT_FALSE(bytes.contains("BIC"));
+            EXPECT_EQ(bytes.count("<Id>NOTPROVIDED</Id>"), 4);
+        } else {
+            EXPECT_EQ(s.RunRecordCount, QStringLiteral("2"));
+            EXPECT_EQ(bytes.count("<BICFI>"), 3);
+            EXPECT_TRUE(bytes.contains("<BICFI>1EUTDEFO</BICFI>"));
+            EXPECT_FALSE(bytes.contains("<BIC>"));
+        }
+        EXPECT_SCHEMA_VALID(target(), version);
+    }
+}
+
+TEST_F(SepaRun2019Test, TextsKeepToTheBankCharacterSet)
+{
+    add({.name1 = QStringLiteral("José Øster"),
+         .name2 = QStringLiteral("& Söhne"),
+         .purpose = QStringLiteral("Miete € 5 <Mai> für Wohnung_3 \rÄrger"),
+         .mandate = QStringLiteral("MÄNDAT_1")});
+    add({.mandate = QString(20, u'ä')});
+    add({.mandate = QStringLiteral("ABC-123")});
+    run(true, QStringLiteral("CORE"));
+    EXPECT_EQ(log(),
+              QStringList({
+                  QStringLiteral(" SEPA-Datei ERSTELLEN START pain.008.001.08"),
+                  QStringLiteral(" SEPA-Datei Datensatz ID 1 START"),
+                  QStringLiteral(" SEPA-Datei Datensatz ID 1 HINWEIS: Mandatsreferenz angepasst"),
+                  QStringLiteral(" SEPA-Datei Datensatz ID 1 ENDE"),
+                  QStringLiteral(" SEPA-Datei Datensatz ID 2 START"),
+                  QStringLiteral(" SEPA-Datei Datensatz ID 2 FEHLER: Ungültige Mandatsreferenz"),
+                  QStringLiteral(" SEPA-Datei Datensatz ID 3 START"),
+                  QStringLiteral(" SEPA-Datei Datensatz ID 3 ENDE"),
+                  QStringLiteral(" SEPA-Datei ERSTELLEN ENDE"),
+              }));
+    const QByteArray bytes = file();
+    EXPECT_TRUE(bytes.contains("<Nm>Jose Oster &amp; Soehne</Nm>"));
+    EXPECT_TRUE(bytes.contains("<Ustrd>Miete EUR 5 .Mai. für Wohnung.3 Ärger</Ustrd>"));
+    EXPECT_TRUE(bytes.contains("<MndtId>MAeNDAT.1</MndtId>"));
+    EXPECT_TRUE(bytes.contains("<MndtId>ABC-123</MndtId>"));
+    EXPECT_TRUE(bytes.contains("<Nm>Verein Ueber &amp; Co</Nm>"));
+    EXPECT_SCHEMA_VALID(target(), QStringLiteral("pain.008.001.08"));
+}
+
+TEST_F(SepaRun2019Test, CreditorIdentifierOutsideTheSetStopsTheRun)
+{
+    add({});
+    s.LDebtorID = QStringLiteral("DE98ZZZ_9999");
+    run(true, QStringLiteral("CORE"));
+    EXPECT_EQ(dialogs.texts(),
+              QStringList({QStringLiteral("Auftraggeber-Gläubiger-ID fehlerhaft. Bitte in Fenster "
+                                          "\"Mandanten\" korrigieren.")}));
+    EXPECT_FALSE(QFile::exists(target()));
+    EXPECT_EQ(remainingIds(), QList<qint32>({1}));
+
+    // Umlauts are spelled out like in names; the identifier is written that way.
+    dialogs.clear();
+    s.LDebtorID = QStringLiteral("DE98ZZZÄ9999");
+    run(true, QStringLiteral("CORE"));
+    EXPECT_TRUE(s.sepaFileWritten);
+    EXPECT_TRUE(file().contains("<Id>DE98ZZZAe9999</Id>"));
+}
+
+TEST_F(SepaRun2019Test, TheCommandLineChoiceOverridesTheStoredOne)
+{
+    add({});
+    s.SEPAFormat = 1;
+    s.SEPAFormatOverride = 0;
+    run();
+    EXPECT_EQ(log().first(), QStringLiteral(" SEPA-Datei ERSTELLEN START"));
+    EXPECT_TRUE(file().contains("pain.001.001.03"));
+    s.SEPAFormat = 0;
+    s.SEPAFormatOverride = 1;
+    run();
+    EXPECT_TRUE(file().contains("pain.001.001.09"));
+}

@@ -1,0 +1,396 @@
+#include "platform/error.h"
+#include "sepafile_fixture.h"
+
+#include <QFile>
+
+using namespace ordovan;
+using test::Rec;
+using test::SepaRunTest;
+
+namespace {
+
+QByteArray crlf(const char *text)
+{
+    return QByteArray(text).replace("\n", "\r\n");
+}
+
+const QString kSummary = QStringLiteral(
+    "Insgesamt wurden 2 Datensätze mit einer Gesamtsumme von 234,50\rin die Datei \"%1\" "
+    "geschrieben.");
+const QString kNothing = QStringLiteral("Es wurden keine Datensätze in die SEPA-Datei "
+                                        "geschrieben. Details finden Sie unter \"Log-Datei\".");
+
+} // namespace
+
+TEST_F(SepaRunTest, ThreeRecordsOneWithBadCheckDigits)
+{
+    add({.name1 = QStringLiteral("Müller"), .purpose = QStringLiteral("Miete Mai \rWohnung 3")});
+    add({.iban = QStringLiteral("DE88123456781234567890")});
+    add({.name1 = QStringLiteral("Weiß"),
+         .name2 = QStringLiteral("Anna"),
+         .iban = QStringLiteral("GB82 WEST 1234 5698 7654 32"),
+         .bic = QStringLiteral("deutdeff"),
+         .amount = 222.0,
+         .purpose = QStringLiteral("Beitrag 2022")});
+    run();
+
+    EXPECT_EQ(log(), QStringList({
+                         QStringLiteral(" SEPA-Datei ERSTELLEN START"),
+                         QStringLiteral(" SEPA-Datei Datensatz ID 1 START"),
+                         QStringLiteral(" SEPA-Datei Datensatz ID 1 ENDE"),
+                         QStringLiteral(" SEPA-Datei Datensatz ID 2 START"),
+                         QStringLiteral(" SEPA-Datei Datensatz ID 2 FEHLER: Ungültige IBAN"),
+                         QStringLiteral(" SEPA-Datei Datensatz ID 3 START"),
+                         QStringLiteral(" SEPA-Datei Datensatz ID 3 ENDE"),
+                         QStringLiteral(" SEPA-Datei ERSTELLEN ENDE"),
+                     }));
+    EXPECT_EQ(s.MLog.lines().first(),
+              QStringLiteral("08.12.2022 14:05:09 SEPA-Datei ERSTELLEN START"));
+    EXPECT_EQ(remainingIds(), QList<qint32>({1, 3}));
+    EXPECT_TRUE(s.sepaFileWritten);
+    EXPECT_EQ(s.RunRecordCount, QStringLiteral("2"));
+    EXPECT_EQ(s.RunTotal, QStringLiteral("234,50"));
+    EXPECT_EQ(s.LLastGut, QStringLiteral("Gutschrift"));
+    EXPECT_EQ(s.LSatzzahl, QStringLiteral("Satzanzahl: 2"));
+    EXPECT_EQ(s.LSumme, QStringLiteral("Gesamtsumme: 234,50"));
+    ASSERT_EQ(dialogs.shown().size(), 1);
+    EXPECT_EQ(dialogs.shown()[0].caption, QStringLiteral("Bestätigen"));
+    EXPECT_EQ(dialogs.shown()[0].text, kSummary.arg(target()));
+    EXPECT_EQ(dialogs.shown()[0].buttons, platform::Ok | platform::Abort);
+
+    EXPECT_EQ(file(), crlf(R"(<?xml version="1.0" encoding="utf-8"?>
+<Document xmlns="urn:iso:std:iso:20022:tech:xsd:pain.001.001.03" xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance" xsi:schemaLocation="urn:iso:std:iso:20022:tech:xsd:pain.001.001.03 pain.001.001.03.xsd">
+<CstmrCdtTrfInitn>
+    <GrpHdr>
+      <MsgId>08-12-22-14:05:09</MsgId>
+      <CreDtTm>2022-12-08T14:05:09</CreDtTm>
+      <NbOfTxs>2</NbOfTxs>
+      <CtrlSum>234.50</CtrlSum>
+      <InitgPty>
+        <Nm>Verein Ueber &amp; Co</Nm>
+      </InitgPty>
+    </GrpHdr>
+    <PmtInf>
+      <PmtInfId>08-12-22-14:05:09</PmtInfId>
+      <PmtMtd>TRF</PmtMtd>
+      <NbOfTxs>2</NbOfTxs>
+      <CtrlSum>234.50</CtrlSum>
+      <PmtTpInf>
+        <SvcLvl>
+          <Cd>SEPA</Cd>
+        </SvcLvl>
+      </PmtTpInf>
+      <ReqdExctnDt>2022-12-12</ReqdExctnDt>
+      <Dbtr>
+        <Nm>Verein Ueber &amp; Co</Nm>
+      </Dbtr>
+      <DbtrAcct>
+        <Id>
+          <IBAN>DE89370400440532013000</IBAN>
+        </Id>
+      </DbtrAcct>
+      <DbtrAgt>
+        <FinInstnId>
+          <BIC>DEUTDEFF</BIC>
+        </FinInstnId>
+      </DbtrAgt>
+      <ChrgBr>SLEV</ChrgBr>
+      <CdtTrfTxInf>
+        <PmtId>
+          <EndToEndId>NOTPROVIDED</EndToEndId>
+        </PmtId>
+        <Amt>
+          <InstdAmt Ccy="EUR">12.50</InstdAmt>
+        </Amt>
+        <CdtrAgt>
+          <FinInstnId>
+            <BIC>COBADEFFXXX</BIC>
+          </FinInstnId>
+        </CdtrAgt>
+        <Cdtr>
+          <Nm>Mueller </Nm>
+        </Cdtr>
+        <CdtrAcct>
+          <Id>
+            <IBAN>DE87123456781234567890</IBAN>
+          </Id>
+        </CdtrAcct>
+        <RmtInf>
+          <Ustrd>Miete Mai Wohnung 3</Ustrd>
+        </RmtInf>
+      </CdtTrfTxInf>
+      <CdtTrfTxInf>
+        <PmtId>
+          <EndToEndId>NOTPROVIDED</EndToEndId>
+        </PmtId>
+        <Amt>
+          <InstdAmt Ccy="EUR">222.00</InstdAmt>
+        </Amt>
+        <CdtrAgt>
+          <FinInstnId>
+            <BIC>DEUTDEFF</BIC>
+          </FinInstnId>
+        </CdtrAgt>
+        <Cdtr>
+          <Nm>Weiss Anna</Nm>
+        </Cdtr>
+        <CdtrAcct>
+          <Id>
+            <IBAN>GB82WEST12345698765432</IBAN>
+          </Id>
+        </CdtrAcct>
+        <RmtInf>
+          <Ustrd>Beitrag 2022</Ustrd>
+        </RmtInf>
+      </CdtTrfTxInf>
+    </PmtInf>
+  </CstmrCdtTrfInitn>
+</Document>
+)"));
+    EXPECT_SCHEMA_VALID(target(), QStringLiteral("pain.001.001.03"));
+    // The record keeps the IBAN as imported.
+    store::Table &t = ctx->data.ClientDataSetAZV;
+    t.last();
+    EXPECT_EQ(t.text(u"IBAN"), QStringLiteral("GB82 WEST 1234 5698 7654 32"));
+}
+
+TEST_F(SepaRunTest, EveryFailingCheckIsLoggedInOrder)
+{
+    add({});
+    add({.name1 = QString(),
+         .iban = QStringLiteral("DE00123"),
+         .bic = QStringLiteral("DEUTDEFF5"),
+         .amount = 0.004});
+    add({.name1 = QStringLiteral("\x01")}); // nothing left once control characters go
+    add({.amount = std::nullopt});
+    add({.amount = -5.0});
+    run(true, QStringLiteral("CORE"));
+    EXPECT_EQ(log().mid(3, 6),
+              QStringList({QStringLiteral(" SEPA-Datei Datensatz ID 2 START"),
+                           QStringLiteral(" SEPA-Datei Datensatz ID 2 FEHLER: Kein Kontoinhaber "
+                                          "angegeben"),
+                           QStringLiteral(" SEPA-Datei Datensatz ID 2 FEHLER: Ungültiger BIC"),
+                           QStringLiteral(" SEPA-Datei Datensatz ID 2 FEHLER: Ungültige IBAN"),
+                           QStringLiteral(" SEPA-Datei Datensatz ID 2 FEHLER: Ungültiger Betrag"),
+                           QStringLiteral(" SEPA-Datei Datensatz ID 3 START")}));
+    EXPECT_TRUE(log().contains(
+        QStringLiteral(" SEPA-Datei Datensatz ID 3 FEHLER: Kein Kontoinhaber angegeben")));
+    EXPECT_TRUE(
+        log().contains(QStringLiteral(" SEPA-Datei Datensatz ID 4 FEHLER: Ungültiger Betrag")));
+    EXPECT_TRUE(
+        log().contains(QStringLiteral(" SEPA-Datei Datensatz ID 5 FEHLER: Ungültiger Betrag")));
+    for (int id : {2, 3, 4, 5})
+        EXPECT_FALSE(log().contains(QStringLiteral(" SEPA-Datei Datensatz ID %1 ENDE").arg(id)));
+    // The last visible record was invalid: the pass ends, the first record is in the file.
+    EXPECT_EQ(remainingIds(), QList<qint32>({1}));
+    EXPECT_EQ(file().count("<DrctDbtTxInf>"), 1);
+    EXPECT_SCHEMA_VALID(target(), QStringLiteral("pain.008.001.02"));
+}
+
+TEST_F(SepaRunTest, NoValidRecordLeavesNoFile)
+{
+    test::writeFile(target(), "older file");
+    s.RunRecordCount = QStringLiteral("7");
+    s.LLastGut = QStringLiteral("Gutschrift");
+    s.LKontonr = QStringLiteral("x");
+    add({.iban = QString()});
+    add({.bic = QString()});
+    run();
+    EXPECT_FALSE(QFile::exists(target()));
+    EXPECT_FALSE(s.sepaFileWritten);
+    EXPECT_TRUE(remainingIds().isEmpty());
+    for (const QString *v : {&s.RunRecordCount, &s.RunTotal, &s.LLastGut, &s.LSatzzahl, &s.LSumme,
+                             &s.LKontonr, &s.LBLZ})
+        EXPECT_TRUE(v->isEmpty());
+    ASSERT_EQ(dialogs.shown().size(), 1);
+    EXPECT_EQ(dialogs.shown()[0].caption, QStringLiteral("Informationen"));
+    EXPECT_EQ(dialogs.shown()[0].text, kNothing);
+    EXPECT_EQ(dialogs.shown()[0].buttons, platform::Ok);
+    EXPECT_EQ(log().last(), QStringLiteral(" SEPA-Datei ERSTELLEN ENDE"));
+
+    // No records at all: the same.
+    dialogs.clear();
+    run();
+    EXPECT_EQ(dialogs.texts(), QStringList({kNothing}));
+    EXPECT_FALSE(QFile::exists(target()));
+}
+
+TEST_F(SepaRunTest, AbortAtTheSummaryDeletesTheFile)
+{
+    add({});
+    add({.amount = 222.0});
+    dialogs.pushButton(platform::Abort);
+    run();
+    EXPECT_FALSE(QFile::exists(target()));
+    EXPECT_FALSE(s.sepaFileWritten);
+    EXPECT_EQ(s.RunRecordCount, QStringLiteral("2"));
+    EXPECT_EQ(s.RunTotal, QStringLiteral("234,50"));
+    EXPECT_EQ(remainingIds(), QList<qint32>({1, 2}));
+    EXPECT_EQ(log().last(), QStringLiteral(" SEPA-Datei ERSTELLEN ENDE"));
+}
+
+TEST_F(SepaRunTest, OrderingPartyRejected)
+{
+    const struct
+    {
+        void (*prepare)(app::MainState &);
+        bool directDebit;
+        bool ibanOnly;
+        QString message;
+    } cases[] = {
+        {[](app::MainState &m) { m.LKontoinhaber.clear(); }, false, false,
+         QStringLiteral(
+             "Auftraggeber-Name nicht angeben. Bitte in Fenster \"Mandanten\" eingeben.")},
+        {[](app::MainState &m) { m.LBIC = QStringLiteral("DEUTDEF"); }, true, true,
+         QStringLiteral(
+             "Auftraggeber-BIC fehlerhaft. Bitte in Fenster \"Mandanten\" korrigieren.")},
+        {[](app::MainState &m) { m.LIBAN = QStringLiteral("DE89370400440532013001"); }, false,
+         false,
+         QStringLiteral(
+             "Auftraggeber-IBAN fehlerhaft. Bitte in Fenster \"Mandanten\" korrigieren.")},
+        {[](app::MainState &m) { m.LDebtorID = QStringLiteral("\x02"); }, true, false,
+         QStringLiteral("Auftraggeber-Gläubiger-ID fehlt. Bitte in Fenster \"Mandanten\" "
+                        "eingeben.")},
+    };
+    add({});
+    add({.iban = QString()});
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.message.toStdString());
+        const app::MainState saved = s;
+        test::writeFile(target(), "older file");
+        s.RunRecordCount = QStringLiteral("5");
+        s.MLog.clear();
+        dialogs.clear();
+        c.prepare(s);
+        run(c.directDebit, QStringLiteral("CORE"), c.ibanOnly);
+        ASSERT_EQ(dialogs.shown().size(), 1);
+        EXPECT_EQ(dialogs.shown()[0].caption, QStringLiteral("Fehler"));
+        EXPECT_EQ(dialogs.shown()[0].text, c.message);
+        EXPECT_EQ(dialogs.shown()[0].buttons, platform::Ok);
+        EXPECT_EQ(log(), QStringList({QStringLiteral(" SEPA-Datei ERSTELLEN START")}));
+        EXPECT_EQ(test::readFile(target()), QByteArray("older file"));
+        EXPECT_FALSE(s.sepaFileWritten);
+        EXPECT_EQ(s.RunRecordCount, QStringLiteral("5"));
+        EXPECT_EQ(remainingIds(), QList<qint32>({1, 2}));
+        s = saved;
+    }
+    // A credit transfer needs no creditor identifier.
+    s.LDebtorID.clear();
+    run();
+    EXPECT_TRUE(s.sepaFileWritten);
+}
+
+TEST_F(SepaRunTest, IbanOnlyLeavesRecordBicsUnchecked)
+{
+    add({.bic = QString()});
+    add({.bic = QStringLiteral("kaputt")});
+    s.RGZahlungsart = app::LastschriftB2b;
+    run(true, QStringLiteral("B2B"), true);
+    EXPECT_EQ(remainingIds(), QList<qint32>({1, 2}));
+    const QByteArray bytes = file();
+    EXPECT_FALSE(bytes.contains("<BIC>"));
+    EXPECT_EQ(bytes.count("<Id>NOTPROVIDED</Id>"), 3);
+    EXPECT_TRUE(bytes.contains("<Cd>B2B</Cd>"));
+    EXPECT_EQ(s.LLastGut, QStringLiteral("Lastschrift B2B"));
+    EXPECT_SCHEMA_VALID(target(), QStringLiteral("pain.008.001.02"));
+
+    // A 2009 credit transfer checks and names every BIC, whatever it is told.
+    s.MLog.clear();
+    ctx->data.ClientDataSetAZV.createEmpty(store::sepaPaymentFields());
+    add({.bic = QString()});
+    add({});
+    run(false, QString(), true);
+    EXPECT_TRUE(
+        log().contains(QStringLiteral(" SEPA-Datei Datensatz ID 3 FEHLER: Ungültiger BIC")));
+    EXPECT_EQ(file().count("<BIC>"), 2);
+}
+
+TEST_F(SepaRunTest, AmountsAtTheEdgesOfTheIntegerType)
+{
+    for (int i = 0; i < 11; ++i)
+        add({.amount = 92233720368547.75});
+    add({.amount = 1.005});
+    run();
+    EXPECT_EQ(
+        log().filter(QStringLiteral("FEHLER")),
+        QStringList({QStringLiteral(" SEPA-Datei Datensatz ID 11 FEHLER: Ungültiger Betrag"),
+                     QStringLiteral(" SEPA-Datei Datensatz ID 12 FEHLER: Ungültiger Betrag")}))
+        << "the eleventh would overflow the total, and so would 1.01 after it";
+    const QByteArray bytes = file();
+    EXPECT_EQ(bytes.count("<InstdAmt Ccy=\"EUR\">92233720368547.75</InstdAmt>"), 10);
+    EXPECT_EQ(bytes.count("<CtrlSum>922337203685477.50</CtrlSum>"), 2);
+    EXPECT_EQ(s.RunTotal, QStringLiteral("922337203685477,50"));
+    EXPECT_SCHEMA_VALID(target(), QStringLiteral("pain.001.001.03"));
+}
+
+TEST_F(SepaRunTest, LongAndUnusualTextsAreCutAndLogged)
+{
+    QString purpose;
+    for (int i = 0; i < 50; ++i)
+        purpose += QStringLiteral("Zeile \"%1\" \r").arg(i % 10);
+    purpose += u'\n';
+    const qint32 id = add({.name1 = QString(50, u'Ä'),
+                           .name2 = QStringLiteral("<&>"),
+                           .purpose = purpose.left(500),
+                           .mandate = QStringLiteral("M\x01-\x7F"
+                                                     "1")});
+    run(true, QStringLiteral("CORE"));
+    const QString prefix = QStringLiteral(" SEPA-Datei Datensatz ID %1").arg(id);
+    EXPECT_EQ(log().mid(1, 5), QStringList({prefix + QStringLiteral(" START"),
+                                            prefix + QStringLiteral(" HINWEIS: Name gekürzt"),
+                                            prefix + QStringLiteral(" HINWEIS: Verwendungszweck "
+                                                                    "gekürzt"),
+                                            prefix + QStringLiteral(" HINWEIS: Mandatsreferenz "
+                                                                    "angepasst"),
+                                            prefix + QStringLiteral(" ENDE")}));
+    const QByteArray bytes = file();
+    EXPECT_TRUE(bytes.contains("<Nm>" + QByteArray(70, 'e').replace("ee", "Ae") + "</Nm>"));
+    EXPECT_TRUE(bytes.contains("<MndtId>M-1</MndtId>"));
+    EXPECT_FALSE(bytes.contains("&#13;"));
+    EXPECT_SCHEMA_VALID(target(), QStringLiteral("pain.008.001.02"));
+}
+
+TEST_F(SepaRunTest, MandateReferencesOfDirectDebits)
+{
+    add({.mandate = QString()});
+    add({.mandate = QString(36, u'M')});
+    add({.mandate = QString(35, u'M')});
+    run(true, QStringLiteral("COR1"));
+    EXPECT_EQ(
+        log().filter(QStringLiteral("FEHLER")),
+        QStringList({QStringLiteral(" SEPA-Datei Datensatz ID 1 FEHLER: Keine Mandatsreferenz"),
+                     QStringLiteral(" SEPA-Datei Datensatz ID 2 FEHLER: Ungültige "
+                                    "Mandatsreferenz")}));
+    EXPECT_EQ(remainingIds(), QList<qint32>({3}));
+    EXPECT_SCHEMA_VALID(target(), QStringLiteral("pain.008.001.02"));
+}
+
+TEST_F(SepaRunTest, SignatureDateIsTakenPerTransaction)
+{
+    clock.set(QDateTime(QDate(2022, 5, 3), QTime(23, 59, 50)));
+    clock.setStep(1000);
+    for (int i = 0; i < 6; ++i)
+        add({});
+    run(true, QStringLiteral("CORE"));
+    const QByteArray bytes = file();
+    // Readings: the start line, two ids and the creation time, then three per record.
+    EXPECT_TRUE(bytes.contains("<MsgId>03-05-22-23:59:51</MsgId>"));
+    EXPECT_TRUE(bytes.contains("<PmtInfId>03-05-22-23:59:52</PmtInfId>"));
+    EXPECT_TRUE(bytes.contains("<CreDtTm>2022-05-03T23:59:53</CreDtTm>"));
+    EXPECT_EQ(bytes.count("<DtOfSgntr>2022-05-03</DtOfSgntr>"), 2);
+    EXPECT_EQ(bytes.count("<DtOfSgntr>2022-05-04</DtOfSgntr>"), 4);
+}
+
+TEST_F(SepaRunTest, AWriteErrorTravelsToTheCaller)
+{
+    add({});
+    add({.iban = QString()});
+    s.EZieldatei = dir.filePath(QStringLiteral("missing/sepa.xml"));
+    s.RunRecordCount = QStringLiteral("9");
+    EXPECT_THROW(run(), Error);
+    EXPECT_FALSE(s.sepaFileWritten);
+    EXPECT_EQ(s.RunRecordCount, QStringLiteral("9"));
+    EXPECT_TRUE(dialogs.shown().isEmpty());
+    EXPECT_NE(log().last(), QStringLiteral(" SEPA-Datei ERSTELLEN ENDE"));
+    EXPECT_EQ(remainingIds(), QList<qint32>({1})) << "the records were checked before saving";
+}
