@@ -39,7 +39,7 @@ QString tableFileUnreadableMessage(const QString &path)
 namespace {
 
 constexpr int kChunk = 1 << 20;
-constexpr int kMaxChunk = 1 << 28;
+constexpr int kMaxChunk = 1 << 27; // twice that after transcoding still fits an int
 
 // How the values of a field are parsed; several type words share a field kind.
 enum class ValueKind
@@ -133,6 +133,36 @@ size_t convertText(const char *in, size_t length, char *out, size_t limit, bool 
     return o;
 }
 
+// The bytes of a Windows-1252 file as UTF-8, each byte the character of the same value, as
+// an ISO-8859-1 decoder reads them; convertText() maps them back to the very same bytes.
+// out needs room for twice the input.
+size_t latin1ToUtf8(const char *in, size_t n, char *out)
+{
+    size_t i = 0;
+    size_t o = 0;
+    while (i < n) {
+        while (i + 8 <= n) {
+            quint64 word;
+            std::memcpy(&word, in + i, 8);
+            if (word & 0x8080808080808080ull)
+                break;
+            std::memcpy(out + o, in + i, 8);
+            i += 8;
+            o += 8;
+        }
+        if (i >= n)
+            break;
+        const auto c = static_cast<unsigned char>(in[i++]);
+        if (c < 0x80) {
+            out[o++] = char(c);
+        } else {
+            out[o++] = char(0xC0 | (c >> 6));
+            out[o++] = char(0x80 | (c & 0x3F));
+        }
+    }
+    return o;
+}
+
 template<typename T>
 bool parseWhole(const char *s, size_t n, T &out)
 {
@@ -145,7 +175,10 @@ class Parser
 public:
     explicit Parser(bool utf8) : m_latin1(!utf8)
     {
-        m_parser = XML_ParserCreate(utf8 ? "UTF-8" : "ISO-8859-1");
+        // Windows-1252 files reach expat as UTF-8 too (see latin1ToUtf8): its UTF-8 path is
+        // the faster one.
+        (void)utf8;
+        m_parser = XML_ParserCreate("UTF-8");
         if (!m_parser)
             throw std::bad_alloc();
         XML_SetUserData(m_parser, this);
@@ -201,6 +234,9 @@ private:
 
     QList<FieldDef> m_fields;
     std::vector<std::string> m_attrNames; // as expat hands them over
+    // Expat hands out each attribute name from its own table, the same pointer every time:
+    // once a name matched, comparing pointers is enough.
+    std::vector<const char *> m_namePointers;
     std::vector<ValueKind> m_valueKinds;
     std::vector<RowVersion> m_versions;
     std::vector<quint32> m_changeLog;
@@ -356,6 +392,7 @@ void Parser::field(const char **atts)
         return fail(QStringLiteral("Das Feld \"%1\" ist mehrfach angegeben.").arg(def.name));
     m_fields.append(def);
     m_attrNames.emplace_back(attr);
+    m_namePointers.push_back(nullptr);
     m_valueKinds.push_back(ft->value);
 }
 
@@ -413,15 +450,15 @@ void Parser::row(const char **atts)
         }
         // Attributes come in field order, with null fields left out: search onwards first.
         int f = -1;
-        for (int k = expected; k < n; ++k) {
+        for (int k = expected; k < n && f < 0; ++k) {
+            if (m_namePointers[size_t(k)] == name)
+                f = k;
+        }
+        for (int k = 0; k < n && f < 0; ++k) {
             if (m_attrNames[size_t(k)] == name) {
                 f = k;
-                break;
+                m_namePointers[size_t(k)] = name;
             }
-        }
-        for (int k = 0; f < 0 && k < expected; ++k) {
-            if (m_attrNames[size_t(k)] == name)
-                f = k;
         }
         if (f < 0)
             return fail(QStringLiteral("Datenzeile %1: unbekanntes Attribut \"%2\".")
@@ -509,18 +546,35 @@ QString Parser::parse(QFile &file, QByteArrayView head)
             .arg(XML_GetCurrentColumnNumber(m_parser) + 1)
             .arg(QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(m_parser))));
     };
-    if (XML_Parse(m_parser, head.data(), int(head.size()), XML_FALSE) != XML_STATUS_OK)
+    std::vector<char> raw; // Windows-1252 bytes before they become UTF-8
+    if (m_latin1) {
+        raw.resize(size_t(head.size()) * 2);
+        const size_t n = latin1ToUtf8(head.data(), size_t(head.size()), raw.data());
+        if (XML_Parse(m_parser, raw.data(), int(n), XML_FALSE) != XML_STATUS_OK)
+            return failed();
+    } else if (XML_Parse(m_parser, head.data(), int(head.size()), XML_FALSE) != XML_STATUS_OK) {
         return failed();
+    }
     int chunk = kChunk;
     for (;;) {
-        void *buffer = XML_GetBuffer(m_parser, chunk);
+        void *buffer = XML_GetBuffer(m_parser, m_latin1 ? 2 * chunk : chunk);
         if (!buffer)
             return QStringLiteral("Nicht genügend Arbeitsspeicher.");
-        const qint64 got = file.read(static_cast<char *>(buffer), chunk);
+        qint64 got = 0;
+        int size = 0;
+        if (m_latin1) {
+            raw.resize(std::max(raw.size(), size_t(chunk)));
+            got = file.read(raw.data(), chunk);
+            if (got > 0)
+                size = int(latin1ToUtf8(raw.data(), size_t(got), static_cast<char *>(buffer)));
+        } else {
+            got = file.read(static_cast<char *>(buffer), chunk);
+            size = int(std::max<qint64>(got, 0));
+        }
         if (got < 0)
             return file.errorString();
         const quint64 before = m_events;
-        if (XML_ParseBuffer(m_parser, int(got), got == 0) != XML_STATUS_OK)
+        if (XML_ParseBuffer(m_parser, size, got == 0) != XML_STATUS_OK)
             return failed();
         if (got == 0)
             break;
