@@ -2,10 +2,13 @@
 
 #include "store/schema.h"
 
+#include <QDir>
+
 namespace ordovan::test {
 
 AppFixture::AppFixture() : clock(QDateTime(QDate(2022, 12, 8), QTime(14, 5, 9, 42)))
 {
+    QDir().mkpath(dataDir());
     settings = std::make_unique<platform::SettingsStore>(settingsPath());
     app::Services services{&dialogs, &desktop, &clock, &tabular, nullptr, true};
     ctx = std::make_unique<app::Context>(dataDir(), *settings, services);

@@ -86,3 +86,27 @@ TEST(CommandLine, HelpVersionAndBadCommandLines)
     EXPECT_FALSE(QFileInfo::exists(home.path() + QStringLiteral("/data/Ordovan 2022")))
         << "a bad command line touches nothing";
 }
+
+TEST(CommandLine, AnUnattendedStartOnAnEmptyDataFolderCreatesTheTables)
+{
+    QTemporaryDir home;
+    const ProgramRun r = runProgram({QStringLiteral("--unattended")}, home.path());
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    const QString data = home.path() + QStringLiteral("/data/Ordovan 2022/");
+    for (const char *name :
+         {"db1.xml", "db2.xml", "db5.xml", "db6.xml", "db7.xml", "mandant.xml", "blz.xml"})
+        EXPECT_TRUE(QFileInfo::exists(data + QLatin1String(name))) << name;
+    EXPECT_TRUE(
+        QFileInfo::exists(home.path() + QStringLiteral("/config/Brunnhold Software/Ordovan.reg")));
+}
+
+TEST(CommandLine, AnUnattendedRunWithoutSourceEndsWithStatus4)
+{
+    QTemporaryDir home;
+    const ProgramRun r = runProgram(
+        {QStringLiteral("--unattended"), QStringLiteral("startstop"), QStringLiteral("gs")},
+        home.path());
+    EXPECT_EQ(r.status, 4) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Keine Quelldatei angegeben!")))
+        << r.err.toStdString();
+}
