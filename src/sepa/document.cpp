@@ -11,58 +11,92 @@ namespace {
 
 constexpr char kSpaces[] = "                                        ";
 
-// Writes lines of the final layout into a byte buffer.
+// Writes lines of the final layout: an element on a line of its own, indented by two blanks
+// per level, CR LF at the end. Tags are literals, so their lengths are known at compile time.
 class Lines
 {
 public:
-    explicit Lines(QByteArray &out) : m_out(out) {}
+    explicit Lines(ByteBuffer &out) : m_out(out) {}
 
-    void open(int level, const char *tag)
+    template<size_t N>
+    void open(int level, const char (&tag)[N])
     {
         indent(level);
-        m_out.append('<').append(tag).append(">\r\n");
+        m_out.append('<');
+        m_out.literal(tag);
+        m_out.literal(">\r\n");
     }
-    void close(int level, const char *tag)
+    template<size_t N>
+    void close(int level, const char (&tag)[N])
     {
         indent(level);
-        m_out.append("</").append(tag).append(">\r\n");
+        m_out.literal("</");
+        m_out.literal(tag);
+        m_out.literal(">\r\n");
     }
-    void leaf(int level, const char *tag, QStringView text)
+    template<size_t N>
+    void leaf(int level, const char (&tag)[N], QStringView text)
     {
-        indent(level);
-        m_out.append('<').append(tag).append('>');
-        appendXmlText(m_out, text);
-        m_out.append("</").append(tag).append(">\r\n");
+        start(level, tag);
+        m_out.appendXmlText(text);
+        end(tag);
     }
-    void leafAscii(int level, const char *tag, const char *text, qsizetype length)
+    template<size_t N>
+    void leafAscii(int level, const char (&tag)[N], const char *text, size_t length)
     {
-        indent(level);
-        m_out.append('<').append(tag).append('>');
+        start(level, tag);
         m_out.append(text, length);
-        m_out.append("</").append(tag).append(">\r\n");
+        end(tag);
     }
-    void leafAscii(int level, const char *tag, const char *text)
+    template<size_t N, size_t M>
+    void leafAscii(int level, const char (&tag)[N], const char (&text)[M])
     {
-        leafAscii(level, tag, text, qsizetype(std::strlen(text)));
+        leafAscii(level, tag, text, M - 1);
     }
-    void amount(int level, const char *tag, Amount value)
+    template<size_t N>
+    void amount(int level, const char (&tag)[N], Amount value)
     {
         char buffer[32];
         const int n = writeAmount(buffer, value);
         indent(level);
-        m_out.append('<').append(tag).append(" Ccy=\"EUR\">");
-        m_out.append(buffer, n);
-        m_out.append("</").append(tag).append(">\r\n");
+        m_out.append('<');
+        m_out.literal(tag);
+        m_out.literal(" Ccy=\"EUR\">");
+        m_out.append(buffer, size_t(n));
+        end(tag);
     }
-    void date(int level, const char *tag, const QDate &d)
+    template<size_t N>
+    void plainAmount(int level, const char (&tag)[N], Amount value)
+    {
+        char buffer[32];
+        leafAscii(level, tag, buffer, size_t(writeAmount(buffer, value)));
+    }
+    template<size_t N>
+    void date(int level, const char (&tag)[N], const QDate &d)
     {
         char buffer[16];
-        leafAscii(level, tag, buffer, formatIsoDate(buffer, d));
+        leafAscii(level, tag, buffer, size_t(formatIsoDate(buffer, d)));
     }
-    void number(int level, const char *tag, qint64 value)
+    template<size_t N>
+    void number(int level, const char (&tag)[N], qint64 value)
     {
         const QByteArray n = QByteArray::number(value);
-        leafAscii(level, tag, n.constData(), n.size());
+        leafAscii(level, tag, n.constData(), size_t(n.size()));
+    }
+    // For tags chosen at run time.
+    void openTag(int level, const char *tag)
+    {
+        indent(level);
+        m_out.append('<');
+        m_out.append(tag, std::strlen(tag));
+        m_out.literal(">\r\n");
+    }
+    void closeTag(int level, const char *tag)
+    {
+        indent(level);
+        m_out.literal("</");
+        m_out.append(tag, std::strlen(tag));
+        m_out.literal(">\r\n");
     }
 
     static int formatIsoDate(char *buffer, const QDate &d)
@@ -82,8 +116,23 @@ public:
     }
 
 private:
-    void indent(int level) { m_out.append(kSpaces, 2 * level); }
-    QByteArray &m_out;
+    void indent(int level) { m_out.append(kSpaces, size_t(2 * level)); }
+    template<size_t N>
+    void start(int level, const char (&tag)[N])
+    {
+        indent(level);
+        m_out.append('<');
+        m_out.literal(tag);
+        m_out.append('>');
+    }
+    template<size_t N>
+    void end(const char (&tag)[N])
+    {
+        m_out.literal("</");
+        m_out.literal(tag);
+        m_out.literal(">\r\n");
+    }
+    ByteBuffer &m_out;
 };
 
 const char *rootElement(MessageKind kind)
@@ -91,13 +140,9 @@ const char *rootElement(MessageKind kind)
     return kind == MessageKind::CreditTransfer ? "CstmrCdtTrfInitn" : "CstmrDrctDbtInitn";
 }
 
-const char *bicElement(Generation generation)
-{
-    return generation == Generation::V2009 ? "BIC" : "BICFI";
-}
-
 // FinInstnId with the BIC, or with Othr/Id NOTPROVIDED when no BIC is named.
-void agent(Lines &l, int level, const char *tag, Generation generation, QStringView bic,
+template<size_t N>
+void agent(Lines &l, int level, const char (&tag)[N], Generation generation, QStringView bic,
            bool ibanOnly)
 {
     l.open(level, tag);
@@ -106,21 +151,25 @@ void agent(Lines &l, int level, const char *tag, Generation generation, QStringV
         l.open(level + 2, "Othr");
         l.leafAscii(level + 3, "Id", "NOTPROVIDED");
         l.close(level + 2, "Othr");
+    } else if (generation == Generation::V2009) {
+        l.leaf(level + 2, "BIC", bic);
     } else {
-        l.leaf(level + 2, bicElement(generation), bic);
+        l.leaf(level + 2, "BICFI", bic);
     }
     l.close(level + 1, "FinInstnId");
     l.close(level, tag);
 }
 
-void partyName(Lines &l, int level, const char *tag, QStringView name)
+template<size_t N>
+void partyName(Lines &l, int level, const char (&tag)[N], QStringView name)
 {
     l.open(level, tag);
     l.leaf(level + 1, "Nm", name);
     l.close(level, tag);
 }
 
-void account(Lines &l, int level, const char *tag, QStringView iban)
+template<size_t N>
+void account(Lines &l, int level, const char (&tag)[N], QStringView iban)
 {
     l.open(level, tag);
     l.open(level + 1, "Id");
@@ -149,37 +198,47 @@ QString messageVersion(MessageKind kind, Generation generation)
                                            : QStringLiteral("pain.008.001.08");
 }
 
-void appendXmlText(QByteArray &out, QStringView text)
+void ByteBuffer::appendXmlText(QStringView text)
 {
     const qsizetype n = text.size();
     const char16_t *s = text.utf16();
+    // At most five bytes per UTF-16 unit ("&amp;", "&#13;"; UTF-8 needs at most three).
+    char *const begin = room(size_t(n) * 5);
+    char *p = begin;
     for (qsizetype i = 0; i < n; ++i) {
         char32_t c = s[i];
         if (c < 0x80) {
-            switch (c) {
-            case '&':
-                out.append("&amp;");
-                continue;
-            case '<':
-                out.append("&lt;");
-                continue;
-            case '>':
-                out.append("&gt;");
-                continue;
-            case '\r':
-                out.append("&#13;");
-                continue;
-            case '\n':
-                out.append("&#10;");
-                continue;
-            case '\t':
-                out.append('\t');
-                continue;
-            default:
-                if (c >= 0x20)
-                    out.append(char(c));
+            if (c >= 0x20 && c != '&' && c != '<' && c != '>') {
+                *p++ = char(c);
                 continue;
             }
+            const char *ref = nullptr;
+            switch (c) {
+            case '&':
+                ref = "&amp;";
+                break;
+            case '<':
+                ref = "&lt;";
+                break;
+            case '>':
+                ref = "&gt;";
+                break;
+            case '\r':
+                ref = "&#13;";
+                break;
+            case '\n':
+                ref = "&#10;";
+                break;
+            case '\t':
+                *p++ = '\t';
+                continue;
+            default:
+                continue; // other control characters cannot stand in XML
+            }
+            const size_t len = std::strlen(ref);
+            std::memcpy(p, ref, len);
+            p += len;
+            continue;
         }
         if (QChar::isHighSurrogate(c)) {
             if (i + 1 < n && QChar::isLowSurrogate(s[i + 1]))
@@ -189,26 +248,28 @@ void appendXmlText(QByteArray &out, QStringView text)
         } else if (QChar::isLowSurrogate(c) || c == 0xFFFE || c == 0xFFFF) {
             continue;
         }
-        char buffer[4];
-        int len;
         if (c < 0x800) {
-            buffer[0] = char(0xC0 | (c >> 6));
-            buffer[1] = char(0x80 | (c & 0x3F));
-            len = 2;
+            *p++ = char(0xC0 | (c >> 6));
+            *p++ = char(0x80 | (c & 0x3F));
         } else if (c < 0x10000) {
-            buffer[0] = char(0xE0 | (c >> 12));
-            buffer[1] = char(0x80 | ((c >> 6) & 0x3F));
-            buffer[2] = char(0x80 | (c & 0x3F));
-            len = 3;
+            *p++ = char(0xE0 | (c >> 12));
+            *p++ = char(0x80 | ((c >> 6) & 0x3F));
+            *p++ = char(0x80 | (c & 0x3F));
         } else {
-            buffer[0] = char(0xF0 | (c >> 18));
-            buffer[1] = char(0x80 | ((c >> 12) & 0x3F));
-            buffer[2] = char(0x80 | ((c >> 6) & 0x3F));
-            buffer[3] = char(0x80 | (c & 0x3F));
-            len = 4;
+            *p++ = char(0xF0 | (c >> 18));
+            *p++ = char(0x80 | ((c >> 12) & 0x3F));
+            *p++ = char(0x80 | ((c >> 6) & 0x3F));
+            *p++ = char(0x80 | (c & 0x3F));
         }
-        out.append(buffer, len);
     }
+    commit(size_t(p - begin));
+}
+
+void appendXmlText(QByteArray &out, QStringView text)
+{
+    ByteBuffer buffer;
+    buffer.appendXmlText(text);
+    out.append(buffer.data(), qsizetype(buffer.size()));
 }
 
 DocumentBuilder::DocumentBuilder(Generation generation) : m_generation(generation) {}
@@ -219,7 +280,7 @@ void DocumentBuilder::startDocument(MessageKind kind, const DocumentHeader &head
     m_header = header;
     m_body.clear();
     // About 1.2 kB per transaction in this layout; growing in steps is fine beyond that.
-    m_body.reserve(qsizetype(std::max(header.count, 0)) * 1200 + 1024);
+    m_body.reserve(size_t(std::max(header.count, 0)) * 1200 + 1024);
     m_transactions = 0;
 }
 
@@ -300,37 +361,38 @@ void DocumentBuilder::addDirectDebitTransaction(QStringView creditorId, QStringV
     ++m_transactions;
 }
 
-QByteArray DocumentBuilder::head() const
+void DocumentBuilder::writeHead(ByteBuffer &out) const
 {
     const DocumentHeader &h = m_header;
     const bool transfer = m_kind == MessageKind::CreditTransfer;
-    const QByteArray ns =
-        "urn:iso:std:iso:20022:tech:xsd:" + messageVersion(m_kind, m_generation).toLatin1();
-    QByteArray out;
-    out.reserve(2048);
-    out.append("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n");
-    out.append("<Document xmlns=\"" + ns +
-               "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
-               "xsi:schemaLocation=\"" +
-               ns + ' ' + ns.mid(ns.lastIndexOf(':') + 1) + ".xsd\">\r\n");
+    const QByteArray version = messageVersion(m_kind, m_generation).toLatin1();
+    const QByteArray ns = "urn:iso:std:iso:20022:tech:xsd:" + version;
+    const QByteArray documentTag = "<Document xmlns=\"" + ns +
+                                   "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+                                   "xsi:schemaLocation=\"" +
+                                   ns + ' ' + version + ".xsd\">\r\n";
+    out.literal("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n");
+    out.append(documentTag.constData(), size_t(documentTag.size()));
     // The message element stands unindented on the third line; its end tag is indented.
-    out.append('<').append(rootElement(m_kind)).append(">\r\n");
-
     Lines l(out);
+    l.openTag(0, rootElement(m_kind));
+
     l.open(2, "GrpHdr");
     l.leaf(3, "MsgId", h.messageId);
     l.leaf(3, "CreDtTm", h.creationTime.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss")));
     l.number(3, "NbOfTxs", h.count);
-    l.leafAscii(3, "CtrlSum", formatAmount(h.total).constData());
+    l.plainAmount(3, "CtrlSum", h.total);
     partyName(l, 3, "InitgPty", h.partyName);
     l.close(2, "GrpHdr");
 
     l.open(2, "PmtInf");
     l.leaf(3, "PmtInfId", h.paymentInfoId);
-    l.leafAscii(3, "PmtMtd", transfer ? "TRF" : "DD");
     if (transfer) {
+        l.leafAscii(3, "PmtMtd", "TRF");
         l.number(3, "NbOfTxs", h.count);
-        l.leafAscii(3, "CtrlSum", formatAmount(h.total).constData());
+        l.plainAmount(3, "CtrlSum", h.total);
+    } else {
+        l.leafAscii(3, "PmtMtd", "DD");
     }
     l.open(3, "PmtTpInf");
     l.open(4, "SvcLvl");
@@ -352,36 +414,53 @@ QByteArray DocumentBuilder::head() const
         l.date(4, "Dt", h.executionDate);
         l.close(3, "ReqdExctnDt");
     }
-    const bool partyIbanOnly = h.ibanOnly && (!transfer || m_generation == Generation::V2019);
-    partyName(l, 3, transfer ? "Dbtr" : "Cdtr", h.partyName);
-    account(l, 3, transfer ? "DbtrAcct" : "CdtrAcct", h.partyIban);
-    agent(l, 3, transfer ? "DbtrAgt" : "CdtrAgt", m_generation, h.partyBic, partyIbanOnly);
+    if (transfer) {
+        // The 2009 message has no agent without BIC.
+        const bool ibanOnly = h.ibanOnly && m_generation == Generation::V2019;
+        partyName(l, 3, "Dbtr", h.partyName);
+        account(l, 3, "DbtrAcct", h.partyIban);
+        agent(l, 3, "DbtrAgt", m_generation, h.partyBic, ibanOnly);
+    } else {
+        partyName(l, 3, "Cdtr", h.partyName);
+        account(l, 3, "CdtrAcct", h.partyIban);
+        agent(l, 3, "CdtrAgt", m_generation, h.partyBic, h.ibanOnly);
+    }
     l.leafAscii(3, "ChrgBr", "SLEV");
-    return out;
 }
 
-QByteArray DocumentBuilder::tail() const
+void DocumentBuilder::writeTail(ByteBuffer &out) const
 {
-    QByteArray out;
     Lines l(out);
     l.close(2, "PmtInf");
-    l.close(1, rootElement(m_kind));
+    l.closeTag(1, rootElement(m_kind));
     l.close(0, "Document");
-    return out;
 }
 
 QByteArray DocumentBuilder::bytes() const
 {
-    return head() + m_body + tail();
+    ByteBuffer head;
+    ByteBuffer tail;
+    writeHead(head);
+    writeTail(tail);
+    QByteArray out;
+    out.reserve(qsizetype(head.size() + m_body.size() + tail.size()));
+    out.append(head.data(), qsizetype(head.size()));
+    out.append(m_body.data(), qsizetype(m_body.size()));
+    out.append(tail.data(), qsizetype(tail.size()));
+    return out;
 }
 
 void DocumentBuilder::save(const QString &path) const
 {
+    ByteBuffer head;
+    ByteBuffer tail;
+    writeHead(head);
+    writeTail(tail);
     platform::AtomicFile file(path);
     file.open();
-    file.write(head());
-    file.write(m_body);
-    file.write(tail());
+    file.write(head.data(), qint64(head.size()));
+    file.write(m_body.data(), qint64(m_body.size()));
+    file.write(tail.data(), qint64(tail.size()));
     file.commit();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "amount.h"
+#include "bytebuffer.h"
 #include "generation.h"
 
 #include <QByteArray>
@@ -74,13 +75,13 @@ public:
 
 private:
     void startDocument(MessageKind kind, const DocumentHeader &header);
-    QByteArray head() const;
-    QByteArray tail() const;
+    void writeHead(ByteBuffer &out) const;
+    void writeTail(ByteBuffer &out) const;
 
     Generation m_generation;
     MessageKind m_kind = MessageKind::CreditTransfer;
     DocumentHeader m_header;
-    QByteArray m_body; // the transactions
+    ByteBuffer m_body; // the transactions
     int m_transactions = 0;
 };
 

@@ -29,7 +29,7 @@ QString finishText(QString text, const RunOptions &options, int maxLength, bool 
     return text;
 }
 
-QString writtenIdentifier(QStringView stored, const RunOptions &options)
+QString writtenIdentifier(const QString &stored, const RunOptions &options)
 {
     QString id = dropControlCharacters(stored);
     if (options.generation == Generation::V2019)

@@ -145,6 +145,15 @@ QString dropControlCharacters(QStringView text)
     return out;
 }
 
+QString dropControlCharacters(const QString &text)
+{
+    for (QChar c : text) {
+        if (isControl(c.unicode()))
+            return dropControlCharacters(QStringView(text));
+    }
+    return text;
+}
+
 QString transliterateUmlauts(QStringView text)
 {
     QString out;

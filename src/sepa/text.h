@@ -11,6 +11,8 @@ namespace ordovan::sepa {
 // Control characters (U+0000..U+001F but tab, LF and CR; U+007F..U+009F) removed. XML cannot
 // carry most of them and no bank wants any; they go before anything else is done to a text.
 QString dropControlCharacters(QStringView text);
+// The same; a text without them is returned as it is (shared, not copied).
+QString dropControlCharacters(const QString &text);
 
 // "Ä" -> "Ae", "Ö" -> "Oe", "Ü" -> "Ue", "ä" -> "ae", "ö" -> "oe", "ü" -> "ue", "ß" -> "ss";
 // nothing else changes.

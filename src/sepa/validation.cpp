@@ -2,6 +2,8 @@
 
 #include "platform/error.h"
 
+#include <algorithm>
+
 namespace ordovan::sepa {
 
 namespace {
@@ -130,28 +132,22 @@ QString IBANLettersToDigits(QStringView text)
 
 int IBANModulo97(QStringView iban)
 {
-    QString upper = asciiUpper(iban);
-    if (upper.size() >= 4)
-        upper = upper.mid(4) + upper.left(4);
-    const QString digits = IBANLettersToDigits(upper);
-
-    // Pieces of at most nine digits: the carry (one or two digits) plus the next 7 or 8.
-    QString carry;
-    qsizetype pos = 0;
-    qsizetype chunk = 9;
+    // Country code and check digits go to the end, letters count as two digits (A = 10),
+    // and the number is reduced modulo 97. Reducing digit by digit gives the same remainder
+    // as reducing in pieces of nine digits, without building the digit string.
+    const qsizetype n = iban.size();
+    const qsizetype head = std::min<qsizetype>(4, n);
     int remainder = 0;
-    while (pos < digits.size()) {
-        carry += digits.mid(pos, chunk);
-        qint64 value = 0;
-        for (QChar c : carry) {
-            if (!isDigit(c))
-                return 0;
-            value = value * 10 + (c.unicode() - u'0');
-        }
-        remainder = int(value % 97);
-        pos += chunk;
-        carry = QString::number(remainder);
-        chunk = 9 - carry.size();
+    for (qsizetype k = 0; k < n; ++k) {
+        QChar c = iban[(k + head) % n];
+        if (c >= u'a' && c <= u'z')
+            c = QChar(c.unicode() - 32);
+        if (isDigit(c))
+            remainder = (remainder * 10 + (c.unicode() - u'0')) % 97;
+        else if (isUpper(c))
+            remainder = (remainder * 100 + (c.unicode() - 55)) % 97;
+        else
+            return 0; // not a number once the letters are replaced
     }
     return remainder;
 }
