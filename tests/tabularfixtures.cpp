@@ -6,6 +6,7 @@
 
 #include <stdexcept>
 
+#include <xlsxwriter.h>
 #include <zlib.h>
 
 namespace ordovan::test {
@@ -100,7 +101,7 @@ void writeZip(const QString &path, const QList<ZipEntry> &entries)
             if (isCentral)
                 put16(to, 20);
             put16(to, 20);
-            put16(to, 0x0800); // UTF-8 names
+            put16(to, 0x0800 | (entry.encrypted ? 1 : 0)); // UTF-8 names
             put16(to, entry.deflate ? 8 : 0);
             put16(to, 0);
             put16(to, 0x21); // 1 Jan 1980
@@ -195,6 +196,129 @@ void writeXlsx(const QString &path, const QList<XlsxSheet> &sheets, const QByteA
                const QByteArray &styles, bool date1904)
 {
     writeZip(path, xlsxParts(sheets, sharedStrings, styles, date1904));
+}
+
+void writeSampleXlsx(const QString &path, bool constantMemory)
+{
+    lxw_workbook_options options{};
+    options.constant_memory = constantMemory ? LXW_TRUE : LXW_FALSE;
+    const QByteArray file = QFile::encodeName(path);
+    lxw_workbook *book = workbook_new_opt(file.constData(), &options);
+    lxw_format *date = workbook_add_format(book);
+    format_set_num_format_index(date, 14); // a built-in date format
+    lxw_format *dateTime = workbook_add_format(book);
+    format_set_num_format(dateTime, "dd.mm.yyyy hh:mm:ss");
+    lxw_format *time = workbook_add_format(book);
+    format_set_num_format(time, "hh:mm:ss");
+    const auto text = [](lxw_worksheet *s, int r, int c, const char *t) {
+        worksheet_write_string(s, lxw_row_t(r), lxw_col_t(c), t, nullptr);
+    };
+    const auto when = [](lxw_worksheet *s, int r, int c, lxw_datetime d, lxw_format *f) {
+        worksheet_write_datetime(s, lxw_row_t(r), lxw_col_t(c), &d, f);
+    };
+
+    lxw_worksheet *pay = workbook_add_worksheet(book, "Zahlungen");
+    const char *title[] = {"Name", "IBAN", "BIC", "Betrag", "Datum", "Verwendungszweck"};
+    for (int c = 0; c < 6; ++c)
+        text(pay, 0, c, title[c]);
+    const struct
+    {
+        const char *name, *iban, *bic;
+        double amount;
+        lxw_datetime date;
+        const char *purpose;
+    } records[] = {
+        {"Müller, Anna",
+         "DE89370400440532013000",
+         "COBADEFFXXX",
+         11.58,
+         {2022, 12, 8, 0, 0, 0},
+         "Miete Dezember"},
+        {"Schmidt GmbH",
+         "DE02120300000000202051",
+         "BYLADEM1001",
+         1158,
+         {2023, 1, 31, 0, 0, 0},
+         "Rechnung 4711"},
+        {"Weiß & Söhne",
+         "DE02500105170137075030",
+         "INGDDEFFXXX",
+         0.07,
+         {2022, 2, 28, 0, 0, 0},
+         "Beitrag"},
+    };
+    for (int r = 0; r < 3; ++r) {
+        text(pay, r + 1, 0, records[r].name);
+        text(pay, r + 1, 1, records[r].iban);
+        text(pay, r + 1, 2, records[r].bic);
+        worksheet_write_number(pay, lxw_row_t(r + 1), 3, records[r].amount, nullptr);
+        when(pay, r + 1, 4, records[r].date, date);
+        text(pay, r + 1, 5, records[r].purpose);
+    }
+
+    lxw_worksheet *checks = workbook_add_worksheet(book, "Prüfwerte");
+    text(checks, 0, 0, "Text");
+    text(checks, 0, 1, "Zahl");
+    text(checks, 0, 2, "Datum");
+    text(checks, 0, 3, "Sonstiges");
+    text(checks, 1, 0, "  Blanks  ");
+    worksheet_write_number(checks, 1, 1, 11.58, nullptr);
+    when(checks, 1, 2, {2022, 12, 8, 0, 0, 0}, date);
+    worksheet_write_boolean(checks, 1, 3, 1, nullptr);
+    text(checks, 3, 0, "Zeile 4");
+    worksheet_write_number(checks, 3, 1, 1158, nullptr);
+    when(checks, 3, 2, {2022, 12, 8, 14, 30, 0}, dateTime);
+    worksheet_write_boolean(checks, 3, 3, 0, nullptr);
+    text(checks, 4, 0, "Umlaute äöüß€");
+    worksheet_write_number(checks, 4, 1, 0.07, nullptr);
+    when(checks, 4, 2, {0, 0, 0, 14, 30, 5}, time);
+    worksheet_write_number(checks, 5, 1, 1234567.891, nullptr);
+    when(checks, 5, 2, {1999, 12, 31, 0, 0, 0}, date);
+    text(checks, 5, 3, "x");
+    text(checks, 6, 0, "letzte");
+    worksheet_write_number(checks, 6, 1, -0.5, nullptr);
+    worksheet_write_number(checks, 6, 3, 123456789012.0, nullptr);
+
+    workbook_add_worksheet(book, "Leer");
+    if (workbook_close(book) != LXW_NO_ERROR)
+        throw std::runtime_error("cannot write xlsx");
+}
+
+QList<QStringList> samplePayments()
+{
+    return {
+        {QStringLiteral("Name"), QStringLiteral("IBAN"), QStringLiteral("BIC"),
+         QStringLiteral("Betrag"), QStringLiteral("Datum"), QStringLiteral("Verwendungszweck")},
+        {QStringLiteral("Müller, Anna"), QStringLiteral("DE89370400440532013000"),
+         QStringLiteral("COBADEFFXXX"), QStringLiteral("11,58"), QStringLiteral("08.12.2022"),
+         QStringLiteral("Miete Dezember")},
+        {QStringLiteral("Schmidt GmbH"), QStringLiteral("DE02120300000000202051"),
+         QStringLiteral("BYLADEM1001"), QStringLiteral("1158"), QStringLiteral("31.01.2023"),
+         QStringLiteral("Rechnung 4711")},
+        {QStringLiteral("Weiß & Söhne"), QStringLiteral("DE02500105170137075030"),
+         QStringLiteral("INGDDEFFXXX"), QStringLiteral("0,07"), QStringLiteral("28.02.2022"),
+         QStringLiteral("Beitrag")},
+    };
+}
+
+QList<QStringList> sampleChecks(bool booleansAsNumbers)
+{
+    const QString yes = booleansAsNumbers ? QStringLiteral("1") : QStringLiteral("WAHR");
+    const QString no = booleansAsNumbers ? QStringLiteral("0") : QStringLiteral("FALSCH");
+    return {
+        {QStringLiteral("Text"), QStringLiteral("Zahl"), QStringLiteral("Datum"),
+         QStringLiteral("Sonstiges")},
+        {QStringLiteral("  Blanks  "), QStringLiteral("11,58"), QStringLiteral("08.12.2022"), yes},
+        {QString(), QString(), QString(), QString()},
+        {QStringLiteral("Zeile 4"), QStringLiteral("1158"), QStringLiteral("08.12.2022 14:30:00"),
+         no},
+        {QStringLiteral("Umlaute äöüß€"), QStringLiteral("0,07"), QStringLiteral("14:30:05"),
+         QString()},
+        {QString(), QStringLiteral("1234567,891"), QStringLiteral("31.12.1999"),
+         QStringLiteral("x")},
+        {QStringLiteral("letzte"), QStringLiteral("-0,5"), QString(),
+         QStringLiteral("123456789012")},
+    };
 }
 
 QList<QStringList> readAll(platform::TabularRowSet &rows)

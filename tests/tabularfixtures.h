@@ -29,6 +29,8 @@ struct ZipEntry
     // Blanks inserted after data before tail, compressed without ever being held in memory.
     qint64 blanks = 0;
     QByteArray tail;
+    // Marked as encrypted in the headers (the bytes stay plain).
+    bool encrypted = false;
     // The uncompressed size the headers state; the real one when unset.
     std::optional<quint32> statedSize;
 };
@@ -48,6 +50,14 @@ QList<ZipEntry> xlsxParts(const QList<XlsxSheet> &sheets, const QByteArray &shar
 void writeXlsx(const QString &path, const QList<XlsxSheet> &sheets,
                const QByteArray &sharedStrings = {}, const QByteArray &styles = {},
                bool date1904 = false);
+
+// The workbook of tests/data/tabular (sheets "Zahlungen", "Prüfwerte", "Leer") as .xlsx,
+// written by libxlsxwriter; with constantMemory its strings are inline, else shared.
+void writeSampleXlsx(const QString &path, bool constantMemory = false);
+// What every reader gives for the sample's sheets. FreeXL reports a boolean as the number
+// 1 or 0, so the .xls sample has those in place of "WAHR" and "FALSCH".
+QList<QStringList> samplePayments();
+QList<QStringList> sampleChecks(bool booleansAsNumbers = false);
 
 // Every row of the row set, every field as text.
 QList<QStringList> readAll(platform::TabularRowSet &rows);

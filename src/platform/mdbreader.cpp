@@ -26,6 +26,21 @@ namespace tv = tabular_values;
 
 constexpr size_t kBindSize = 64 * 1024;
 
+// Jet writes whole pages: 2048 bytes (Jet 3) or 4096 (Jet 4 and .accdb), the version byte
+// at offset 0x14 tells which. A file cut off within a page is damaged, and libmdb can loop
+// without end over such a file, so it never gets it.
+bool wholePages(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(0x15);
+    if (head.size() < 0x15)
+        return false;
+    const qint64 page = head[0x14] == 0 ? 2048 : 4096;
+    return file.size() >= 2 * page && file.size() % page == 0;
+}
+
 // Owns the database handle; shared by the connection and its row sets.
 class Database
 {
@@ -91,6 +106,8 @@ public:
         const QFileInfo file(path);
         if (!file.isFile() || !file.isReadable())
             throw Error(tabular_errors::cannotOpen(path));
+        if (!wholePages(path))
+            throw Error(tabular_errors::notADatabase(path), QStringLiteral("Seitengröße"));
         const QByteArray name = QFile::encodeName(path);
         MdbHandle *handle = mdb_open(name.constData(), MDB_NOFLAGS);
         if (!handle)
