@@ -5,6 +5,10 @@
 // The operations of the main window, by the names its controls and handlers carry. Each
 // works on the Context; none opens a window itself (dialogs go through the services).
 
+namespace ordovan::platform {
+class TabularRowSet;
+}
+
 namespace ordovan::app {
 
 class Context;
@@ -46,6 +50,8 @@ void ReadSource(Context &ctx, bool batchRun);
 void ReadTextSource(Context &ctx);
 void ReadWorkbookSource(Context &ctx);
 void ReadDatabaseSource(Context &ctx);
+// Copies an opened sheet or table into SGDatei; throws Error when its rows cannot be read.
+void FillGridFromDataSet(Context &ctx, platform::TabularRowSet &rows);
 void BuildMappingGrid(Context &ctx);
 void ShowMappingPreview(Context &ctx);
 void SpeedButton5Click(Context &ctx); // assign the selected source field

@@ -1,0 +1,134 @@
+// ReadWorkbookSource and ReadDatabaseSource: a sheet of a workbook or a table of a database,
+// through the tabular provider of the services, into the source grid SGDatei (one grid
+// column per row, one grid row per field). The sheet or table is the text of CBTabellen;
+// its item list is filled from the file while it is empty. The outcome goes to the log and
+// the run status: 2 when the file, the sheet or the table cannot be opened, 5 when its rows
+// cannot be read. After a failure the grid keeps what it held.
+#include "tabularsource.h"
+#include "context.h"
+#include "operations.h"
+
+#include "platform/error.h"
+#include "platform/tabular.h"
+
+#include <QLoggingCategory>
+
+#include <exception>
+#include <memory>
+
+namespace ordovan::app {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcTabular, "ordovan.import.tabular")
+
+struct ReaderTexts
+{
+    const QString &start;
+    const QString &end;
+    const QString &notFound;
+    const QString &readError;
+    const QString &openError;
+};
+
+void logDetail(const char *phase, const std::exception &e)
+{
+    if (const auto *error = dynamic_cast<const Error *>(&e))
+        qCWarning(lcTabular) << phase << error->message() << error->detail();
+    else
+        qCWarning(lcTabular) << phase << e.what();
+}
+
+void readTabularSource(Context &ctx, platform::TabularKind kind, const ReaderTexts &texts)
+{
+    auto &state = ctx.state;
+    try {
+        platform::TabularProvider *provider = ctx.services.tabular;
+        if (!provider)
+            throw Error(QStringLiteral("Kein Leseprogramm für Arbeitsmappen und Datenbanken."));
+
+        std::unique_ptr<platform::TabularConnection> connection;
+        std::unique_ptr<platform::TabularRowSet> rows;
+        try {
+            connection = provider->connect(state.EQuelldatei, kind);
+            if (state.CBTabellenItems.isEmpty())
+                state.CBTabellenItems =
+                    connection->tableNames(kind == platform::TabularKind::Workbook);
+            if (state.CBTabellenText.isEmpty()) {
+                // A file without any sheet or table has no first item to take.
+                if (state.CBTabellenItems.isEmpty())
+                    throw Error(QStringLiteral("Die Datei enthält keine Tabelle."));
+                state.CBTabellenText = state.CBTabellenItems.first();
+            }
+            rows = connection->openTable(state.CBTabellenText);
+        } catch (const std::bad_alloc &) {
+            throw;
+        } catch (const std::exception &e) {
+            logDetail("open", e);
+            ctx.AppendLogLine(texts.notFound);
+            state.RunStatus = 2;
+            return;
+        }
+
+        try {
+            FillGridFromDataSet(ctx, *rows);
+        } catch (const std::exception &e) {
+            logDetail("read", e);
+            ctx.AppendLogLine(texts.readError);
+            state.RunStatus = 5;
+            return;
+        }
+        ctx.AppendLogLine(texts.end);
+    } catch (const std::exception &e) {
+        logDetail("other", e);
+        ctx.AppendLogLine(texts.openError);
+        state.RunStatus = 5;
+    }
+}
+
+} // namespace
+
+void ReadWorkbookSource(Context &ctx)
+{
+    using namespace tabular_log;
+    ctx.AppendLogLine(kExcelStart);
+    readTabularSource(ctx, platform::TabularKind::Workbook,
+                      {kExcelStart, kExcelEnd, kExcelNotFound, kExcelReadError, kExcelOpenError});
+}
+
+void ReadDatabaseSource(Context &ctx)
+{
+    using namespace tabular_log;
+    ctx.AppendLogLine(kAccessStart);
+    // A database table has no title row. Switching the option off is a change of it like
+    // any other, so the option handler runs (and reads the source once more).
+    if (ctx.state.CBTitelzeile) {
+        ctx.state.CBTitelzeile = false;
+        RBKommaClick(ctx);
+    }
+    readTabularSource(
+        ctx, platform::TabularKind::Database,
+        {kAccessStart, kAccessEnd, kAccessNotFound, kAccessReadError, kAccessOpenError});
+}
+
+void FillGridFromDataSet(Context &ctx, platform::TabularRowSet &rows)
+{
+    auto &grid = ctx.state.SGDatei;
+    const int fields = rows.fieldCount();
+    grid.setRowCount(fields);
+    grid.setColumnCount(rows.rowCount());
+    rows.first();
+    while (!rows.eof()) {
+        const int column = rows.recNo() - 1;
+        for (int i = 0; i < fields; ++i) {
+            // One cell that cannot be had leaves that cell as it was.
+            try {
+                grid.setCell(column, i, rows.text(i));
+            } catch (const std::exception &) {
+            }
+        }
+        rows.next();
+    }
+}
+
+} // namespace ordovan::app
