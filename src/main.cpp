@@ -58,7 +58,7 @@ int main(int argc, char **argv)
 
     platform::SettingsStore settings(platform::settingsFilePath());
     platform::SystemClock clock;
-    platform::UnavailableTabularProvider tabular;
+    platform::FileTabularProvider tabular;
 
     if (cl.unattended) {
         // No display is needed: fonts and PDF output work on the offscreen platform.
