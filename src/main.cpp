@@ -31,6 +31,12 @@ void print(FILE *to, const QString &text)
     std::fflush(to);
 }
 
+void quietQtMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -61,8 +67,11 @@ int main(int argc, char **argv)
     platform::FileTabularProvider tabular;
 
     if (cl.unattended) {
-        // No display is needed: fonts and PDF output work on the offscreen platform.
+        // No display is needed: fonts and PDF output work on the offscreen platform. Qt's own
+        // chatter (a missing runtime folder under cron, say) would only clutter the output
+        // that scheduled runs mail to their owner.
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        qInstallMessageHandler(quietQtMessages);
         QGuiApplication application(argc, argv);
         QGuiApplication::setApplicationName(platform::kApplicationTitle);
         platform::UnattendedDialogs dialogs;
