@@ -1,0 +1,311 @@
+// ReadWorkbookSource, ReadDatabaseSource and FillGridFromDataSet: the table combo list, the
+// source grid, the log lines and the run status, on the sample files and on scripted
+// providers for what no sample file can show.
+#include "app/context.h"
+#include "app/operations.h"
+#include "app/tabularsource.h"
+#include "appfixture.h"
+#include "platform/error.h"
+#include "tabularfixtures.h"
+#include "testutil.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace ordovan;
+using namespace ordovan::app::tabular_log;
+
+namespace {
+
+QString sampleFile(const char *name)
+{
+    return QStringLiteral(ORDOVAN_TEST_DATA "/tabular/") + QString::fromUtf8(name);
+}
+
+// A row set from a list of rows; a text call may be told to fail.
+class ListRowSet : public platform::TabularRowSet
+{
+public:
+    ListRowSet(int fields, QList<QStringList> rows) : m_fields(fields), m_rows(std::move(rows)) {}
+    int fieldCount() const override { return m_fields; }
+    int rowCount() const override { return int(m_rows.size()); }
+    void first() override { m_current = 0; }
+    bool eof() const override { return m_current >= m_rows.size(); }
+    int recNo() const override { return int(m_current) + 1; }
+    void next() override { ++m_current; }
+    QString text(int field) const override
+    {
+        if (failAt && failAt(int(m_current), field))
+            throw Error(QStringLiteral("Zelle"));
+        return m_rows[m_current].value(field);
+    }
+    std::function<bool(int, int)> failAt;
+
+private:
+    int m_fields;
+    QList<QStringList> m_rows;
+    qsizetype m_current = 0;
+};
+
+// A provider whose one file has the given tables; records what it was asked.
+class ScriptedProvider : public platform::TabularProvider
+{
+public:
+    struct Connection : platform::TabularConnection
+    {
+        ScriptedProvider *owner;
+        QStringList tableNames(bool system) const override
+        {
+            owner->askedSystemTables = system;
+            return owner->names;
+        }
+        std::unique_ptr<platform::TabularRowSet> openTable(const QString &name) override
+        {
+            owner->opened << name;
+            if (!owner->names.contains(name))
+                throw Error(QStringLiteral("fehlt"));
+            return std::make_unique<ListRowSet>(2, owner->rows);
+        }
+    };
+    std::unique_ptr<platform::TabularConnection> connect(const QString &,
+                                                         platform::TabularKind kind) override
+    {
+        kinds << kind;
+        auto c = std::make_unique<Connection>();
+        c->owner = this;
+        return c;
+    }
+
+    QStringList names;
+    QList<QStringList> rows;
+    QStringList opened;
+    QList<platform::TabularKind> kinds;
+    bool askedSystemTables = false;
+};
+
+class TabularSource : public ::testing::Test
+{
+protected:
+    TabularSource() { fx.ctx->services.tabular = &files; }
+
+    app::MainState &state() { return fx.ctx->state; }
+    // The log lines without their time stamps.
+    QStringList log() const
+    {
+        QStringList texts;
+        for (const QString &line : fx.ctx->state.MLog.lines())
+            texts << line.mid(line.indexOf(u' ', line.indexOf(u' ') + 1));
+        return texts;
+    }
+    QList<QStringList> grid() const
+    {
+        const auto &g = fx.ctx->state.SGDatei;
+        QList<QStringList> records;
+        for (int c = 0; c < g.columnCount(); ++c) {
+            QStringList fields;
+            for (int r = 0; r < g.rowCount(); ++r)
+                fields << g.cell(c, r);
+            records << fields;
+        }
+        return records;
+    }
+    void fillGrid(const QString &text)
+    {
+        auto &g = state().SGDatei;
+        g.setColumnCount(2);
+        g.setRowCount(2);
+        for (int c = 0; c < 2; ++c)
+            for (int r = 0; r < 2; ++r)
+                g.setCell(c, r, text);
+    }
+
+    test::AppFixture fx;
+    platform::FileTabularProvider files;
+    ScriptedProvider scripted;
+};
+
+} // namespace
+
+TEST_F(TabularSource, AWorkbookFillsTheTableListAndTheGrid)
+{
+    state().EQuelldatei = sampleFile("zahlungen.ods");
+    app::ReadWorkbookSource(*fx.ctx);
+    EXPECT_EQ(state().CBTabellenItems,
+              (QStringList{QStringLiteral("Zahlungen"), QStringLiteral("Prüfwerte"),
+                           QStringLiteral("Leer")}));
+    EXPECT_EQ(state().CBTabellenText, QStringLiteral("Zahlungen"));
+    // One grid column per row of the sheet, title row included.
+    EXPECT_EQ(grid(), test::samplePayments());
+    EXPECT_EQ(log(), (QStringList{kExcelStart, kExcelEnd}));
+    EXPECT_EQ(state().RunStatus, 0);
+}
+
+TEST_F(TabularSource, TheListIsKeptAndTheChosenSheetRead)
+{
+    state().EQuelldatei = sampleFile("zahlungen.xls");
+    state().CBTabellenItems = {QStringLiteral("Alt")};
+    state().CBTabellenText = QStringLiteral("Prüfwerte");
+    app::ReadWorkbookSource(*fx.ctx);
+    EXPECT_EQ(state().CBTabellenItems, QStringList{QStringLiteral("Alt")});
+    EXPECT_EQ(grid(), test::sampleChecks(true));
+    // A Tabellenname as the Windows data layer stored it selects the same sheet.
+    state().CBTabellenText = QStringLiteral("Zahlungen$");
+    app::ReadWorkbookSource(*fx.ctx);
+    EXPECT_EQ(grid(), test::samplePayments());
+    EXPECT_EQ(state().RunStatus, 0);
+}
+
+TEST_F(TabularSource, WhatCannotBeOpenedIsStatusTwoAndLeavesTheGrid)
+{
+    const struct
+    {
+        QString path;
+        QString table;
+    } cases[] = {
+        {sampleFile("zahlungen.xls"), QStringLiteral("Tabelle1")}, // a stored name it lacks
+        {sampleFile("fehlt.xlsx"), QString()},                     // no such file
+        {sampleFile("make_fixtures.py"), QString()},               // no workbook at all
+    };
+    for (const auto &c : cases) {
+        fillGrid(QStringLiteral("alt"));
+        state().MLog.clear();
+        state().RunStatus = 0;
+        state().EQuelldatei = c.path;
+        state().CBTabellenItems.clear();
+        state().CBTabellenText = c.table;
+        app::ReadWorkbookSource(*fx.ctx);
+        EXPECT_EQ(state().RunStatus, 2) << c.path.toStdString();
+        EXPECT_EQ(log(), (QStringList{kExcelStart, kExcelNotFound}));
+        EXPECT_EQ(grid(), (QList<QStringList>{{QStringLiteral("alt"), QStringLiteral("alt")},
+                                              {QStringLiteral("alt"), QStringLiteral("alt")}}));
+    }
+}
+
+TEST_F(TabularSource, RowsThatCannotBeReadAreStatusFive)
+{
+    platform::TabularLimits limits;
+    limits.maxCells = 10; // the payments sheet has 24
+    platform::FileTabularProvider strict(limits);
+    fx.ctx->services.tabular = &strict;
+    fillGrid(QStringLiteral("alt"));
+    state().EQuelldatei = sampleFile("zahlungen.ods");
+    app::ReadWorkbookSource(*fx.ctx);
+    EXPECT_EQ(state().RunStatus, 5);
+    EXPECT_EQ(log(), (QStringList{kExcelStart, kExcelReadError}));
+    EXPECT_EQ(grid().first().first(), QStringLiteral("alt"));
+}
+
+TEST_F(TabularSource, WithoutAnyReaderTheOpeningFails)
+{
+    fx.ctx->services.tabular = nullptr;
+    state().EQuelldatei = sampleFile("zahlungen.ods");
+    app::ReadWorkbookSource(*fx.ctx);
+    EXPECT_EQ(state().RunStatus, 5);
+    EXPECT_EQ(log(), (QStringList{kExcelStart, kExcelOpenError}));
+    state().MLog.clear();
+    app::ReadDatabaseSource(*fx.ctx);
+    EXPECT_EQ(log(), (QStringList{kAccessStart, kAccessOpenError}));
+}
+
+TEST_F(TabularSource, AFileWithoutTablesHasNoFirstItem)
+{
+    fx.ctx->services.tabular = &scripted;
+    state().EQuelldatei = QStringLiteral("/leer.mdb");
+    app::ReadDatabaseSource(*fx.ctx);
+    EXPECT_EQ(state().RunStatus, 2);
+    EXPECT_EQ(log(), (QStringList{kAccessStart, kAccessNotFound}));
+    EXPECT_TRUE(scripted.opened.isEmpty());
+}
+
+TEST_F(TabularSource, ADatabaseSwitchesTheTitleRowOffAndListsNoSystemTables)
+{
+    fx.ctx->services.tabular = &scripted;
+    scripted.names = {QStringLiteral("Kunden"), QStringLiteral("Umsätze")};
+    scripted.rows = {{QStringLiteral("a"), QStringLiteral("b")}, {QStringLiteral("c")}};
+    state().EQuelldatei = QStringLiteral("/daten.mdb");
+    state().CBTitelzeile = true;
+    app::ReadDatabaseSource(*fx.ctx);
+    EXPECT_FALSE(state().CBTitelzeile);
+    EXPECT_FALSE(scripted.askedSystemTables);
+    EXPECT_EQ(scripted.kinds.last(), platform::TabularKind::Database);
+    EXPECT_EQ(state().CBTabellenText, QStringLiteral("Kunden"));
+    EXPECT_EQ(grid(), (QList<QStringList>{{QStringLiteral("a"), QStringLiteral("b")},
+                                          {QStringLiteral("c"), QString()}}));
+    EXPECT_EQ(log(), (QStringList{kAccessStart, kAccessEnd}));
+}
+
+TEST_F(TabularSource, TheTitleRowChangeRunsTheOptionHandlerWhichReadsAgain)
+{
+    fx.ctx->services.tabular = &scripted;
+    scripted.names = {QStringLiteral("Umsätze")};
+    scripted.rows = {{QStringLiteral("a"), QStringLiteral("b")}};
+    state().EQuelldatei = QStringLiteral("/daten.mdb");
+    state().StartupDone = true;
+    state().CBTitelzeile = true;
+    app::ReadDatabaseSource(*fx.ctx);
+    // The handler's read runs inside the first one; the title row is off by then.
+    EXPECT_EQ(log(), (QStringList{kAccessStart, kAccessStart, kAccessEnd, kAccessEnd}));
+    EXPECT_EQ(scripted.opened.size(), 2);
+    // With the option already off nothing is changed and the handler does not run.
+    state().MLog.clear();
+    app::ReadDatabaseSource(*fx.ctx);
+    EXPECT_EQ(log(), (QStringList{kAccessStart, kAccessEnd}));
+}
+
+TEST_F(TabularSource, TheSampleDatabaseArrivesWithoutFieldNames)
+{
+    const QString folder = test::sharedFixtures(QStringLiteral("mdb"));
+    if (folder.isEmpty())
+        GTEST_SKIP() << "sample databases not present";
+    state().EQuelldatei = folder + QStringLiteral("/nwind.mdb");
+    state().CBTabellenText = QStringLiteral("Umsätze");
+    app::ReadDatabaseSource(*fx.ctx);
+    EXPECT_EQ(state().RunStatus, 0);
+    EXPECT_EQ(state().SGDatei.columnCount(), 830);
+    EXPECT_EQ(state().SGDatei.rowCount(), 14);
+    EXPECT_EQ(state().SGDatei.cell(0, 0), QStringLiteral("10330"));
+    EXPECT_EQ(state().SGDatei.cell(0, 7), QStringLiteral("12,75"));
+    EXPECT_FALSE(state().CBTabellenItems.contains(QStringLiteral("MSysObjects")));
+}
+
+TEST_F(TabularSource, FillGridCopiesRowsAndKeepsCellsThatFail)
+{
+    fillGrid(QStringLiteral("alt"));
+    ListRowSet rows(3, {{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")},
+                        {QStringLiteral("d"), QStringLiteral("e"), QStringLiteral("f")}});
+    rows.failAt = [](int row, int field) { return row == 1 && field == 1; };
+    app::FillGridFromDataSet(*fx.ctx, rows);
+    EXPECT_EQ(grid(), (QList<QStringList>{
+                          {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")},
+                          {QStringLiteral("d"), QStringLiteral("alt"), QStringLiteral("f")}}));
+
+    // An empty sheet leaves the smallest grid: one column, one row.
+    ListRowSet none(0, {});
+    app::FillGridFromDataSet(*fx.ctx, none);
+    EXPECT_EQ(state().SGDatei.columnCount(), 1);
+    EXPECT_EQ(state().SGDatei.rowCount(), 1);
+}
+
+TEST_F(TabularSource, CapitalExtensionsAreWorkbooksOnlyForTheBatchRun)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("LISTE.XLSX"));
+    test::writeSampleXlsx(path);
+    state().EQuelldatei = path;
+    app::ReadSource(*fx.ctx, true);
+    EXPECT_EQ(log().first(), kExcelStart);
+    EXPECT_EQ(grid(), test::samplePayments());
+
+    // The option handler compares the extension as written: the file is read as text.
+    state().MLog.clear();
+    app::ReadSource(*fx.ctx, false);
+    EXPECT_EQ(log().first(), QStringLiteral(" Quelldatei ÖFFNEN START"));
+
+    const QString ods = dir.filePath(QStringLiteral("liste.ods"));
+    test::writeFile(ods, test::readFile(sampleFile("zahlungen.ods")));
+    state().EQuelldatei = ods;
+    state().MLog.clear();
+    app::ReadSource(*fx.ctx, false);
+    EXPECT_EQ(log(), (QStringList{kExcelStart, kExcelEnd}));
+}
