@@ -9,6 +9,7 @@
 #include "context.h"
 #include "operations.h"
 
+#include "platform/codec.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 
@@ -56,12 +57,50 @@ QString uniqueRunLogPath(const QString &folder, const QString &fileName)
     return path;
 }
 
+void writeLogLines(const QStringList &lines, const QString &path)
+{
+    // A run over many records logs several lines per record: stream them in blocks instead
+    // of building the whole file and one byte array per line. Same bytes as
+    // ProcessingLog::fileBytes(): Windows-1252, "?" for what it cannot hold, CR LF each.
+    platform::AtomicFile file(path);
+    file.open();
+    constexpr qsizetype blockSize = 1 << 20;
+    QByteArray block;
+    block.reserve(blockSize + 4096);
+    for (const QString &line : lines) {
+        const qsizetype n = line.size();
+        const qsizetype start = block.size();
+        block.resize(start + n + 2); // one byte per character at most
+        char *out = block.data() + start;
+        const char16_t *in = reinterpret_cast<const char16_t *>(line.utf16());
+        for (qsizetype i = 0; i < n; ++i) {
+            char32_t ch = in[i];
+            if (ch < 0x80) {
+                *out++ = char(ch);
+                continue;
+            }
+            if (QChar::isHighSurrogate(ch) && i + 1 < n && QChar::isLowSurrogate(in[i + 1]))
+                ch = QChar::surrogateToUcs4(char16_t(ch), in[++i]);
+            *out++ = char(codec::unicodeToCp1252(ch));
+        }
+        *out++ = '\r';
+        *out++ = '\n';
+        block.truncate(out - block.constData());
+        if (block.size() >= blockSize) {
+            file.write(block);
+            block.resize(0);
+        }
+    }
+    file.write(block);
+    file.commit();
+}
+
 QString writeRunLogFile(Context &ctx)
 {
     const QString folder = ctx.data.dataDir() + QStringLiteral("Log/");
     platform::ensureDirectory(folder);
     const QString path = uniqueRunLogPath(folder, runLogFileName(ctx.now()));
-    ctx.state.MLog.writeTo(path);
+    writeLogLines(ctx.state.MLog.lines(), path);
     return path;
 }
 

@@ -45,6 +45,8 @@ void runBatch(Context &ctx, const BatchSteps &steps);
 QString runLogFileName(const QDateTime &when);
 // The name in the folder, made unique with "_2", "_3", ... before ".txt" when it exists.
 QString uniqueRunLogPath(const QString &folder, const QString &fileName);
+// Writes the lines as the log file form has them (Windows-1252, CR LF after each), atomically.
+void writeLogLines(const QStringList &lines, const QString &path);
 // Creates DataDir + "Log" and writes the whole processing log to a new file there; returns
 // its full path. Throws Error when that fails (the log stays in memory).
 QString writeRunLogFile(Context &ctx);

@@ -3,6 +3,7 @@
 // the main window's labels and the tables as filtered; the layouts live in reports/.
 // Failures (no printer, a text file that cannot be written) travel to the caller as Error.
 #include "context.h"
+#include "history.h"
 #include "operations.h"
 
 #include "platform/dialogs.h"
@@ -26,21 +27,6 @@ reports::PrintService &printing(Context &ctx)
 QString withoutPrefix(QString label, const QString &prefix)
 {
     return label.remove(prefix, Qt::CaseInsensitive);
-}
-
-// History rows route to the SEPA table when they carry "Gutschriften EU", a payment-type
-// caption of this program's runs, or nothing; other rows are domestic.
-bool historyRowIsSepa(const store::Table &history)
-{
-    if (!history.hasCurrentRow())
-        return true;
-    const QString type = history.text(u"Zahlungsart");
-    if (type.isEmpty() || type == u"Gutschriften EU")
-        return true;
-    for (int choice = LastschriftCore; choice <= Gutschrift; ++choice)
-        if (type == paymentTypeCaption(choice))
-            return true;
-    return false;
 }
 
 } // namespace
@@ -97,8 +83,10 @@ void SRColorButton6Click(Context &ctx)
 {
     if (!ctx.dialogs().printDialog())
         return;
-    // The history-row change has set the range filter on the table this test picks.
-    const bool sepa = historyRowIsSepa(ctx.data.ClientDataSet2);
+    // The history-row change has set the row's range as the filter of the table it routes to.
+    const store::Table &history = ctx.data.ClientDataSet2;
+    const bool sepa =
+        !history.hasCurrentRow() || historyRowUsesSepaTable(history.text(u"Zahlungsart"));
     reports::PrintBookingList(printing(ctx),
                               sepa ? ctx.data.ClientDataSetAZV : ctx.data.ClientDataSet1,
                               sepa ? reports::Layout::Sepa : reports::Layout::Domestic,

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -212,4 +213,20 @@ TEST(RunLogFileName, HasNoLeadingZerosAndNoSeparatorBeforeTheMilliseconds)
               QStringLiteral("Log_2-1-2023_0-0_00.txt"));
     EXPECT_EQ(app::runLogFileName(QDateTime(QDate(2023, 10, 31), QTime(23, 59, 59, 999))),
               QStringLiteral("Log_31-10-2023_23-59_59999.txt"));
+}
+
+TEST(RunLogFile, HasTheBytesOfTheProcessingLogForAnyText)
+{
+    QTemporaryDir dir;
+    app::ProcessingLog log;
+    const QDateTime when(QDate(2022, 12, 8), QTime(14, 5, 9));
+    log.append(when, QStringLiteral(" Quelldatei ÖFFNEN START"));
+    log.append(when, QStringLiteral(" € und ß, Łódź, 😀 und ein einzelnes ") + QChar(0xD800) +
+                         QStringLiteral(" Ende"));
+    log.append(when, QString());
+    log.append(when, QString(3000000, u'x')); // longer than a block
+    log.lines().append(QString());
+    const QString path = dir.filePath(QStringLiteral("Log.txt"));
+    app::writeLogLines(log.lines(), path);
+    EXPECT_EQ(test::readFile(path), log.fileBytes());
 }
