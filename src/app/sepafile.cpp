@@ -163,8 +163,14 @@ void CreateSepaFile(Context &ctx, bool directDebit, const QString &localInstrume
     sepa::RunOptions options;
     options.generation = sepa::generationFromSetting(s.sepaFormat());
     options.kind = directDebit ? sepa::MessageKind::DirectDebit : sepa::MessageKind::CreditTransfer;
-    // A 2009 credit transfer always names the banks by BIC.
-    options.ibanOnly = ibanOnly && (directDebit || options.generation == sepa::Generation::V2019);
+    // A 2009 credit transfer always names the banks by BIC. In 2019 the IBAN-only option
+    // (CBIBANonly) applies to credit transfers too; the batch run passes "off" for every
+    // credit transfer, as the 2009 messages need, so the option is read here.
+    if (directDebit)
+        options.ibanOnly = ibanOnly;
+    else
+        options.ibanOnly =
+            options.generation == sepa::Generation::V2019 && (ibanOnly || s.CBIBANonly);
     s.sepaFileWritten = false;
 
     QString start = sepatext::kStart;

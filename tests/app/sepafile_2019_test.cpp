@@ -117,3 +117,18 @@ TEST_F(SepaRun2019Test, TheCommandLineChoiceOverridesTheStoredOne)
     run();
     EXPECT_TRUE(file().contains("pain.001.001.09"));
 }
+
+TEST_F(SepaRun2019Test, CreditTransfersFollowTheIbanOnlyOption)
+{
+    add({.bic = QString()});
+    s.CBIBANonly = true;
+    run(false, QString(), false); // as the batch run calls it for every credit transfer
+    EXPECT_EQ(s.RunRecordCount, QStringLiteral("1"));
+    EXPECT_EQ(file().count("<Id>NOTPROVIDED</Id>"), 2);
+    EXPECT_SCHEMA_VALID(target(), QStringLiteral("pain.001.001.09"));
+
+    // The 2009 message keeps its BICs whatever the option says.
+    s.SEPAFormat = 0;
+    run(false, QString(), false);
+    EXPECT_FALSE(QFile::exists(target())) << "the record without BIC fails";
+}
