@@ -26,6 +26,10 @@ public:
 
 private:
     QStringList m_lines;
+    // The timestamp text of the last second seen: a run writes many lines per second.
+    QString m_stamp;
+    qint64 m_stampSecond = -1;
+    int m_stampOffset = 0;
 };
 
 } // namespace ordovan::app

@@ -54,16 +54,40 @@ constexpr TextStep kTextSteps[] = {
 };
 constexpr int kTextStepCount = int(std::size(kTextSteps));
 
-// " Datensatz <n> ID <id> START" and the same with " ENDE".
-QString recordLine(const QString &record, const QString &id, QStringView what)
+// " Datensatz <n> ID <id> START" and the same with " ENDE", written straight into one
+// string: the import logs two such lines per record.
+char16_t *put(char16_t *out, QStringView text)
 {
-    QString line = QStringLiteral(" Datensatz ");
-    line.reserve(line.size() + record.size() + id.size() + what.size() + 4);
-    line += record;
-    line += u" ID ";
-    line += id;
-    line += what;
-    return line;
+    std::copy(text.utf16(), text.utf16() + text.size(), out);
+    return out + text.size();
+}
+
+char16_t *putNumber(char16_t *out, qint64 value)
+{
+    if (value < 0) {
+        *out++ = u'-';
+        value = -value;
+    }
+    char16_t digits[20];
+    int n = 0;
+    do {
+        digits[n++] = char16_t(u'0' + value % 10);
+        value /= 10;
+    } while (value > 0);
+    while (n > 0)
+        *out++ = digits[--n];
+    return out;
+}
+
+QString recordLine(int record, qint32 id, QStringView what)
+{
+    char16_t buf[80];
+    char16_t *p = put(buf, u" Datensatz ");
+    p = putNumber(p, record);
+    p = put(p, u" ID ");
+    p = putNumber(p, id);
+    p = put(p, what);
+    return QString(reinterpret_cast<const QChar *>(buf), p - buf);
 }
 
 // Imports the columns of the source grid; field positions and options are resolved once.
@@ -83,6 +107,7 @@ public:
         m_betrag = m_table.field(u"Betrag");
         m_created = m_table.field(u"Erstellungsdatum");
         m_purposeLines = m_s.CB8Verw ? 8 : 4;
+        m_year = ctx.now().date().year();
     }
 
     void importRecord(int column, int firstColumn);
@@ -96,7 +121,7 @@ private:
             throw StepFailed{QString::fromUtf16(word)};
         return m_grid.cellView(m_column, index);
     }
-    void setText(int field, QStringView text) { m_table.setValue(field, text.toString()); }
+    void setText(int field, QStringView text) { m_table.setText(field, text); }
 
     void fillName();
     void fillDate();
@@ -112,6 +137,8 @@ private:
     int m_id, m_name1, m_datum, m_purpose, m_betrag, m_created;
     int m_textFields[kTextStepCount];
     int m_purposeLines;
+    int m_year; // two-digit years are placed relative to it
+    QString m_text;
 };
 
 void RecordImporter::fillName()
@@ -120,10 +147,12 @@ void RecordImporter::fillName()
         return;
     if (m_m.NameX2 != -1) {
         const char16_t *word = u"NAME 1 I";
-        QString name = cell(m_m.NameX, word).toString();
+        QString &name = m_text;
+        name.truncate(0);
+        name += cell(m_m.NameX, word);
         name += u' ';
         name += cell(m_m.NameX2, word);
-        m_table.setValue(m_name1, name);
+        setText(m_name1, name);
     } else {
         setText(m_name1, cell(m_m.NameX, u"NAME 1 II"));
     }
@@ -134,7 +163,7 @@ void RecordImporter::fillDate()
     if (m_m.DatumX != -1) {
         const QStringView text = cell(m_m.DatumX, u"DATUM");
         if (!text.isEmpty()) {
-            const auto date = import::parseSourceDate(text, m_ctx.now().date().year());
+            const auto date = import::parseSourceDate(text, m_year);
             if (!date)
                 throw StepFailed{QStringLiteral("DATUM")};
             m_table.setValue(m_datum, *date);
@@ -150,7 +179,8 @@ void RecordImporter::fillPurpose()
 {
     static const char16_t *const words[] = {u"VERW1", u"VERW2", u"VERW3", u"VERW4",
                                             u"VERW5", u"VERW6", u"VERW7", u"VERW8"};
-    QString purpose;
+    QString &purpose = m_text; // reused from record to record, with its capacity
+    purpose.truncate(0);
     for (int line = 0; line < m_purposeLines; ++line) {
         const ConstantField &constant = m_s.Verwkonst[line];
         const int index = m_m.Verw[line];
@@ -165,7 +195,7 @@ void RecordImporter::fillPurpose()
         else
             purpose += cell(index, words[line]);
     }
-    m_table.setValue(m_purpose, purpose);
+    setText(m_purpose, purpose);
 }
 
 void RecordImporter::fillAmount()
@@ -198,9 +228,8 @@ void RecordImporter::importRecord(int column, int firstColumn)
     m_column = column;
     m_table.insert();
     const qint32 id = m_table.integer(m_id).value_or(0);
-    const QString record = QString::number(column - firstColumn + 1);
-    const QString idText = QString::number(id);
-    m_ctx.AppendLogLine(recordLine(record, idText, u" START"));
+    const int record = column - firstColumn + 1;
+    m_ctx.AppendLogLine(recordLine(record, id, u" START"));
     try {
         fillName();
         for (int i = 0; i < kTextStepCount; ++i) {
@@ -212,7 +241,8 @@ void RecordImporter::importRecord(int column, int firstColumn)
         fillPurpose();
         fillAmount();
     } catch (const StepFailed &failed) {
-        m_ctx.AppendLogLine(QStringLiteral(" Datensatz ID ") + idText + kFieldError + failed.word);
+        m_ctx.AppendLogLine(QStringLiteral(" Datensatz ID ") + QString::number(id) + kFieldError +
+                            failed.word);
         m_table.cancel();
         m_s.RunStatus = 3;
         return;
@@ -222,7 +252,7 @@ void RecordImporter::importRecord(int column, int firstColumn)
         throw;
     }
     m_table.setValue(m_created, m_ctx.now().date());
-    m_ctx.AppendLogLine(recordLine(record, idText, u" ENDE"));
+    m_ctx.AppendLogLine(recordLine(record, id, u" ENDE"));
     m_table.post();
 }
 

@@ -64,11 +64,17 @@ void decodeUtf8Sequence(const unsigned char *s, qsizetype n, qsizetype &i, char1
 class Splitter
 {
 public:
-    Splitter(DelimitedFormat format, TextEncoding encoding, SourceGrid &grid)
-        : m_sep(static_cast<unsigned char>(format.separator)),
-          m_qual(static_cast<unsigned char>(format.qualifier)),
-          m_utf8(encoding == TextEncoding::Utf8), m_grid(grid)
-    {}
+    Splitter(DelimitedFormat format, TextEncoding encoding, SourceGrid &grid) : m_grid(grid)
+    {
+        const bool utf8 = encoding == TextEncoding::Utf8;
+        for (int b = 0; b < 256; ++b) {
+            m_map[b] = codec::cp1252ToUnicode(static_cast<unsigned char>(b));
+            m_class[b] = utf8 && b >= 0x80 ? kSequence : kPlain;
+        }
+        m_class[static_cast<unsigned char>(format.separator)] = kSeparator;
+        if (format.qualifier != 0)
+            m_class[static_cast<unsigned char>(format.qualifier)] = kQualifier;
+    }
 
     void line(const unsigned char *s, qsizetype n)
     {
@@ -79,19 +85,32 @@ public:
         char16_t *const begin = reinterpret_cast<char16_t *>(text.data());
         char16_t *dst = begin;
         m_ends.clear();
-        for (qsizetype i = 0; i < n;) {
+        qsizetype i = 0;
+        while (i < n) {
             const unsigned char c = s[i];
-            if (c == m_sep && !m_inQuotes) {
-                m_ends.push_back(quint32(dst - begin));
+            switch (m_class[c]) {
+            case kPlain: {
+                // Runs of ordinary bytes are the bulk of every line.
+                unsigned char b = c;
+                do {
+                    *dst++ = m_map[b];
+                } while (++i < n && m_class[b = s[i]] == kPlain);
+                break;
+            }
+            case kSeparator:
+                if (m_inQuotes)
+                    *dst++ = m_map[c];
+                else
+                    m_ends.push_back(quint32(dst - begin));
                 ++i;
-            } else if (m_qual != 0 && c == m_qual) {
+                break;
+            case kQualifier:
                 m_inQuotes = !m_inQuotes;
                 ++i;
-            } else if (c < 0x80 || !m_utf8) {
-                *dst++ = codec::cp1252ToUnicode(c);
-                ++i;
-            } else {
+                break;
+            default:
                 decodeUtf8Sequence(s, n, i, dst);
+                break;
             }
         }
         m_ends.push_back(quint32(dst - begin));
@@ -109,10 +128,17 @@ public:
     }
 
 private:
-    const unsigned char m_sep;
-    const unsigned char m_qual;
-    const bool m_utf8;
+    enum : unsigned char
+    {
+        kPlain,
+        kSeparator,
+        kQualifier,
+        kSequence
+    };
+
     SourceGrid &m_grid;
+    char16_t m_map[256];
+    unsigned char m_class[256];
     bool m_inQuotes = false; // once per file, not per line
     int m_records = 0;
     int m_maxFields = 0;

@@ -2,6 +2,8 @@
 
 #include <QDateTime>
 
+#include <limits>
+
 namespace ordovan::platform {
 
 // The current local time, injected so that file names, log lines and SEPA ids are exact in
@@ -16,7 +18,24 @@ public:
 class SystemClock : public Clock
 {
 public:
-    QDateTime now() const override { return QDateTime::currentDateTime(); }
+    // Every log line reads the clock, and the local time zone lookup behind
+    // QDateTime::currentDateTime() costs a file status call each time. The offset from UTC
+    // only changes at whole seconds, so it is looked up once per second; the result carries
+    // that offset and shows the same local date and time.
+    QDateTime now() const override
+    {
+        const qint64 ms = QDateTime::currentMSecsSinceEpoch();
+        const qint64 second = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
+        if (second != m_second) {
+            m_offset = QDateTime::fromMSecsSinceEpoch(second * 1000).offsetFromUtc();
+            m_second = second;
+        }
+        return QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, m_offset);
+    }
+
+private:
+    mutable qint64 m_second = std::numeric_limits<qint64>::min();
+    mutable int m_offset = 0;
 };
 
 // A clock that shows a set time and, when asked to, moves on by a step at every reading.

@@ -144,30 +144,82 @@ std::optional<qint32> parseInteger(QStringView text)
     return static_cast<qint32>(v);
 }
 
+namespace {
+
+// Every log line carries a timestamp, so these are written digit by digit rather than
+// through QString::arg.
+char16_t *putDigits(char16_t *out, int value, int width)
+{
+    for (int i = width - 1; i >= 0; --i) {
+        out[i] = char16_t(u'0' + value % 10);
+        value /= 10;
+    }
+    return out + width;
+}
+
+char16_t *putDate(char16_t *out, const QDate &date)
+{
+    out = putDigits(out, date.day(), 2);
+    *out++ = u'.';
+    out = putDigits(out, date.month(), 2);
+    *out++ = u'.';
+    return putDigits(out, date.year(), 4);
+}
+
+char16_t *putTime(char16_t *out, const QTime &time)
+{
+    out = putDigits(out, time.hour(), 2);
+    *out++ = u':';
+    out = putDigits(out, time.minute(), 2);
+    *out++ = u':';
+    return putDigits(out, time.second(), 2);
+}
+
+} // namespace
+
 QString formatDate(const QDate &date)
 {
+    // Years outside 1..9999 keep the general form.
     if (!date.isValid())
         return {};
-    return QStringLiteral("%1.%2.%3")
-        .arg(date.day(), 2, 10, QChar(u'0'))
-        .arg(date.month(), 2, 10, QChar(u'0'))
-        .arg(date.year(), 4, 10, QChar(u'0'));
+    if (date.year() < 1 || date.year() > 9999)
+        return QStringLiteral("%1.%2.%3")
+            .arg(date.day(), 2, 10, QChar(u'0'))
+            .arg(date.month(), 2, 10, QChar(u'0'))
+            .arg(date.year(), 4, 10, QChar(u'0'));
+    char16_t buf[10];
+    putDate(buf, date);
+    return QString(reinterpret_cast<const QChar *>(buf), 10);
 }
 
 QString formatTime(const QTime &time)
 {
-    return QStringLiteral("%1:%2:%3")
-        .arg(time.hour(), 2, 10, QChar(u'0'))
-        .arg(time.minute(), 2, 10, QChar(u'0'))
-        .arg(time.second(), 2, 10, QChar(u'0'));
+    if (!time.isValid())
+        return QStringLiteral("%1:%2:%3")
+            .arg(time.hour(), 2, 10, QChar(u'0'))
+            .arg(time.minute(), 2, 10, QChar(u'0'))
+            .arg(time.second(), 2, 10, QChar(u'0'));
+    char16_t buf[8];
+    putTime(buf, time);
+    return QString(reinterpret_cast<const QChar *>(buf), 8);
 }
 
 QString formatDateTime(const QDateTime &when)
 {
+    const QDate d = when.date();
     const QTime t = when.time();
-    if (t.hour() == 0 && t.minute() == 0 && t.second() == 0 && t.msec() == 0)
-        return formatDate(when.date());
-    return formatDate(when.date()) + u' ' + formatTime(t);
+    if (!d.isValid() || d.year() < 1 || d.year() > 9999 || !t.isValid()) {
+        if (t.hour() == 0 && t.minute() == 0 && t.second() == 0 && t.msec() == 0)
+            return formatDate(d);
+        return formatDate(d) + u' ' + formatTime(t);
+    }
+    char16_t buf[19];
+    char16_t *end = putDate(buf, d);
+    if (t.hour() != 0 || t.minute() != 0 || t.second() != 0 || t.msec() != 0) {
+        *end++ = u' ';
+        end = putTime(end, t);
+    }
+    return QString(reinterpret_cast<const QChar *>(buf), end - buf);
 }
 
 QString formatMoney(double value)

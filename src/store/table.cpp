@@ -487,9 +487,16 @@ void Table::placeInOrder(quint32 version, std::optional<quint32> replaced)
         eraseFrom(m_all, *replaced);
         eraseFrom(m_view, *replaced);
     }
-    m_all.insert(m_all.begin() + lowerBound(m_all, version), version);
+    // New rows mostly come last in index order (IDs only grow): append without a search.
+    auto place = [this, version](std::vector<quint32> &list) {
+        if (list.empty() || compareVersions(list.back(), version) < 0)
+            list.push_back(version);
+        else
+            list.insert(list.begin() + lowerBound(list, version), version);
+    };
+    place(m_all);
     if (passes(version))
-        m_view.insert(m_view.begin() + lowerBound(m_view, version), version);
+        place(m_view);
 }
 
 // ---- Navigation ------------------------------------------------------------------------
@@ -653,7 +660,10 @@ void Table::insert()
         throw Error(
             QStringLiteral("%1: Operation bei geschlossener Datenmenge nicht möglich").arg(m_name));
     postIfEditing();
-    m_buffer.assign(m_fields.size(), Cell());
+    // Empty cells that keep their capacity: a bulk import reuses them row after row.
+    m_buffer.resize(m_fields.size());
+    for (Cell &c : m_buffer)
+        c.truncate(0);
     m_editVersion = -1;
     m_state = State::Insert;
     m_calcFor = -2;
@@ -721,12 +731,13 @@ void Table::post()
     }
     placeInOrder(version, replaced);
     m_state = State::Browse;
-    m_buffer.clear();
+    // The buffer keeps its cells' capacity for the next row (see setText).
     m_editVersion = -1;
     m_calcFor = -2;
     m_modified = true;
     // The posted row becomes current; when the filter hides it, the row at its place does.
-    const qsizetype p = lowerBound(m_view, version);
+    const qsizetype p = !m_view.empty() && m_view.back() == version ? qsizetype(m_view.size()) - 1
+                                                                    : lowerBound(m_view, version);
     if (m_view.empty()) {
         m_pos = -1;
         m_eof = m_bof = true;
@@ -933,6 +944,34 @@ void Table::setValue(int field, const QVariant &value)
         }
     }
     m_buffer[field] = std::move(cell);
+    m_calcFor = -2;
+}
+
+void Table::setText(int field, QStringView text)
+{
+    if (field < 0 || field >= m_fields.size() || m_fields[field].kind != FieldKind::Text) {
+        setValue(field, text.toString());
+        return;
+    }
+    requireEditing();
+    // Encoded in place, into the capacity the cell kept from earlier rows.
+    Cell &c = m_buffer[field];
+    const qsizetype size = text.size();
+    c.resize(size);
+    char *out = c.data();
+    qsizetype n = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        char32_t ch = text[i].unicode();
+        if (QChar::isHighSurrogate(ch) && i + 1 < size && text[i + 1].isLowSurrogate()) {
+            ch = QChar::surrogateToUcs4(text[i].unicode(), text[i + 1].unicode());
+            ++i;
+        }
+        out[n++] = ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF)
+                       ? static_cast<char>(ch)
+                       : static_cast<char>(codec::unicodeToCp1252(ch));
+    }
+    const int width = m_fields[field].width;
+    c.truncate(width > 0 && n > width ? width : n);
     m_calcFor = -2;
 }
 

@@ -159,6 +159,9 @@ public:
         setValue(field(fieldName), value);
     }
     void setNull(int field);
+    // A text field's value without the detour through QVariant (the record import writes
+    // millions of cells); any other kind of field takes the text as setValue() does.
+    void setText(int field, QStringView text);
     // Values of calculated fields, for the calculate-fields hook.
     void setCalculatedValue(int field, const QVariant &value);
 
