@@ -394,3 +394,30 @@ TEST_F(SepaRunTest, AWriteErrorTravelsToTheCaller)
     EXPECT_NE(log().last(), QStringLiteral(" SEPA-Datei ERSTELLEN ENDE"));
     EXPECT_EQ(remainingIds(), QList<qint32>({1})) << "the records were checked before saving";
 }
+
+TEST_F(SepaRunTest, AnErrorInTheWritingPassStillSavesWhatWasBuilt)
+{
+    for (int i = 0; i < 4; ++i)
+        add({.amount = 10.0 + i});
+    // The third move fails: after the first pass that is the step from record 2 to 3.
+    int moves = 0;
+    ctx->data.ClientDataSetAZV.afterScroll = [&moves](store::Table &t) {
+        if (++moves == 7 && t.recNo() == 3)
+            throw Error(QStringLiteral("Lesefehler"));
+    };
+    try {
+        run();
+        ADD_FAILURE() << "the error did not travel on";
+    } catch (const Error &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("Lesefehler"));
+    }
+    EXPECT_TRUE(s.sepaFileWritten);
+    const QByteArray bytes = file();
+    // The head counts what the file holds, so it stays a valid, consistent file.
+    EXPECT_EQ(bytes.count("<CdtTrfTxInf>"), 2);
+    EXPECT_EQ(bytes.count("<NbOfTxs>2</NbOfTxs>"), 2);
+    EXPECT_EQ(bytes.count("<CtrlSum>21.00</CtrlSum>"), 2);
+    EXPECT_SCHEMA_VALID(target(), QStringLiteral("pain.001.001.03"));
+    EXPECT_TRUE(dialogs.shown().isEmpty());
+    EXPECT_TRUE(s.RunRecordCount.isEmpty());
+}
