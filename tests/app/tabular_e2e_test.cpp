@@ -1,0 +1,144 @@
+// Workbook and database sources through the whole program: `ordovan --unattended startstop`
+// reads the sample workbook as .xls, .ods and .xlsx (also with a capital extension, which
+// only the batch run takes for a workbook) into a SEPA file, picks the stored sheet, and
+// reads an Access table.
+#include "e2e_support.h"
+#include "tabularfixtures.h"
+#include "testutil.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace ordovan;
+using test::Installation;
+
+namespace {
+
+const QString kSample = QStringLiteral(ORDOVAN_TEST_DATA "/tabular/zahlungen");
+
+QString schema(const QString &name)
+{
+    const QString dir = test::sharedFixtures(QStringLiteral("xsd"));
+    return dir.isEmpty() ? QString() : dir + u'/' + name;
+}
+
+struct Source
+{
+    const char *name;
+    const char *sample; // extension of the committed sample; empty: written as .xlsx
+};
+
+class WorkbookRun : public ::testing::TestWithParam<Source>
+{
+protected:
+    Installation inst;
+};
+
+} // namespace
+
+TEST_P(WorkbookRun, ReadsTheFirstSheetIntoASepaFile)
+{
+    const Source source = GetParam();
+    const QString name = QString::fromUtf8(source.name);
+    if (*source.sample)
+        test::writeFile(inst.bank() + name,
+                        test::readFile(kSample + QString::fromUtf8(source.sample)));
+    else
+        test::writeSampleXlsx(inst.bank() + name);
+    inst.createTables();
+    inst.configure(1, 3, name);
+
+    const Installation::Result r =
+        inst.run({QStringLiteral("startstop"), QStringLiteral("gs"), QStringLiteral("1")});
+    ASSERT_EQ(r.exitCode, 0) << r.standardError.toStdString();
+
+    // Title row on: the three payments, 11,58 + 1158 + 0,07.
+    const QByteArray sepa = test::readFile(inst.bank() + QStringLiteral("sepa.xml"));
+    EXPECT_TRUE(sepa.contains("<NbOfTxs>3</NbOfTxs>")) << sepa.constData();
+    EXPECT_TRUE(sepa.contains("<CtrlSum>1169.65</CtrlSum>"));
+    EXPECT_TRUE(sepa.contains(">11.58<"));
+    EXPECT_TRUE(sepa.contains(">1158.00<"));
+    EXPECT_TRUE(sepa.contains("Schmidt GmbH"));
+    EXPECT_TRUE(sepa.contains("DE02500105170137075030"));
+    const QString xsd = schema(QStringLiteral("pain.001.001.03.xsd"));
+    if (!xsd.isEmpty()) {
+        const QString complaints =
+            test::validateWithSchema(inst.bank() + QStringLiteral("sepa.xml"), xsd);
+        EXPECT_TRUE(complaints.isEmpty() || complaints == u"skip") << complaints.toStdString();
+    }
+    const QStringList logs = inst.logFiles();
+    ASSERT_EQ(logs.size(), 1);
+    const QByteArray log = test::readFile(inst.logDir() + logs.first());
+    EXPECT_TRUE(log.contains(" Exceldatei \xd6"
+                             "FFNEN ENDE\r\n"));
+    // The sheet that was read is remembered for the Mandant.
+    EXPECT_EQ(platform::SettingsStore(inst.settingsPath()).readString(u"1", u"Tabellenname"),
+              QStringLiteral("Zahlungen"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, WorkbookRun,
+                         ::testing::Values(Source{"zahlungen.xls", ".xls"},
+                                           Source{"zahlungen.ods", ".ods"},
+                                           Source{"zahlungen.xlsx", ""},
+                                           Source{"ZAHLUNGEN.XLSX", ""},
+                                           Source{"Zahlungen.ODS", ".ods"}),
+                         [](const auto &info) {
+                             QString n = QString::fromUtf8(info.param.name);
+                             n.replace(u'.', u'_');
+                             return n.toStdString();
+                         });
+
+TEST(WorkbookRunSheets, TheStoredSheetIsReadAndAMissingOneStopsTheRun)
+{
+    Installation inst;
+    inst.createTables();
+    inst.configure(1, 3, QStringLiteral("mappe.xlsx"));
+    test::writeXlsx(
+        inst.bank() + QStringLiteral("mappe.xlsx"),
+        {{QStringLiteral("Notizen"), "<row><c t=\"inlineStr\"><is><t>nur Text</t></is></c></row>"},
+         {QStringLiteral("Zahlungen"),
+          "<row><c t=\"inlineStr\"><is><t>Name</t></is></c></row>"
+          "<row><c t=\"inlineStr\"><is><t>Anna Schäfer</t></is></c>"
+          "<c t=\"inlineStr\"><is><t>DE89370400440532013000</t></is></c>"
+          "<c t=\"inlineStr\"><is><t>COBADEFFXXX</t></is></c><c><v>234.5</v></c>"
+          "<c t=\"inlineStr\"><is><t>Miete</t></is></c></row>"}});
+    inst.settings().writeString(u"1", u"Tabellenname", QStringLiteral("zahlungen"));
+    Installation::Result r =
+        inst.run({QStringLiteral("startstop"), QStringLiteral("gs"), QStringLiteral("1")});
+    ASSERT_EQ(r.exitCode, 0) << r.standardError.toStdString();
+    const QByteArray sepa = test::readFile(inst.bank() + QStringLiteral("sepa.xml"));
+    EXPECT_TRUE(sepa.contains("<NbOfTxs>1</NbOfTxs>"));
+    EXPECT_TRUE(sepa.contains("<CtrlSum>234.50</CtrlSum>"));
+
+    QFile::remove(inst.bank() + QStringLiteral("sepa.xml"));
+    inst.settings().writeString(u"1", u"Tabellenname", QStringLiteral("Fehlt"));
+    r = inst.run({QStringLiteral("startstop"), QStringLiteral("gs"), QStringLiteral("1")});
+    EXPECT_EQ(r.exitCode, 2) << r.standardError.toStdString();
+    EXPECT_FALSE(QFile::exists(inst.bank() + QStringLiteral("sepa.xml")));
+}
+
+TEST(DatabaseRun, ReadsAnAccessTableWithoutTitleRow)
+{
+    const QString folder = test::sharedFixtures(QStringLiteral("mdb"));
+    if (folder.isEmpty())
+        GTEST_SKIP() << "sample databases not present";
+    Installation inst;
+    inst.createTables();
+    inst.configure(1, 3, QStringLiteral("nwind.mdb"));
+    test::writeFile(inst.bank() + QStringLiteral("nwind.mdb"),
+                    test::readFile(folder + QStringLiteral("/nwind.mdb")));
+    inst.settings().writeString(u"1", u"Tabellenname", QStringLiteral("Umsätze"));
+    const Installation::Result r =
+        inst.run({QStringLiteral("startstop"), QStringLiteral("gs"), QStringLiteral("1")});
+    // Orders hold no bank accounts: every record is rejected, no SEPA file is written.
+    EXPECT_TRUE(r.exitCode == 3 || r.exitCode == 4) << r.standardError.toStdString();
+    const QStringList logs = inst.logFiles();
+    ASSERT_EQ(logs.size(), 1);
+    const QByteArray log = test::readFile(inst.logDir() + logs.first());
+    EXPECT_TRUE(log.contains(" Accessdatei \xd6"
+                             "FFNEN ENDE\r\n"));
+    // All 830 rows were records: the title row was switched off, and so it is stored.
+    EXPECT_TRUE(log.contains("ID 830 ")) << log.right(2000).constData();
+    EXPECT_EQ(platform::SettingsStore(inst.settingsPath()).readInteger(u"1", u"Titelzeile"), 0);
+}
