@@ -30,10 +30,11 @@ fi
 echo "peer: npm sepa $(node -p "require('$root/bench/node_modules/sepa/package.json').version"), node $(node --version)"
 
 mkdir -p "$work"
+rm -f "$work/split.txt"
 min() { sort -g | head -1; }
 build_ms=() run_ms=() npm_ms=()
 for ((i = 0; i < runs; i++)); do
-    build_ms+=("$("$tool" build "$count" "$work/builder.xml" "$format")")
+    build_ms+=("$("$tool" build "$count" "$work/builder.xml" "$format" 2>>"$work/split.txt")")
     npm_ms+=("$(node "$root/bench/sepa_npm.mjs" "$count" "$work/npm.xml" "$format")")
     run_ms+=("$("$tool" run "$count" "$work/run.xml" "$format" 2>/dev/null)")
 done
@@ -46,4 +47,5 @@ echo "builder file:               $(stat -c %s "$work/builder.xml") bytes"
 echo "npm sepa file:              $(stat -c %s "$work/npm.xml") bytes"
 echo "npm sepa build+serialise:   ${n} ms"
 echo "builder build+save:         ${b} ms   ratio npm/builder $(awk "BEGIN{printf \"%.1f\", $n/($b>0?$b:1)}")x"
+echo "builder split per run:      $(paste -sd ';' "$work/split.txt")"
 echo "CreateSepaFile whole run:   ${r} ms   ratio npm/run     $(awk "BEGIN{printf \"%.1f\", $n/($r>0?$r:1)}")x"
