@@ -340,3 +340,32 @@ TEST_F(CommandLineRun, AFullDiskLeavesNoHalfWrittenFileAndLosesNothingStored)
     EXPECT_TRUE(leftovers.isEmpty()) << leftovers.join(u' ').toStdString();
     EXPECT_EQ(platform::SettingsStore(inst.settingsPath()).readInteger(u"", u"Mandant"), 1);
 }
+
+TEST_F(CommandLineRun, ARunWithoutValidRecordAfterAGoodOneLeavesAnEmptyHistoryEntry)
+{
+    inst.createTables();
+    inst.configure(1, 3);
+    inst.writeSource(
+        {Installation::record(QStringLiteral("Anna"), kValidIban, QStringLiteral("COBADEFFXXX"),
+                              QStringLiteral("5,00"), QStringLiteral("z"))});
+    ASSERT_EQ(inst.run({QStringLiteral("startstop")}).exitCode, 0);
+    inst.writeSource({Installation::record(QStringLiteral("Anna"), QStringLiteral("DE00"),
+                                           QStringLiteral("COBADEFFXXX"), QStringLiteral("5,00"),
+                                           QStringLiteral("z"))});
+    const Installation::Result r = inst.run({QStringLiteral("startstop")});
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_TRUE(r.standardError.contains(QStringLiteral(
+        "Es wurden keine Datensätze in die SEPA-Datei geschrieben. Details finden Sie unter "
+        "\"Log-Datei\".")))
+        << r.standardError.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(target()));
+    auto history = inst.table(QStringLiteral("db2.xml"));
+    ASSERT_EQ(history->recordCount(), 2);
+    history->last();
+    EXPECT_EQ(history->text(u"VonID"), QStringLiteral("2"));
+    EXPECT_TRUE(history->text(u"Zahlungsart").isEmpty());
+    EXPECT_TRUE(history->text(u"GesamtzahlSaetze").isEmpty());
+    EXPECT_TRUE(history->isNull(history->field(u"Gesamtbetrag")));
+    EXPECT_EQ(inst.logFiles().size(), 2);
+    EXPECT_EQ(inst.table(QStringLiteral("db7.xml"))->recordCount(), 1) << "empty archive copy";
+}
