@@ -92,5 +92,8 @@ void CreateSepaFile(Context &ctx, bool directDebit, const QString &localInstrume
 void BStartClick(Context &ctx);
 void BBegleitClick(Context &ctx);
 void BBuchungsClick(Context &ctx);
+// History tab: "Begleitzettel drucken" and " Buchungsliste drucken" for the selected row.
+void Button13Click(Context &ctx);
+void SRColorButton6Click(Context &ctx);
 
 } // namespace ordovan::app
