@@ -37,6 +37,16 @@ const QStringList &convertedFields()
     return names;
 }
 
+void convertRow(const store::Table &old, store::Table &m, std::optional<qint32> id)
+{
+    m.insert(); // draws a number and sets "Aktives Konto" 1
+    if (id)
+        m.setValue(m.field(u"ID"), *id);
+    for (const QString &name : convertedFields())
+        m.setValue(m.field(name), old.value(name));
+    m.post();
+}
+
 } // namespace
 
 void InstallMandantHooks(Context &ctx)
@@ -148,13 +158,23 @@ bool ConvertOldMandanten(Context &ctx)
     m.createEmpty(store::mandantFields());
     data.saveTable(m);
 
-    const int oldId = old.field(u"ID");
-    for (old.first(); !old.eof() && old.hasCurrentRow(); old.next()) {
-        m.insert(); // draws a number and sets "Aktives Konto" 1
-        m.setValue(m.field(u"ID"), old.value(oldId));
-        for (const QString &name : convertedFields())
-            m.setValue(m.field(name), old.value(name));
-        m.post();
+    // Old numbers stay, since the Mandanten's settings keys carry them. A row without a
+    // number, or repeating one already taken, gets a newly drawn number afterwards, so two
+    // Mandanten never share a number (and a key).
+    const int oldIdField = old.field(u"ID");
+    QList<int> later;
+    int position = 0;
+    for (old.first(); !old.eof() && old.hasCurrentRow(); old.next(), ++position) {
+        const std::optional<qint32> oldId = old.integer(oldIdField);
+        if (!oldId || m.locate(u"ID", *oldId))
+            later << position;
+        else
+            convertRow(old, m, oldId);
+    }
+    position = 0;
+    for (old.first(); !old.eof() && old.hasCurrentRow(); old.next(), ++position) {
+        if (later.contains(position))
+            convertRow(old, m, std::nullopt);
     }
     // The old numbers may lie above the counter: raise it so no number is handed out twice.
     ctx.numbers.guard(store::RecordNumbers::kMandant, m);

@@ -246,6 +246,27 @@ TEST_F(MandantenTest, ConvertingAdvancesAnExistingCounterByTheRowsDrawn)
     EXPECT_EQ(settings->readInteger(u"", store::RecordNumbers::kMandant), 13);
 }
 
+TEST_F(MandantenTest, OldRowsWithoutOrWithRepeatedNumbersGetNewOnes)
+{
+    QDir().mkpath(dataDir());
+    store::Table old(QStringLiteral("old"));
+    old.createEmpty(store::oldMandantFields());
+    for (std::optional<int> id : {std::optional<int>(3), std::optional<int>(),
+                                  std::optional<int>(3), std::optional<int>(1)}) {
+        old.insert();
+        if (id)
+            old.setValue(u"ID", *id);
+        old.post();
+    }
+    store::writeTableFile(old, dataDir() + QStringLiteral("db3.xml"));
+    app::ConvertOldMandanten(*ctx);
+    QList<int> ids;
+    for (m.first(); !m.eof() && m.hasCurrentRow(); m.next())
+        ids << *m.integer(m.field(u"ID"));
+    EXPECT_EQ(ids, QList<int>({1, 3, 4, 5}));
+    EXPECT_EQ(settings->readInteger(u"", store::RecordNumbers::kMandant), 5);
+}
+
 TEST_F(MandantenTest, AnUnreadableOldFileChangesNothing)
 {
     QDir().mkpath(dataDir());
