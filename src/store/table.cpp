@@ -966,6 +966,8 @@ void Table::setText(int field, QStringView text)
             ch = QChar::surrogateToUcs4(text[i].unicode(), text[i + 1].unicode());
             ++i;
         }
+        if (ch < 0x20 && ch != u'\t' && ch != u'\n' && ch != u'\r')
+            continue; // as encodeText: XML cannot carry it
         out[n++] = ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF)
                        ? static_cast<char>(ch)
                        : static_cast<char>(codec::unicodeToCp1252(ch));

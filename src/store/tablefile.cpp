@@ -78,8 +78,10 @@ struct Escapes
     std::array<bool, 256> special{};
     Escapes()
     {
-        for (int b = 0; b < 0x20; ++b)
+        for (int b = 0; b < 0x20; ++b) {
             special[size_t(b)] = true;
+            text[size_t(b)] = std::string_view("", 0); // dropped (an empty text, not null)
+        }
         const std::pair<unsigned char, std::string_view> nine[] = {
             {'<', "&lt;"},    {'>', "&gt;"},    {'"', "&quot;"},  {'&', "&amp;"},  {'\'', "&apos;"},
             {'\r', "&#013;"}, {'\n', "&#010;"}, {'\t', "&#009;"}, {'\\', "&#092;"}};

@@ -3,17 +3,24 @@
 // The file streams through expat in large chunks; no document tree is built. Each ROW becomes
 // one RowVersion straight from the attribute values, so the only copy of a row the reader
 // keeps is the packed one the table ends up owning. Table files carry no encoding declaration
-// and hold Windows-1252 bytes: expat reads them as ISO-8859-1, and every character it hands
-// back (as UTF-8) maps to the byte it came from. A file that declares UTF-8 is read as UTF-8
-// and converted to Windows-1252, so it reads like its Windows-1252 twin. The table is only
-// replaced once the whole file has been read and checked.
+// and hold Windows-1252 bytes: they reach expat as UTF-8, each byte the character of the same
+// value, and every character expat hands back maps to the byte it came from. A file that
+// declares UTF-8 is read as UTF-8 and converted to Windows-1252, so it reads like its
+// Windows-1252 twin.
+//
+// A large file's rows are parsed by worker threads: the header (fields, change log) goes
+// through one parser, the rows are cut into runs of whole ROW elements, each parsed on an
+// expat parser of its own, and the runs are put back together in file order. Whenever the
+// file is not of the plain shape this relies on, it is read again the plain way, which also
+// gives the exact complaint. The table is only replaced once the whole file has been read
+// and checked.
 #include "table.h"
 #include "tablefile.h"
+#include "tablefilerows.h"
 
 #include "platform/codec.h"
 #include "platform/error.h"
 
-#include <QDate>
 #include <QFile>
 #include <QFileInfo>
 
@@ -22,7 +29,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
-#include <string>
+#include <thread>
 
 namespace ordovan::store {
 
@@ -38,146 +45,26 @@ QString tableFileUnreadableMessage(const QString &path)
 
 namespace {
 
+using namespace tablefile;
+
 constexpr int kChunk = 1 << 20;
-constexpr int kMaxChunk = 1 << 27; // twice that after transcoding still fits an int
-
-// How the values of a field are parsed; several type words share a field kind.
-enum class ValueKind
-{
-    Integer,
-    Boolean,
-    Float,
-    Date,
-    Text
-};
-
-struct FieldType
-{
-    FieldKind kind;
-    ValueKind value;
-};
+constexpr int kMaxChunk = 1 << 27;         // twice that after transcoding still fits an int
+constexpr size_t kRun = 4 << 20;           // bytes of rows per worker job
+constexpr qint64 kParallelFrom = 16 << 20; // rows worth the threads
+const QString kNoMemory = QStringLiteral("Nicht genügend Arbeitsspeicher.");
 
 bool sameText(const char *a, const char *b)
 {
     return std::strcmp(a, b) == 0;
 }
 
-bool sameTextNoCase(const char *a, const char *b)
-{
-    return QByteArrayView(a).compare(QByteArrayView(b), Qt::CaseInsensitive) == 0;
-}
-
-// The five kinds' own type words, and the other words of the data packet format mapped to
-// the kind that holds their values without loss.
-std::optional<FieldType> fieldTypeOf(const char *type, const char *subtype)
-{
-    const bool money = subtype && sameTextNoCase(subtype, "Money");
-    for (const char *w : {"i4", "i2", "i1", "ui2", "ui1"}) {
-        if (sameTextNoCase(type, w))
-            return FieldType{FieldKind::Integer, ValueKind::Integer};
-    }
-    for (const char *w : {"r8", "r4", "fixed", "fixedFMT", "i8", "ui8", "ui4"}) {
-        if (sameTextNoCase(type, w))
-            return FieldType{money ? FieldKind::Currency : FieldKind::Float, ValueKind::Float};
-    }
-    if (sameTextNoCase(type, "date"))
-        return FieldType{FieldKind::Date, ValueKind::Date};
-    if (sameTextNoCase(type, "boolean"))
-        return FieldType{FieldKind::Integer, ValueKind::Boolean};
-    // Texts, and values whose meaning the program does not need, kept as written.
-    for (const char *w : {"string", "string.uni", "bin.hex", "dateTime", "time", "SQLdateTime"}) {
-        if (sameTextNoCase(type, w))
-            return FieldType{FieldKind::Text, ValueKind::Text};
-    }
-    return std::nullopt;
-}
-
-// Writes the Windows-1252 form of a UTF-8 value as expat hands it over, at most limit bytes;
-// returns the number written. With latin1, characters up to U+00FF are the bytes they were
-// read from.
-size_t convertText(const char *in, size_t length, char *out, size_t limit, bool latin1)
-{
-    const auto *s = reinterpret_cast<const unsigned char *>(in);
-    size_t i = 0;
-    size_t o = 0;
-    while (i < length && o < limit) {
-        // Most text is plain ASCII: copy it eight bytes at a time.
-        while (i + 8 <= length && o + 8 <= limit) {
-            quint64 word;
-            std::memcpy(&word, s + i, 8);
-            if (word & 0x8080808080808080ull)
-                break;
-            std::memcpy(out + o, s + i, 8);
-            i += 8;
-            o += 8;
-        }
-        if (i >= length || o >= limit)
-            break;
-        const unsigned char c = s[i];
-        if (c < 0x80) {
-            out[o++] = char(c);
-            ++i;
-            continue;
-        }
-        const int extra = c >= 0xF0 ? 3 : (c >= 0xE0 ? 2 : 1);
-        if (i + size_t(extra) >= length) { // cut inside a character
-            out[o++] = '?';
-            break;
-        }
-        char32_t cp = c & (0x3F >> extra);
-        for (int k = 1; k <= extra; ++k)
-            cp = (cp << 6) | (s[i + k] & 0x3F);
-        i += size_t(extra) + 1;
-        out[o++] = (latin1 && cp <= 0xFF) ? char(cp) : char(codec::unicodeToCp1252(cp));
-    }
-    return o;
-}
-
-// The bytes of a Windows-1252 file as UTF-8, each byte the character of the same value, as
-// an ISO-8859-1 decoder reads them; convertText() maps them back to the very same bytes.
-// out needs room for twice the input.
-size_t latin1ToUtf8(const char *in, size_t n, char *out)
-{
-    size_t i = 0;
-    size_t o = 0;
-    while (i < n) {
-        while (i + 8 <= n) {
-            quint64 word;
-            std::memcpy(&word, in + i, 8);
-            if (word & 0x8080808080808080ull)
-                break;
-            std::memcpy(out + o, in + i, 8);
-            i += 8;
-            o += 8;
-        }
-        if (i >= n)
-            break;
-        const auto c = static_cast<unsigned char>(in[i++]);
-        if (c < 0x80) {
-            out[o++] = char(c);
-        } else {
-            out[o++] = char(0xC0 | (c >> 6));
-            out[o++] = char(0x80 | (c & 0x3F));
-        }
-    }
-    return o;
-}
-
-template<typename T>
-bool parseWhole(const char *s, size_t n, T &out)
-{
-    const auto r = std::from_chars(s, s + n, out);
-    return r.ec == std::errc() && r.ptr == s + n;
-}
-
 class Parser
 {
 public:
-    explicit Parser(bool utf8) : m_latin1(!utf8)
+    explicit Parser(bool utf8) : m_latin1(!utf8), m_rows(m_fields, !utf8)
     {
-        // Windows-1252 files reach expat as UTF-8 too (see latin1ToUtf8): its UTF-8 path is
-        // the faster one.
-        (void)utf8;
+        // Windows-1252 files reach expat as UTF-8 too (latin1ToUtf8): expat's UTF-8 path is
+        // its fastest.
         m_parser = XML_ParserCreate("UTF-8");
         if (!m_parser)
             throw std::bad_alloc();
@@ -190,8 +77,10 @@ public:
     Parser(const Parser &) = delete;
     Parser &operator=(const Parser &) = delete;
 
-    // Parses the file; returns an empty text on success, else what went wrong.
+    // Reads the file on from its head; an empty text on success, else what went wrong.
     QString parse(QFile &file, QByteArrayView head);
+    // The same with worker threads for the rows; nothing when the file needs the plain way.
+    std::optional<QString> parseInParallel(QFile &file, QByteArrayView head, int workers);
     void finishInto(Table &table);
 
 private:
@@ -216,13 +105,15 @@ private:
     void start(const char *name, const char **atts);
     void field(const char **atts);
     void params(const char **atts);
-    void row(const char **atts);
     bool parseChangeLog(const char *text);
-    bool addValue(int field, const char *value);
     void fail(const QString &why);
     QString text(const char *utf8) const;
-    QString excerpt(const char *utf8) const;
-    QString checkChangeLog() const;
+
+    bool feed(const char *data, size_t size, bool last);
+    QString readOn(QFile &file);
+    QString complaint() const;
+    QString finish() const;
+    std::optional<QString> readRuns(QFile &file, std::string carry, int workers);
 
     XML_Parser m_parser = nullptr;
     const bool m_latin1;
@@ -232,20 +123,11 @@ private:
     bool m_sawPacket = false;
     bool m_sawRowData = false;
 
-    QList<FieldDef> m_fields;
-    std::vector<std::string> m_attrNames; // as expat hands them over
-    // Expat hands out each attribute name from its own table, the same pointer every time:
-    // once a name matched, comparing pointers is enough.
-    std::vector<const char *> m_namePointers;
-    std::vector<ValueKind> m_valueKinds;
+    FileFields m_fields;
+    RowBuilder m_rows;
     std::vector<RowVersion> m_versions;
     std::vector<quint32> m_changeLog;
     QList<std::pair<QString, QString>> m_params;
-
-    // Per row, reused: converted values back to back, and each field's place in them.
-    std::string m_scratch;
-    std::vector<std::pair<size_t, size_t>> m_spans;
-    std::vector<std::string_view> m_cells;
 };
 
 void Parser::fail(const QString &why)
@@ -263,14 +145,6 @@ QString Parser::text(const char *utf8) const
     return codec::fromCp1252(bytes);
 }
 
-QString Parser::excerpt(const char *utf8) const
-{
-    QString t = text(utf8);
-    if (t.size() > 40)
-        t = t.left(40) + QStringLiteral("…");
-    return t;
-}
-
 // Expat is C: nothing may be thrown through it. A failure stops the parser instead.
 void XMLCALL Parser::onStart(void *self, const XML_Char *name, const XML_Char **atts)
 {
@@ -278,7 +152,7 @@ void XMLCALL Parser::onStart(void *self, const XML_Char *name, const XML_Char **
     try {
         p->start(name, atts);
     } catch (const std::bad_alloc &) {
-        p->fail(QStringLiteral("Nicht genügend Arbeitsspeicher."));
+        p->fail(kNoMemory);
     } catch (const std::exception &e) {
         p->fail(QString::fromLocal8Bit(e.what()));
     }
@@ -321,32 +195,24 @@ void Parser::start(const char *name, const char **atts)
         m_sawPacket = true;
     } else if (parent == Node::RowData && sameText(name, "ROW")) {
         node = Node::Row;
+        const QString why = m_rows.add(atts, m_versions);
+        if (!why.isEmpty())
+            fail(why);
     } else if (parent == Node::Packet && sameText(name, "METADATA")) {
         node = Node::Metadata;
     } else if (parent == Node::Packet && sameText(name, "ROWDATA")) {
         node = Node::RowData;
-        if (m_fields.isEmpty())
+        if (m_fields.defs.isEmpty())
             return fail(QStringLiteral("Die Datei beschreibt keine Felder."));
         m_sawRowData = true;
     } else if (parent == Node::Metadata && sameText(name, "FIELDS")) {
         node = Node::Fields;
     } else if (parent == Node::Metadata && sameText(name, "PARAMS")) {
         node = Node::Params;
+        params(atts);
     } else if (parent == Node::Fields && sameText(name, "FIELD")) {
         node = Node::Field;
-    }
-    switch (node) {
-    case Node::Row:
-        row(atts);
-        break;
-    case Node::Field:
         field(atts);
-        break;
-    case Node::Params:
-        params(atts);
-        break;
-    default:
-        break;
     }
 }
 
@@ -378,22 +244,24 @@ void Parser::field(const char **atts)
     const auto ft = fieldTypeOf(type, subtype);
     if (!ft)
         return fail(QStringLiteral("Das Feld \"%1\" hat den unbekannten Feldtyp \"%2\".")
-                        .arg(def.name, excerpt(type)));
+                        .arg(def.name, excerpt(type, m_latin1)));
     def.kind = ft->kind;
     if (width) {
-        int w = 0;
-        if (!parseWhole(width, std::strlen(width), w) || w < 0)
+        int value = 0;
+        const char *end = width + std::strlen(width);
+        const auto r = std::from_chars(width, end, value);
+        if (r.ec != std::errc() || r.ptr != end || value < 0)
             return fail(QStringLiteral("Das Feld \"%1\" hat die ungültige Breite \"%2\".")
-                            .arg(def.name, excerpt(width)));
+                            .arg(def.name, excerpt(width, m_latin1)));
         if (def.kind == FieldKind::Text)
-            def.width = w;
+            def.width = value;
     }
-    if (std::find(m_attrNames.begin(), m_attrNames.end(), attr) != m_attrNames.end())
+    const auto &names = m_fields.attrNames;
+    if (std::find(names.begin(), names.end(), attr) != names.end())
         return fail(QStringLiteral("Das Feld \"%1\" ist mehrfach angegeben.").arg(def.name));
-    m_fields.append(def);
-    m_attrNames.emplace_back(attr);
-    m_namePointers.push_back(nullptr);
-    m_valueKinds.push_back(ft->value);
+    m_fields.defs.append(def);
+    m_fields.attrNames.emplace_back(attr);
+    m_fields.kinds.push_back(ft->value);
 }
 
 void Parser::params(const char **atts)
@@ -430,170 +298,67 @@ bool Parser::parseChangeLog(const char *s)
     return true;
 }
 
-void Parser::row(const char **atts)
+bool Parser::feed(const char *data, size_t size, bool last)
 {
-    const int n = int(m_fields.size());
-    m_spans.assign(size_t(n), {0, 0});
-    m_scratch.clear();
-    quint8 flags = 0;
-    int expected = 0;
-    for (int i = 0; atts[i]; i += 2) {
-        const char *name = atts[i];
-        if (name[0] == 'R' && sameText(name, "RowState")) {
-            unsigned v = 0;
-            if (!parseWhole(atts[i + 1], std::strlen(atts[i + 1]), v) || v > 255)
-                return fail(QStringLiteral("Datenzeile %1: ungültiger RowState \"%2\".")
-                                .arg(m_versions.size() + 1)
-                                .arg(excerpt(atts[i + 1])));
-            flags = quint8(v);
-            continue;
-        }
-        // Attributes come in field order, with null fields left out: search onwards first.
-        int f = -1;
-        for (int k = expected; k < n && f < 0; ++k) {
-            if (m_namePointers[size_t(k)] == name)
-                f = k;
-        }
-        for (int k = 0; k < n && f < 0; ++k) {
-            if (m_attrNames[size_t(k)] == name) {
-                f = k;
-                m_namePointers[size_t(k)] = name;
-            }
-        }
-        if (f < 0)
-            return fail(QStringLiteral("Datenzeile %1: unbekanntes Attribut \"%2\".")
-                            .arg(m_versions.size() + 1)
-                            .arg(QString::fromUtf8(name)));
-        expected = f + 1;
-        if (!addValue(f, atts[i + 1]))
-            return fail(QStringLiteral("Datenzeile %1: ungültiger Wert \"%2\" im Feld \"%3\".")
-                            .arg(m_versions.size() + 1)
-                            .arg(excerpt(atts[i + 1]), m_fields[f].name));
+    if (!m_latin1 || size == 0)
+        return XML_Parse(m_parser, data, int(size), last) == XML_STATUS_OK;
+    void *buffer = XML_GetBuffer(m_parser, int(2 * size));
+    if (!buffer) {
+        m_failure = kNoMemory;
+        return false;
     }
-    m_cells.resize(size_t(n));
-    for (int k = 0; k < n; ++k)
-        m_cells[size_t(k)] =
-            std::string_view(m_scratch).substr(m_spans[size_t(k)].first, m_spans[size_t(k)].second);
-    m_versions.emplace_back(flags, m_cells);
+    const size_t n = latin1ToUtf8(data, size, static_cast<char *>(buffer));
+    return XML_ParseBuffer(m_parser, int(n), last) == XML_STATUS_OK;
 }
 
-// Appends the encoded value of one attribute to the row's scratch; false when it is not a
-// value of the field's kind. An empty value is a null field.
-bool Parser::addValue(int field, const char *value)
+QString Parser::complaint() const
 {
-    const size_t length = std::strlen(value);
-    if (length == 0)
-        return true;
-    const size_t at = m_scratch.size();
-    auto put = [&](const void *data, size_t size) {
-        m_scratch.append(static_cast<const char *>(data), size);
-        m_spans[size_t(field)] = {at, size};
-        return true;
-    };
-    switch (m_valueKinds[size_t(field)]) {
-    case ValueKind::Integer: {
-        qint32 v = 0;
-        return parseWhole(value, length, v) && put(&v, 4);
-    }
-    case ValueKind::Boolean: {
-        qint32 v = 0;
-        if (sameTextNoCase(value, "true"))
-            v = 1;
-        else if (!sameTextNoCase(value, "false") && !parseWhole(value, length, v))
-            return false;
-        return put(&v, 4);
-    }
-    case ValueKind::Float: {
-        double v = 0;
-        return parseWhole(value, length, v) && put(&v, 8);
-    }
-    case ValueKind::Date: {
-        if (length != 8 ||
-            !std::all_of(value, value + 8, [](char c) { return c >= '0' && c <= '9'; }))
-            return false;
-        auto num = [value](int from, int count) {
-            int v = 0;
-            for (int k = from; k < from + count; ++k)
-                v = v * 10 + (value[k] - '0');
-            return v;
-        };
-        const QDate d(num(0, 4), num(4, 2), num(6, 2));
-        if (!d.isValid())
-            return false;
-        const qint32 jd = qint32(d.toJulianDay());
-        return put(&jd, 4);
-    }
-    case ValueKind::Text: {
-        const int width = m_fields[field].width;
-        const size_t limit = width > 0 ? std::min(length, size_t(width)) : length;
-        m_scratch.resize(at + limit);
-        const size_t written = convertText(value, length, m_scratch.data() + at, limit, m_latin1);
-        m_scratch.resize(at + written);
-        m_spans[size_t(field)] = {at, written};
-        return true;
-    }
-    }
-    return false;
+    if (!m_failure.isEmpty())
+        return m_failure;
+    return QStringLiteral("Zeile %1, Spalte %2: %3")
+        .arg(XML_GetCurrentLineNumber(m_parser))
+        .arg(XML_GetCurrentColumnNumber(m_parser) + 1)
+        .arg(QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(m_parser))));
 }
 
 QString Parser::parse(QFile &file, QByteArrayView head)
 {
-    auto failed = [this]() -> QString {
-        if (!m_failure.isEmpty())
-            return m_failure;
-        return QStringLiteral("Zeile %1, Spalte %2: %3")
-            .arg(XML_GetCurrentLineNumber(m_parser))
-            .arg(XML_GetCurrentColumnNumber(m_parser) + 1)
-            .arg(QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(m_parser))));
-    };
-    std::vector<char> raw; // Windows-1252 bytes before they become UTF-8
-    if (m_latin1) {
-        raw.resize(size_t(head.size()) * 2);
-        const size_t n = latin1ToUtf8(head.data(), size_t(head.size()), raw.data());
-        if (XML_Parse(m_parser, raw.data(), int(n), XML_FALSE) != XML_STATUS_OK)
-            return failed();
-    } else if (XML_Parse(m_parser, head.data(), int(head.size()), XML_FALSE) != XML_STATUS_OK) {
-        return failed();
-    }
+    if (!feed(head.data(), size_t(head.size()), false))
+        return complaint();
+    return readOn(file);
+}
+
+QString Parser::readOn(QFile &file)
+{
+    std::vector<char> raw;
     int chunk = kChunk;
     for (;;) {
-        void *buffer = XML_GetBuffer(m_parser, m_latin1 ? 2 * chunk : chunk);
-        if (!buffer)
-            return QStringLiteral("Nicht genügend Arbeitsspeicher.");
-        qint64 got = 0;
-        int size = 0;
-        if (m_latin1) {
-            raw.resize(std::max(raw.size(), size_t(chunk)));
-            got = file.read(raw.data(), chunk);
-            if (got > 0)
-                size = int(latin1ToUtf8(raw.data(), size_t(got), static_cast<char *>(buffer)));
-        } else {
-            got = file.read(static_cast<char *>(buffer), chunk);
-            size = int(std::max<qint64>(got, 0));
-        }
+        raw.resize(std::max(raw.size(), size_t(chunk)));
+        const qint64 got = file.read(raw.data(), chunk);
         if (got < 0)
             return file.errorString();
         const quint64 before = m_events;
-        if (XML_ParseBuffer(m_parser, size, got == 0) != XML_STATUS_OK)
-            return failed();
+        if (!feed(raw.data(), size_t(got), got == 0))
+            return complaint();
         if (got == 0)
             break;
         // Expat scans an unfinished tag again from its start on every call. While nothing
         // completes, the chunk grows, so one attribute of many megabytes costs linear time.
         chunk = m_events == before ? std::min(chunk * 2, kMaxChunk) : kChunk;
     }
+    return finish();
+}
+
+QString Parser::finish() const
+{
     if (!m_failure.isEmpty())
         return m_failure;
     if (!m_sawPacket)
         return QStringLiteral("Die Datei enthält kein Datenpaket.");
-    if (m_fields.isEmpty())
+    if (m_fields.defs.isEmpty())
         return QStringLiteral("Die Datei beschreibt keine Felder.");
-    return checkChangeLog();
-}
-
-// Every group must name row versions the file has, or the table would come out different.
-QString Parser::checkChangeLog() const
-{
+    // Every change log group must name row versions the file has, or the table would come
+    // out different.
     if (m_changeLog.size() % 3 != 0)
         return QStringLiteral("Das Änderungsprotokoll (CHANGE_LOG) ist unvollständig.");
     const size_t count = m_versions.size();
@@ -611,12 +376,10 @@ QString Parser::checkChangeLog() const
 
 void Parser::finishInto(Table &table)
 {
-    table.load(std::move(m_fields), std::move(m_versions), std::move(m_changeLog),
+    table.load(std::move(m_fields.defs), std::move(m_versions), std::move(m_changeLog),
                std::move(m_params));
 }
 
-// Expat's encoding argument overrides the declaration, so the declaration is looked at
-// here: only UTF-8 (named, or a byte-order mark) differs from the usual Windows-1252.
 bool declaresUtf8(QByteArrayView head, qsizetype &skip)
 {
     skip = 0;
@@ -647,6 +410,140 @@ bool declaresUtf8(QByteArrayView head, qsizetype &skip)
            name.compare("UTF8", Qt::CaseInsensitive) == 0;
 }
 
+// Where "<ROWDATA>" ends in data (one past its ">"), given the bytes fed just before it;
+// npos when it is not there.
+size_t rowDataEnd(std::string_view before, std::string_view data)
+{
+    static constexpr std::string_view tag = "<ROWDATA>";
+    const std::string joint = std::string(before) + std::string(data.substr(0, tag.size() - 1));
+    size_t p = joint.find(tag);
+    if (p != std::string_view::npos)
+        return p + tag.size() - before.size();
+    p = data.find(tag);
+    return p == std::string_view::npos ? p : p + tag.size();
+}
+
+// The end of the file as the program writes it: the two closing tags, blanks around them.
+bool isPlainEnd(std::string_view t)
+{
+    auto skipBlanks = [&t] {
+        while (!t.empty() && (t[0] == ' ' || t[0] == '\r' || t[0] == '\n' || t[0] == '\t'))
+            t.remove_prefix(1);
+    };
+    for (std::string_view close : {"</ROWDATA>", "</DATAPACKET>"}) {
+        skipBlanks();
+        if (!t.starts_with(close))
+            return false;
+        t.remove_prefix(close.size());
+    }
+    skipBlanks();
+    return t.empty();
+}
+
+std::optional<QString> Parser::parseInParallel(QFile &file, QByteArrayView head, int workers)
+{
+    // Up to the rows this is the plain parse; only where ROWDATA opens does the way part.
+    std::string before; // the last bytes fed, for a tag cut by a read
+    std::vector<char> raw;
+    QByteArrayView data = head;
+    int chunk = kChunk;
+    for (;;) {
+        const std::string_view view(data.data(), size_t(data.size()));
+        const size_t end = rowDataEnd(before, view);
+        if (end != std::string_view::npos) {
+            const qint64 rest = file.size() - file.pos() + qint64(view.size() - end);
+            if (rest < kParallelFrom) {
+                if (!feed(view.data(), view.size(), false))
+                    return complaint();
+                return readOn(file);
+            }
+            // The header alone, closed where the rows would close it: it must be well-formed
+            // with this ROWDATA in its place, else the tag found was not the real one.
+            static constexpr std::string_view close = "</ROWDATA></DATAPACKET>";
+            if (!feed(view.data(), end, false) || !feed(close.data(), close.size(), true) ||
+                !m_failure.isEmpty() || !m_sawRowData || !m_versions.empty())
+                return std::nullopt;
+            return readRuns(file, std::string(view.substr(end)), workers);
+        }
+        const quint64 events = m_events;
+        if (!feed(view.data(), view.size(), false))
+            return complaint();
+        before += view.substr(view.size() - std::min<size_t>(view.size(), 8));
+        before.erase(0, before.size() - std::min<size_t>(before.size(), 8));
+        if (data.data() != head.data()) // the head does not count for the chunk's growth
+            chunk = m_events == events ? std::min(chunk * 2, kMaxChunk) : kChunk;
+        raw.resize(std::max(raw.size(), size_t(chunk)));
+        const qint64 got = file.read(raw.data(), chunk);
+        if (got < 0)
+            return file.errorString();
+        if (got == 0) {
+            if (!feed(raw.data(), 0, true))
+                return complaint();
+            return finish();
+        }
+        data = QByteArrayView(raw.data(), got);
+    }
+}
+
+// Cuts the rows into runs at "<" and hands them to the workers; the rows end at the first
+// "</", which must begin the plain end of the file.
+std::optional<QString> Parser::readRuns(QFile &file, std::string carry, int workers)
+{
+    RowRuns runs(m_fields, m_latin1, workers);
+    size_t scanned = 0;
+    size_t lastOpen = carry.rfind('<');
+    std::string trailer;
+    for (;;) {
+        const size_t close = carry.find("</", scanned > 0 ? scanned - 1 : 0);
+        if (close != std::string::npos) {
+            trailer = carry.substr(close);
+            carry.resize(close);
+            runs.submit(std::move(carry));
+            break;
+        }
+        scanned = carry.size();
+        if (carry.size() >= kRun && lastOpen != std::string::npos && lastOpen > 0) {
+            std::string run = std::move(carry);
+            carry.assign(run, lastOpen);
+            run.resize(lastOpen);
+            runs.submit(std::move(run));
+            scanned = carry.size();
+            lastOpen = 0;
+        }
+        if (runs.failed())
+            return std::nullopt;
+        const size_t old = carry.size();
+        carry.resize(old + kRun);
+        const qint64 got = file.read(carry.data() + old, qint64(kRun));
+        if (got < 0)
+            return file.errorString();
+        carry.resize(old + size_t(got));
+        if (got == 0)
+            return std::nullopt; // the rows never end: the plain way says what is wrong
+        const size_t open = std::string_view(carry).substr(old).rfind('<');
+        if (open != std::string_view::npos)
+            lastOpen = old + open;
+    }
+    char rest[4096];
+    qint64 got = 0;
+    while (trailer.size() < sizeof rest && (got = file.read(rest, sizeof rest)) > 0)
+        trailer.append(rest, size_t(got));
+    if (got < 0)
+        return file.errorString();
+    std::vector<std::vector<RowVersion>> results;
+    if (!isPlainEnd(trailer) || !runs.finish(results))
+        return std::nullopt;
+    size_t total = 0;
+    for (const auto &r : results)
+        total += r.size();
+    m_versions.reserve(total);
+    for (auto &r : results) {
+        std::move(r.begin(), r.end(), std::back_inserter(m_versions));
+        std::vector<RowVersion>().swap(r);
+    }
+    return finish();
+}
+
 } // namespace
 
 void readTableFile(Table &table, const QString &path)
@@ -664,18 +561,32 @@ void readTableFile(Table &table, const QString &path)
     if (got < 0)
         throw Error(tableFileUnreadableMessage(path), file.errorString());
     const QByteArrayView head(headBuffer, got);
+    // Expat's encoding argument overrides the declaration, so the declaration is looked at
+    // here: only UTF-8 (named, or a byte-order mark) differs from the usual Windows-1252.
     qsizetype skip = 0;
     const bool utf8 = declaresUtf8(head, skip);
+    const int workers = int(std::min(8u, std::thread::hardware_concurrency()));
     QString failure;
     try {
-        Parser parser(utf8);
-        failure = parser.parse(file, head.sliced(skip));
-        if (failure.isEmpty()) {
-            parser.finishInto(table);
+        std::unique_ptr<Parser> parser;
+        std::optional<QString> result;
+        if (workers >= 2 && file.size() >= kParallelFrom) {
+            parser = std::make_unique<Parser>(utf8);
+            result = parser->parseInParallel(file, head.sliced(skip), workers);
+            if (!result && !file.seek(got))
+                result = file.errorString();
+        }
+        if (!result) {
+            parser = std::make_unique<Parser>(utf8);
+            result = parser->parse(file, head.sliced(skip));
+        }
+        if (result->isEmpty()) {
+            parser->finishInto(table);
             return;
         }
+        failure = *result;
     } catch (const std::bad_alloc &) {
-        failure = QStringLiteral("Nicht genügend Arbeitsspeicher.");
+        failure = kNoMemory;
     }
     throw Error(tableFileUnreadableMessage(path), failure);
 }

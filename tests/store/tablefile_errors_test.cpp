@@ -190,6 +190,10 @@ TEST(TableFileErrors, ControlCharactersNeverReachTheFile)
                                        "B\tC"));
     t.post();
     EXPECT_EQ(t.text(1), QStringLiteral("AB\tC"));
+    t.insert();
+    t.setText(1, u"D\x02\r\nE\x1F");
+    t.post();
+    EXPECT_EQ(t.text(1), QStringLiteral("D\r\nE"));
     // Also when a row was put into the table directly.
     t.load(domesticPaymentFields(),
            [] {
