@@ -1,10 +1,14 @@
 // The .mdb/.accdb reader through mdbtools' libmdb. The catalog lists the tables; a table's
-// rows are fetched one by one into bound text buffers. Numbers, money and dates are taken
+// rows are fetched one by one into bound text buffers. libmdb trusts the file: a damaged
+// database can make it loop while it allocates without end, so every libmdb call runs in a
+// child process (childprocess.h) that sends its results through a pipe, and the parent
+// builds the rows within the limits. Numbers, money and dates are taken
 // from the row's raw bytes instead of libmdb's own text (which follows the C locale and
 // cannot show dates outside 1900..2099), so they come out in the German notation; yes/no
 // fields become "WAHR"/"FALSCH"; binary and OLE fields stay empty.
 #include "tabularreaders.h"
 
+#include "childprocess.h"
 #include "error.h"
 #include "sheetbuffer.h"
 #include "tabularerrors.h"
@@ -40,20 +44,6 @@ bool wholePages(const QString &path)
     const qint64 page = head[0x14] == 0 ? 2048 : 4096;
     return file.size() >= 2 * page && file.size() % page == 0;
 }
-
-// Owns the database handle; shared by the connection and its row sets.
-class Database
-{
-public:
-    explicit Database(MdbHandle *handle) : m_handle(handle) {}
-    ~Database() { mdb_close(m_handle); }
-    Database(const Database &) = delete;
-    Database &operator=(const Database &) = delete;
-    MdbHandle *get() const { return m_handle; }
-
-private:
-    MdbHandle *m_handle;
-};
 
 // Money is a 64-bit count of ten-thousandths: written exactly, without a detour via double.
 QString moneyText(const unsigned char *bytes)
@@ -97,6 +87,108 @@ QString fieldText(MdbHandle *mdb, const MdbColumn *col, const char *bound)
     }
 }
 
+// The child's side: opens the database afresh (a handle cannot cross the fork), quietly.
+MdbHandle *openInChild(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    MdbHandle *mdb = mdb_open(name.constData(), MDB_NOFLAGS);
+    if (!mdb)
+        throw Error(tabular_errors::notADatabase(path));
+    mdb_set_bind_size(mdb, kBindSize);
+    mdb_set_boolean_fmt_numbers(mdb);
+    return mdb;
+}
+
+// Catalog: 'T', the system flag, the name; at the end 'E'.
+void writeCatalog(const QString &path, ChildPipe &pipe)
+{
+    MdbHandle *mdb = openInChild(path);
+    if (!mdb_read_catalog(mdb, MDB_TABLE))
+        throw Error(tabular_errors::damaged(path));
+    for (unsigned int i = 0; i < mdb->num_catalog; ++i) {
+        auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
+        if (entry->object_type != MDB_TABLE)
+            continue;
+        pipe.writeByte('T');
+        pipe.writeByte(mdb_is_user_table(entry) ? 0 : 1);
+        pipe.writeText(QByteArray(entry->object_name));
+    }
+    pipe.writeByte('E');
+    mdb_close(mdb);
+}
+
+// Table: 'C' and the field count, then per row 'R' and every field's text; at the end 'E'.
+void writeTable(const QString &path, const QString &name, ChildPipe &pipe)
+{
+    MdbHandle *mdb = openInChild(path);
+    if (!mdb_read_catalog(mdb, MDB_TABLE))
+        throw Error(tabular_errors::damaged(path));
+    QByteArray tableName = name.toUtf8();
+    MdbTableDef *table = mdb_read_table_by_name(mdb, tableName.data(), MDB_TABLE);
+    if (!table || !mdb_read_columns(table))
+        throw Error(tabular_errors::damaged(path), name);
+    const unsigned int columns = table->num_cols;
+    std::vector<std::vector<char>> buffers(columns, std::vector<char>(kBindSize + 1, 0));
+    std::vector<int> lengths(columns, 0);
+    for (unsigned int c = 0; c < columns; ++c)
+        mdb_bind_column(table, int(c) + 1, buffers[c].data(), &lengths[c]);
+    pipe.writeByte('C');
+    pipe.writeUInt32(columns);
+    mdb_rewind_table(table);
+    while (mdb_fetch_row(table)) {
+        pipe.writeByte('R');
+        for (unsigned int c = 0; c < columns; ++c) {
+            const auto *col = static_cast<MdbColumn *>(g_ptr_array_index(table->columns, c));
+            pipe.writeText(fieldText(mdb, col, buffers[c].data()).toUtf8());
+        }
+    }
+    pipe.writeByte('E');
+    mdb_free_tabledef(table);
+    mdb_close(mdb);
+}
+
+// The parent's side of the pipe: the bytes as they come, taken apart message by message.
+class Messages
+{
+public:
+    void append(const char *data, qint64 size) { m_bytes.append(data, size); }
+    qint64 available() const { return m_bytes.size() - m_pos; }
+    char peek() const { return m_bytes[m_pos]; }
+    char at(qint64 offset) const { return m_bytes[m_pos + offset]; }
+    quint32 uint32At(qint64 offset) const
+    {
+        quint32 v = 0;
+        for (int i = 3; i >= 0; --i)
+            v = (v << 8) | quint8(m_bytes[m_pos + offset + i]);
+        return v;
+    }
+    // The length of the text at offset (with its length field), or -1 when not all there.
+    qint64 textSize(qint64 offset) const
+    {
+        if (available() < offset + 4)
+            return -1;
+        const qint64 size = 4 + qint64(uint32At(offset));
+        return available() < offset + size ? -1 : size;
+    }
+    QString textAt(qint64 offset) const
+    {
+        return QString::fromUtf8(m_bytes.constData() + m_pos + offset + 4,
+                                 qsizetype(uint32At(offset)));
+    }
+    void consume(qint64 n)
+    {
+        m_pos += n;
+        if (m_pos > 1024 * 1024 || m_pos == m_bytes.size()) {
+            m_bytes.remove(0, m_pos);
+            m_pos = 0;
+        }
+    }
+
+private:
+    QByteArray m_bytes;
+    qint64 m_pos = 0;
+};
+
 class AccessConnection : public TabularConnection
 {
 public:
@@ -108,22 +200,31 @@ public:
             throw Error(tabular_errors::cannotOpen(path));
         if (!wholePages(path))
             throw Error(tabular_errors::notADatabase(path), QStringLiteral("Seitengröße"));
-        const QByteArray name = QFile::encodeName(path);
-        MdbHandle *handle = mdb_open(name.constData(), MDB_NOFLAGS);
-        if (!handle)
-            throw Error(tabular_errors::notADatabase(path));
-        m_db = std::make_shared<Database>(handle);
-        mdb_set_bind_size(handle, kBindSize);
-        mdb_set_boolean_fmt_numbers(handle);
-        if (!mdb_read_catalog(handle, MDB_TABLE))
+        Messages in;
+        bool complete = false;
+        runInChild([&](ChildPipe &pipe) { writeCatalog(path, pipe); },
+                   [&](const char *data, qint64 size) {
+                       in.append(data, size);
+                       while (in.available() > 0 && !complete) {
+                           if (in.peek() == 'E') {
+                               complete = true;
+                               in.consume(1);
+                               break;
+                           }
+                           const qint64 text = in.textSize(2);
+                           if (in.peek() != 'T' || text < 0)
+                               break;
+                           m_system << (in.at(1) != 0);
+                           m_names << in.textAt(2);
+                           in.consume(2 + text);
+                           if (m_names.size() > 100000)
+                               throw Error(tabular_errors::damaged(path));
+                       }
+                   },
+                   ChildLimits{m_limits.childMemoryBytes, m_limits.childIdleMs},
+                   tabular_errors::notADatabase(path));
+        if (!complete)
             throw Error(tabular_errors::damaged(path));
-        for (unsigned int i = 0; i < handle->num_catalog; ++i) {
-            auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(handle->catalog, i));
-            if (entry->object_type != MDB_TABLE)
-                continue;
-            m_names << QString::fromUtf8(entry->object_name);
-            m_system << (mdb_is_user_table(entry) == 0);
-        }
     }
 
     QStringList tableNames(bool includeSystemTables) const override
@@ -142,58 +243,73 @@ public:
         if (index < 0)
             throw Error(tabular_errors::noSuchTable(name));
         return std::make_unique<DeferredRowSet>(
-            [db = m_db, limits = m_limits, table = m_names[index], path = m_path] {
-                return readTable(*db, limits, table, path);
+            [limits = m_limits, table = m_names[index], path = m_path] {
+                return readTable(path, table, limits);
             });
     }
 
 private:
-    static std::unique_ptr<BufferedRowSet> readTable(const Database &db,
-                                                     const TabularLimits &limits,
-                                                     const QString &name, const QString &path);
+    static std::unique_ptr<BufferedRowSet> readTable(const QString &path, const QString &name,
+                                                     const TabularLimits &limits);
 
     QString m_path;
     TabularLimits m_limits;
-    std::shared_ptr<Database> m_db;
     QStringList m_names;
     QList<bool> m_system;
 };
 
-std::unique_ptr<BufferedRowSet> AccessConnection::readTable(const Database &db,
-                                                            const TabularLimits &limits,
-                                                            const QString &name,
-                                                            const QString &path)
+std::unique_ptr<BufferedRowSet>
+AccessConnection::readTable(const QString &path, const QString &name, const TabularLimits &limits)
 {
-    MdbHandle *mdb = db.get();
-    QByteArray tableName = name.toUtf8();
-    MdbTableDef *table = mdb_read_table_by_name(mdb, tableName.data(), MDB_TABLE);
-    if (!table)
-        throw Error(tabular_errors::damaged(path), name);
-    struct TableGuard
-    {
-        MdbTableDef *table;
-        ~TableGuard() { mdb_free_tabledef(table); }
-    } guard{table};
-    if (!mdb_read_columns(table))
-        throw Error(tabular_errors::damaged(path), name);
-
-    const unsigned int columns = table->num_cols;
-    std::vector<std::vector<char>> buffers(columns, std::vector<char>(kBindSize + 1, 0));
-    std::vector<int> lengths(columns, 0);
-    for (unsigned int c = 0; c < columns; ++c)
-        mdb_bind_column(table, int(c) + 1, buffers[c].data(), &lengths[c]);
-
     SheetBuilder builder(limits);
-    builder.setMinimumFieldCount(int(columns));
-    mdb_rewind_table(table);
+    Messages in;
+    qint64 columns = -1;
     qint64 row = 0;
-    while (mdb_fetch_row(table)) {
-        for (unsigned int c = 0; c < columns; ++c) {
-            const auto *col = static_cast<MdbColumn *>(g_ptr_array_index(table->columns, c));
-            builder.add(row, c, fieldText(mdb, col, buffers[c].data()));
+    bool complete = false;
+    const auto take = [&] {
+        while (in.available() > 0 && !complete) {
+            const char tag = in.peek();
+            if (tag == 'E' && columns >= 0) {
+                complete = true;
+                in.consume(1);
+            } else if (tag == 'C' && columns < 0) {
+                if (in.available() < 5)
+                    return;
+                columns = in.uint32At(1);
+                if (columns > 4096)
+                    throw Error(tabular_errors::damaged(path));
+                builder.setMinimumFieldCount(int(columns));
+                in.consume(5);
+            } else if (tag == 'R' && columns >= 0) {
+                // Only a row that is all there is taken.
+                qint64 offset = 1;
+                for (qint64 c = 0; c < columns; ++c) {
+                    const qint64 size = in.textSize(offset);
+                    if (size < 0)
+                        return;
+                    offset += size;
+                }
+                offset = 1;
+                for (qint64 c = 0; c < columns; ++c) {
+                    builder.add(row, c, in.textAt(offset));
+                    offset += in.textSize(offset);
+                }
+                builder.setMinimumRowCount(++row);
+                in.consume(offset);
+            } else {
+                throw Error(tabular_errors::damaged(path));
+            }
         }
-        builder.setMinimumRowCount(++row);
-    }
+    };
+    runInChild([&](ChildPipe &pipe) { writeTable(path, name, pipe); },
+               [&](const char *data, qint64 size) {
+                   in.append(data, size);
+                   take();
+               },
+               ChildLimits{limits.childMemoryBytes, limits.childIdleMs},
+               tabular_errors::damaged(path));
+    if (!complete)
+        throw Error(tabular_errors::damaged(path));
     return builder.finish();
 }
 

@@ -57,6 +57,9 @@ struct TabularLimits
     qint64 maxTextChars = 128LL * 1024 * 1024; // characters held for one sheet or table
     qint64 maxPartBytes = 512LL * 1024 * 1024; // inflated size of one part of a workbook
     qint64 maxFileBytes = 512LL * 1024 * 1024; // size of an .xls file (read whole)
+    // The database reader's child process: its memory, and how long it may stay silent.
+    qint64 childMemoryBytes = 1024LL * 1024 * 1024;
+    int childIdleMs = 30000;
 };
 
 // The readers of this platform: .xls through FreeXL, .xlsx and .ods through libzip and the

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 using namespace ordovan;
 using namespace ordovan::platform;
@@ -123,6 +125,28 @@ TEST(AccessReader, AccdbFilesAndMissingTables)
     EXPECT_EQ(all[0][7], QStringLiteral("02.09.1997"));
     EXPECT_EQ(all[0][8], QStringLiteral("1995,5"));
     EXPECT_THROW(connection->openTable(QStringLiteral("Umsätze")), Error);
+}
+
+TEST(AccessReader, ADatabaseThatSendsLibmdbInCirclesIsStopped)
+{
+    REQUIRE_DATABASE(path, "nwind.mdb");
+    // Cut within a page and filled up with zeros to whole pages: libmdb reads the catalog
+    // for ever, taking more memory all the time.
+    QByteArray bytes = test::readFile(path).left(1500000);
+    bytes.append(QByteArray(4096 - bytes.size() % 4096, '\0'));
+    QTemporaryDir dir;
+    const QString looping = dir.filePath(QStringLiteral("kreis.mdb"));
+    test::writeFile(looping, bytes);
+    TabularLimits limits;
+    limits.childIdleMs = 1500;
+    limits.childMemoryBytes = 256 * 1024 * 1024;
+    FileTabularProvider provider(limits);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_THROW(provider.connect(looping, TabularKind::Database), Error);
+    EXPECT_LT(timer.elapsed(), 10000);
+    // The program goes on: the intact database still reads.
+    EXPECT_FALSE(provider.connect(path, TabularKind::Database)->tableNames(false).isEmpty());
 }
 
 TEST(AccessReader, TruncatedDatabasesFailCleanly)
