@@ -102,7 +102,7 @@ std::optional<QString> Parser::parseInParallel(QFile &file, QByteArrayView head,
             if (!feed(view.data(), end, false) || !feed(close.data(), close.size(), true) ||
                 !m_failure.isEmpty() || !m_sawRowData || !m_versions.empty())
                 return std::nullopt;
-            return readRuns(file, std::string(view.substr(end)), workers);
+            return readRuns(file, view.substr(end), workers);
         }
         const quint64 events = m_events;
         if (!feed(view.data(), view.size(), false))
@@ -126,26 +126,29 @@ std::optional<QString> Parser::parseInParallel(QFile &file, QByteArrayView head,
 
 // Cuts the rows into runs at "<" and hands them to the workers; the rows end at the first
 // "</", which must begin the plain end of the file.
-std::optional<QString> Parser::readRuns(QFile &file, std::string carry, int workers)
+std::optional<QString> Parser::readRuns(QFile &file, std::string_view start, int workers)
 {
     RowRuns runs(m_fields, m_latin1, workers);
+    ByteBuffer carry;
+    carry.append(start.data(), start.size());
     size_t scanned = 0;
-    size_t lastOpen = carry.rfind('<');
+    size_t lastOpen = start.rfind('<');
     std::string trailer;
     for (;;) {
-        const size_t close = carry.find("</", scanned > 0 ? scanned - 1 : 0);
-        if (close != std::string::npos) {
-            trailer = carry.substr(close);
+        const size_t close = carry.view().find("</", scanned > 0 ? scanned - 1 : 0);
+        if (close != std::string_view::npos) {
+            trailer = carry.view().substr(close);
             carry.resize(close);
             runs.submit(std::move(carry));
             break;
         }
         scanned = carry.size();
-        if (carry.size() >= kRun && lastOpen != std::string::npos && lastOpen > 0) {
-            std::string run = std::move(carry);
-            carry.assign(run, lastOpen);
-            run.resize(lastOpen);
-            runs.submit(std::move(run));
+        if (carry.size() >= kRun && lastOpen != std::string_view::npos && lastOpen > 0) {
+            ByteBuffer next = runs.spare();
+            next.append(carry.data() + lastOpen, carry.size() - lastOpen);
+            carry.resize(lastOpen);
+            runs.submit(std::move(carry));
+            carry = std::move(next);
             scanned = carry.size();
             lastOpen = 0;
         }
@@ -159,7 +162,7 @@ std::optional<QString> Parser::readRuns(QFile &file, std::string carry, int work
         carry.resize(old + size_t(got));
         if (got == 0)
             return std::nullopt; // the rows never end: the plain way says what is wrong
-        const size_t open = std::string_view(carry).substr(old).rfind('<');
+        const size_t open = carry.view().substr(old).rfind('<');
         if (open != std::string_view::npos)
             lastOpen = old + open;
     }

@@ -74,7 +74,7 @@ private:
     QString readOn(QFile &file);
     QString complaint() const;
     QString finish() const;
-    std::optional<QString> readRuns(QFile &file, std::string carry, int workers);
+    std::optional<QString> readRuns(QFile &file, std::string_view start, int workers);
 
     XML_Parser m_parser = nullptr;
     const bool m_latin1;

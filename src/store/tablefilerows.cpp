@@ -11,6 +11,8 @@
 #include <atomic>
 #include <charconv>
 #include <cstring>
+#include <limits>
+#include <type_traits>
 
 namespace ordovan::store::tablefile {
 
@@ -26,6 +28,29 @@ bool parseWhole(const char *s, size_t n, T &out)
 {
     const auto r = std::from_chars(s, s + n, out);
     return r.ec == std::errc() && r.ptr == s + n;
+}
+
+// A whole decimal number up to the terminating NUL (an optional "-", then digits), without
+// measuring the text first: most values of a file are short numbers.
+template<typename T>
+bool parseDecimal(const char *s, T &out)
+{
+    const bool negative = *s == '-';
+    if (negative && !std::is_signed_v<T>)
+        return false;
+    s += negative;
+    if (*s < '0' || *s > '9')
+        return false;
+    qint64 v = 0;
+    for (; *s >= '0' && *s <= '9'; ++s) {
+        v = v * 10 + (*s - '0');
+        if (v > qint64(std::numeric_limits<T>::max()) + negative)
+            return false;
+    }
+    if (*s != '\0')
+        return false;
+    out = T(negative ? -v : v);
+    return true;
 }
 
 // Copies plain ASCII eight bytes at a time while both sides have room; most text is ASCII.
@@ -157,7 +182,7 @@ QString RowBuilder::add(const char **atts, std::vector<RowVersion> &out)
         const char *name = atts[i];
         if (name[0] == 'R' && std::strcmp(name, "RowState") == 0) {
             unsigned v = 0;
-            if (!parseWhole(atts[i + 1], std::strlen(atts[i + 1]), v) || v > 255)
+            if (!parseDecimal(atts[i + 1], v) || v > 255)
                 return QStringLiteral("Datenzeile %1: ungültiger RowState \"%2\".")
                     .arg(out.size() + 1)
                     .arg(excerpt(atts[i + 1], m_latin1));
@@ -186,8 +211,7 @@ QString RowBuilder::add(const char **atts, std::vector<RowVersion> &out)
 // value of the field's kind. An empty value is a null field.
 bool RowBuilder::addValue(int field, const char *value)
 {
-    const size_t length = std::strlen(value);
-    if (length == 0)
+    if (*value == '\0')
         return true;
     const size_t at = m_scratch.size();
     auto put = [&](const void *data, size_t size) {
@@ -198,23 +222,26 @@ bool RowBuilder::addValue(int field, const char *value)
     switch (m_fields.kinds[size_t(field)]) {
     case ValueKind::Integer: {
         qint32 v = 0;
-        return parseWhole(value, length, v) && put(&v, 4);
+        return parseDecimal(value, v) && put(&v, 4);
     }
     case ValueKind::Boolean: {
         qint32 v = 0;
         if (sameTextNoCase(value, "true"))
             v = 1;
-        else if (!sameTextNoCase(value, "false") && !parseWhole(value, length, v))
+        else if (!sameTextNoCase(value, "false") && !parseDecimal(value, v))
             return false;
         return put(&v, 4);
     }
     case ValueKind::Float: {
         double v = 0;
-        return parseWhole(value, length, v) && put(&v, 8);
+        return parseWhole(value, std::strlen(value), v) && put(&v, 8);
     }
     case ValueKind::Date: {
-        auto digit = [](char c) { return c >= '0' && c <= '9'; };
-        if (length != 8 || !std::all_of(value, value + 8, digit))
+        for (int k = 0; k < 8; ++k) { // stops at the NUL of a shorter text
+            if (value[k] < '0' || value[k] > '9')
+                return false;
+        }
+        if (value[8] != '\0')
             return false;
         auto num = [value](int from, int count) {
             int v = 0;
@@ -229,6 +256,7 @@ bool RowBuilder::addValue(int field, const char *value)
         return put(&jd, 4);
     }
     case ValueKind::Text: {
+        const size_t length = std::strlen(value);
         const int width = m_fields.defs[field].width;
         const size_t limit = width > 0 ? std::min(length, size_t(width)) : length;
         m_scratch.resize(at + limit);
@@ -287,12 +315,11 @@ int parsedRowRuns()
     return g_parsedRuns.load();
 }
 
-bool parseRowRun(const FileFields &fields, bool latin1, std::string_view bytes,
+bool parseRowRun(const FileFields &fields, bool latin1, std::string_view bytes, ByteBuffer &doc,
                  std::vector<RowVersion> &out)
 {
     ++g_parsedRuns;
     static constexpr std::string_view open = "<R>", close = "</R>";
-    std::string doc;
     doc.resize(open.size() + (latin1 ? 2 * bytes.size() : bytes.size()) + close.size());
     std::memcpy(doc.data(), open.data(), open.size());
     size_t n = open.size();
@@ -334,7 +361,18 @@ RowRuns::~RowRuns()
     stop();
 }
 
-void RowRuns::submit(std::string run)
+ByteBuffer RowRuns::spare()
+{
+    std::lock_guard lock(m_mutex);
+    if (m_spare.empty())
+        return {};
+    ByteBuffer b = std::move(m_spare.back());
+    m_spare.pop_back();
+    b.resize(0);
+    return b;
+}
+
+void RowRuns::submit(ByteBuffer run)
 {
     std::unique_lock lock(m_mutex);
     m_room.wait(lock, [this] { return m_queue.size() < m_limit || m_failed; });
@@ -372,6 +410,7 @@ void RowRuns::stop()
 
 void RowRuns::work()
 {
+    ByteBuffer doc; // kept from run to run
     for (;;) {
         std::unique_lock lock(m_mutex);
         m_work.wait(lock, [this] { return !m_queue.empty() || m_closing; });
@@ -386,7 +425,7 @@ void RowRuns::work()
         bool ok = false;
         if (!skip) {
             try {
-                ok = parseRowRun(m_fields, m_latin1, run, rows);
+                ok = parseRowRun(m_fields, m_latin1, run.view(), doc, rows);
             } catch (...) {
                 // out of memory: the plain way will say so
             }
@@ -394,6 +433,7 @@ void RowRuns::work()
         lock.lock();
         m_results[index] = std::move(rows);
         m_failed = m_failed || !ok;
+        m_spare.push_back(std::move(run));
     }
 }
 

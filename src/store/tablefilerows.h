@@ -9,8 +9,11 @@
 #include <QList>
 #include <QString>
 
+#include <algorithm>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -48,6 +51,42 @@ size_t convertText(const char *in, size_t length, char *out, size_t limit, bool 
 // an ISO-8859-1 decoder reads them). out needs room for twice the input.
 size_t latin1ToUtf8(const char *in, size_t n, char *out);
 
+// Bytes that grow without being cleared first and keep their memory for reuse: runs of
+// rows pass through a handful of these instead of fresh allocations (fresh pages cost more
+// than the parsing of them).
+class ByteBuffer
+{
+public:
+    char *data() { return m_data.get(); }
+    const char *data() const { return m_data.get(); }
+    size_t size() const { return m_size; }
+    std::string_view view() const { return {m_data.get(), m_size}; }
+    void resize(size_t n) // new bytes are left as they are
+    {
+        if (n > m_capacity) {
+            const size_t capacity = std::max(n, 2 * m_capacity);
+            auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+            if (m_size > 0)
+                std::memcpy(grown.get(), m_data.get(), m_size);
+            m_data = std::move(grown);
+            m_capacity = capacity;
+        }
+        m_size = n;
+    }
+    void append(const char *bytes, size_t n)
+    {
+        const size_t old = m_size;
+        resize(old + n);
+        if (n > 0)
+            std::memcpy(m_data.get() + old, bytes, n);
+    }
+
+private:
+    std::unique_ptr<char[]> m_data;
+    size_t m_size = 0;
+    size_t m_capacity = 0;
+};
+
 // The fields as the file declares them. Fixed once the rows begin; then read by threads.
 struct FileFields
 {
@@ -82,7 +121,8 @@ private:
 
 // Parses a run of whole ROW elements, cut from a file's ROWDATA, on an expat parser of its
 // own. False when the run is anything else (the caller then reads the file the plain way).
-bool parseRowRun(const FileFields &fields, bool latin1, std::string_view bytes,
+// doc is the worker's own buffer for the run as expat reads it.
+bool parseRowRun(const FileFields &fields, bool latin1, std::string_view bytes, ByteBuffer &doc,
                  std::vector<RowVersion> &out);
 
 // Runs of rows parsed by worker threads; the results come back in the order submitted.
@@ -94,8 +134,10 @@ public:
     RowRuns(const RowRuns &) = delete;
     RowRuns &operator=(const RowRuns &) = delete;
 
+    // A buffer for the next run: one that came back from a worker when there is one.
+    ByteBuffer spare();
     // Queues a run; waits while enough runs are waiting already (that bounds the memory).
-    void submit(std::string run);
+    void submit(ByteBuffer run);
     bool failed();
     // Waits for every run; false when one was not plain rows.
     bool finish(std::vector<std::vector<RowVersion>> &results);
@@ -109,7 +151,8 @@ private:
     std::vector<std::thread> m_threads;
     std::mutex m_mutex;
     std::condition_variable m_work, m_room;
-    std::deque<std::pair<size_t, std::string>> m_queue;
+    std::deque<std::pair<size_t, ByteBuffer>> m_queue;
+    std::vector<ByteBuffer> m_spare;
     std::vector<std::vector<RowVersion>> m_results;
     size_t m_limit = 2;
     bool m_failed = false;
