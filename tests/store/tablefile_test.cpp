@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace ordovan;
 using namespace ordovan::store;
 using ordovan::test::readFile;
@@ -178,6 +180,28 @@ TEST_F(TableFileTest, FloatsAreShortestDecimalsAndReadBack)
         }
         back.next();
     }
+}
+
+TEST_F(TableFileTest, IntegerLimitsAndDatesReadBack)
+{
+    writeFile(path(QStringLiteral("n.xml")),
+              "<DATAPACKET><METADATA><FIELDS><FIELD attrname=\"I\" fieldtype=\"i4\"/><FIELD "
+              "attrname=\"D\" fieldtype=\"date\"/></FIELDS></METADATA><ROWDATA>"
+              "<ROW I=\"-2147483648\" D=\"00010101\"/><ROW I=\"2147483647\" D=\"99991231\"/>"
+              "<ROW I=\"007\" D=\"20240229\"/></ROWDATA></DATAPACKET>");
+    Table t(QStringLiteral("t"));
+    readTableFile(t, path(QStringLiteral("n.xml")));
+    t.first();
+    EXPECT_EQ(t.integer(0), std::numeric_limits<qint32>::min());
+    EXPECT_EQ(t.date(1), QDate(1, 1, 1));
+    t.next();
+    EXPECT_EQ(t.integer(0), std::numeric_limits<qint32>::max());
+    EXPECT_EQ(t.date(1), QDate(9999, 12, 31));
+    t.next();
+    EXPECT_EQ(t.integer(0), 7);
+    const QByteArray rows = rowData(written(t));
+    EXPECT_EQ(rows, "<ROWDATA><ROW I=\"-2147483648\" D=\"00010101\"/><ROW I=\"2147483647\" "
+                    "D=\"99991231\"/><ROW I=\"7\" D=\"20240229\"/></ROWDATA>");
 }
 
 TEST_F(TableFileTest, AttributeNamesAreUsableAndUnique)
