@@ -18,6 +18,7 @@ namespace ordovan::app {
 void FormCreate(Context &ctx)
 {
     platform::ensureDirectory(ctx.data.dataDir());
+    InstallMandantHooks(ctx);
 }
 
 namespace {
@@ -101,10 +102,15 @@ void ApplyCommandLine(Context &ctx)
         WriteGlobalInteger(ctx, names::Mandant, *id);
         const qint32 stored = ReadGlobalInteger(ctx, names::Mandant);
         store::Table &mandanten = ctx.data.ClientDataSet3;
-        mandanten.locate(u"ID", stored);
+        // A scheduled run for a Mandant that no longer exists would write a payment file for
+        // whichever ordering party happens to be current: refuse to go on instead.
+        if (!mandanten.locate(u"ID", stored) && ctx.outcome.runRequested)
+            throw Error(QStringLiteral("Der Mandant %1 ist nicht vorhanden. Die Verarbeitung "
+                                       "wird nicht gestartet.")
+                            .arg(stored));
         if (mandanten.hasCurrentRow())
-            s.CBMandantenText = mandanten.text(u"ID") + QStringLiteral(" -  ") +
-                                mandanten.text(u"Name");
+            s.CBMandantenText =
+                mandanten.text(u"ID") + QStringLiteral(" -  ") + mandanten.text(u"Name");
         CBMandantenChange(ctx);
         LoadSettings(ctx);
     }

@@ -180,3 +180,25 @@ TEST_F(StartupTest, CommandLineWords)
     app::ApplyCommandLine(*ctx);
     EXPECT_EQ(settings->readInteger(u"", u"Mandant"), 1);
 }
+
+TEST_F(StartupTest, ARunForAMandantThatDoesNotExistIsRefused)
+{
+    start();
+    ctx->data.ClientDataSet3.insert();
+    ctx->data.ClientDataSet3.setValue(u"Name", QStringLiteral("Verein"));
+    ctx->data.ClientDataSet3.post();
+    ctx->args = {QStringLiteral("startstop"), QStringLiteral("gs"), QStringLiteral("99")};
+    try {
+        app::ApplyCommandLine(*ctx);
+        FAIL() << "the run must not start for another ordering party";
+    } catch (const Error &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("99"))) << e.what();
+    }
+    EXPECT_FALSE(ctx->outcome.runStarted);
+    EXPECT_EQ(app::exitStatus(*ctx, true), app::ExitError);
+
+    // Without a run the selection falls back to the current row, as it always did.
+    ctx->args = {QString(), QString(), QStringLiteral("99")};
+    app::ApplyCommandLine(*ctx);
+    EXPECT_EQ(settings->readInteger(u"", u"Mandant"), 1);
+}
