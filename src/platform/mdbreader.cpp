@@ -2,10 +2,10 @@
 // rows are fetched one by one into bound text buffers. libmdb trusts the file: a damaged
 // database can make it loop while it allocates without end, so every libmdb call runs in a
 // child process (childprocess.h) that sends its results through a pipe, and the parent
-// builds the rows within the limits. Numbers, money and dates are taken
-// from the row's raw bytes instead of libmdb's own text (which follows the C locale and
-// cannot show dates outside 1900..2099), so they come out in the German notation; yes/no
-// fields become "WAHR"/"FALSCH"; binary and OLE fields stay empty.
+// builds the rows within the limits. Numbers, money and dates are taken from the row's raw
+// bytes instead of libmdb's own text (which follows the C locale and cannot show dates
+// outside 1900..2099), so they come out in the German notation; yes/no fields become
+// "WAHR"/"FALSCH"; binary and OLE fields stay empty.
 #include "tabularreaders.h"
 
 #include "childprocess.h"
@@ -31,8 +31,8 @@ namespace tv = tabular_values;
 constexpr size_t kBindSize = 64 * 1024;
 
 // Jet writes whole pages: 2048 bytes (Jet 3) or 4096 (Jet 4 and .accdb), the version byte
-// at offset 0x14 tells which. A file cut off within a page is damaged, and libmdb can loop
-// without end over such a file, so it never gets it.
+// at offset 0x14 tells which. A file cut off within a page is damaged; refusing it here
+// spares the child process a loop that only its time or memory limit would end.
 bool wholePages(const QString &path)
 {
     QFile file(path);
