@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <system_error>
 #include <thread>
 
 namespace ordovan::store {
@@ -215,7 +216,11 @@ void readTableFile(Table &table, const QString &path)
         std::optional<QString> result;
         if (workers >= 2 && file.size() >= tablefile::kParallelFrom) {
             parser = std::make_unique<Parser>(utf8);
-            result = parser->parseInParallel(file, head.sliced(skip), workers);
+            try {
+                result = parser->parseInParallel(file, head.sliced(skip), workers);
+            } catch (const std::system_error &) {
+                result.reset(); // no threads to be had: the plain way
+            }
             if (!result && !file.seek(got))
                 result = file.errorString();
         }

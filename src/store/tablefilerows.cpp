@@ -348,8 +348,13 @@ bool parseRowRun(const FileFields &fields, bool latin1, std::string_view bytes, 
 RowRuns::RowRuns(const FileFields &fields, bool latin1, int workers)
     : m_fields(fields), m_latin1(latin1), m_limit(size_t(2 * workers))
 {
-    for (int i = 0; i < workers; ++i)
-        m_threads.emplace_back([this] { work(); });
+    try {
+        for (int i = 0; i < workers; ++i)
+            m_threads.emplace_back([this] { work(); });
+    } catch (...) {
+        stop(); // the threads that did start
+        throw;
+    }
 }
 
 RowRuns::~RowRuns()
