@@ -20,4 +20,9 @@ void Context::AppendLogLine(const QString &text)
     state.MLog.append(now(), text);
 }
 
+void Context::AppendLogLine(QStringView text)
+{
+    state.MLog.append(now(), text);
+}
+
 } // namespace ordovan::app

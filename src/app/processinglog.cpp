@@ -6,7 +6,7 @@
 
 namespace ordovan::app {
 
-void ProcessingLog::append(const QDateTime &now, const QString &text)
+void ProcessingLog::append(const QDateTime &now, QStringView text)
 {
     const qint64 ms = now.toMSecsSinceEpoch();
     const int offset = now.offsetFromUtc();

@@ -13,7 +13,7 @@ class ProcessingLog
 public:
     // Appends the timestamp of the moment (dd.MM.yyyy HH:mm:ss, only the date at midnight)
     // followed directly by the text, which begins with a blank.
-    void append(const QDateTime &now, const QString &text);
+    void append(const QDateTime &now, QStringView text);
     void clear() { m_lines.clear(); }
     const QStringList &lines() const { return m_lines; }
     QStringList &lines() { return m_lines; }

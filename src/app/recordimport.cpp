@@ -12,6 +12,7 @@
 #include "operations.h"
 
 #include "import/conversions.h"
+#include "platform/codec.h"
 #include "platform/error.h"
 #include "platform/german.h"
 #include "store/recordnumbers.h"
@@ -79,16 +80,66 @@ char16_t *putNumber(char16_t *out, qint64 value)
     return out;
 }
 
-QString recordLine(int record, qint32 id, QStringView what)
+struct RecordLine
 {
-    char16_t buf[80];
-    char16_t *p = put(buf, u" Datensatz ");
+    char16_t text[80];
+    qsizetype size = 0;
+    QStringView view() const { return QStringView(text, size); }
+};
+
+RecordLine recordLine(int record, qint32 id, QStringView what)
+{
+    RecordLine line;
+    char16_t *p = put(line.text, u" Datensatz ");
     p = putNumber(p, record);
     p = put(p, u" ID ");
     p = putNumber(p, id);
     p = put(p, what);
-    return QString(reinterpret_cast<const QChar *>(buf), p - buf);
+    line.size = p - line.text;
+    return line;
 }
+
+// Joins the pieces of a text (name parts, purpose lines). While every piece is Windows-1252
+// bytes, the form the table keeps, it joins bytes; from the first piece that is not, UTF-16.
+class Joiner
+{
+public:
+    void clear()
+    {
+        m_bytes.truncate(0);
+        m_text.truncate(0);
+        m_wide = false;
+    }
+    void add(QByteArrayView bytes)
+    {
+        if (!m_wide) {
+            m_bytes.append(bytes);
+            return;
+        }
+        for (char b : bytes)
+            m_text.append(QChar(codec::cp1252ToUnicode(static_cast<unsigned char>(b))));
+    }
+    void add(QStringView text)
+    {
+        if (!m_wide) {
+            m_wide = true;
+            add(QByteArrayView(m_bytes));
+        }
+        m_text.append(text);
+    }
+    void store(store::Table &table, int field) const
+    {
+        if (m_wide)
+            table.setText(field, m_text);
+        else
+            table.setTextCp1252(field, m_bytes);
+    }
+
+private:
+    QByteArray m_bytes;
+    QString m_text;
+    bool m_wide = false;
+};
 
 // Imports the columns of the source grid; field positions and options are resolved once.
 class RecordImporter
@@ -108,6 +159,12 @@ public:
         m_created = m_table.field(u"Erstellungsdatum");
         m_purposeLines = m_s.CB8Verw ? 8 : 4;
         m_year = ctx.now().date().year();
+        for (int line = 0; line < 8; ++line) {
+            const QString &text = m_s.Verwkonst[line].text;
+            const QByteArray bytes = codec::toCp1252(text);
+            if (codec::fromCp1252(bytes) == text)
+                m_constantBytes[line] = bytes;
+        }
     }
 
     void importRecord(int column, int firstColumn);
@@ -115,14 +172,25 @@ public:
 private:
     // The mapped cell of the record; -1 is handled by the caller (step skipped). Any other
     // negative entry names no field and fails the step.
-    QStringView cell(int index, const char16_t *word) const
+    QStringView cell(int index, const char16_t *word)
     {
         if (index < 0)
             throw StepFailed{QString::fromUtf16(word)};
-        return m_grid.cellView(m_column, index);
+        return m_grid.cellText(m_column, index, m_scratch);
     }
     void setText(int field, QStringView text) { m_table.setText(field, text); }
+    // A text field straight from its cell; Windows-1252 cells go over byte for byte.
+    void setTextFromCell(int field, int index, const char16_t *word)
+    {
+        if (index < 0)
+            throw StepFailed{QString::fromUtf16(word)};
+        if (const auto bytes = m_grid.cellCp1252(m_column, index))
+            m_table.setTextCp1252(field, *bytes);
+        else
+            m_table.setText(field, m_grid.cellText(m_column, index, m_scratch));
+    }
 
+    void addCell(int index, const char16_t *word);
     void fillName();
     void fillDate();
     void fillPurpose();
@@ -137,9 +205,22 @@ private:
     int m_id, m_name1, m_datum, m_purpose, m_betrag, m_created;
     int m_textFields[kTextStepCount];
     int m_purposeLines;
-    int m_year; // two-digit years are placed relative to it
-    QString m_text;
+    int m_year;        // two-digit years are placed relative to it
+    QString m_scratch; // cells of Windows-1252 columns, decoded
+    Joiner m_join;
+    // The constant purpose lines as Windows-1252, where they can be written so.
+    std::optional<QByteArray> m_constantBytes[8];
 };
+
+void RecordImporter::addCell(int index, const char16_t *word)
+{
+    if (index < 0)
+        throw StepFailed{QString::fromUtf16(word)};
+    if (const auto bytes = m_grid.cellCp1252(m_column, index))
+        m_join.add(*bytes);
+    else
+        m_join.add(m_grid.cellText(m_column, index, m_scratch));
+}
 
 void RecordImporter::fillName()
 {
@@ -147,14 +228,13 @@ void RecordImporter::fillName()
         return;
     if (m_m.NameX2 != -1) {
         const char16_t *word = u"NAME 1 I";
-        QString &name = m_text;
-        name.truncate(0);
-        name += cell(m_m.NameX, word);
-        name += u' ';
-        name += cell(m_m.NameX2, word);
-        setText(m_name1, name);
+        m_join.clear();
+        addCell(m_m.NameX, word);
+        m_join.add(QByteArrayView(" "));
+        addCell(m_m.NameX2, word);
+        m_join.store(m_table, m_name1);
     } else {
-        setText(m_name1, cell(m_m.NameX, u"NAME 1 II"));
+        setTextFromCell(m_name1, m_m.NameX, u"NAME 1 II");
     }
 }
 
@@ -166,21 +246,20 @@ void RecordImporter::fillDate()
             const auto date = import::parseSourceDate(text, m_year);
             if (!date)
                 throw StepFailed{QStringLiteral("DATUM")};
-            m_table.setValue(m_datum, *date);
+            m_table.setDate(m_datum, *date);
         }
     }
     // The override replaces the date, but a mapped date that does not convert has already
     // failed the record.
     if (m_s.CBDatumueberschreiben)
-        m_table.setValue(m_datum, m_s.DTPAusf.date());
+        m_table.setDate(m_datum, m_s.DTPAusf.date());
 }
 
 void RecordImporter::fillPurpose()
 {
     static const char16_t *const words[] = {u"VERW1", u"VERW2", u"VERW3", u"VERW4",
                                             u"VERW5", u"VERW6", u"VERW7", u"VERW8"};
-    QString &purpose = m_text; // reused from record to record, with its capacity
-    purpose.truncate(0);
+    m_join.clear();
     for (int line = 0; line < m_purposeLines; ++line) {
         const ConstantField &constant = m_s.Verwkonst[line];
         const int index = m_m.Verw[line];
@@ -189,13 +268,15 @@ void RecordImporter::fillPurpose()
         // Lines after the first are joined by a blank and CR, which the SEPA run splits at;
         // an empty constant still adds them.
         if (line > 0)
-            purpose += u" \r";
-        if (constant.checked)
-            purpose += constant.text;
+            m_join.add(QByteArrayView(" \r"));
+        if (!constant.checked)
+            addCell(index, words[line]);
+        else if (m_constantBytes[line])
+            m_join.add(QByteArrayView(*m_constantBytes[line]));
         else
-            purpose += cell(index, words[line]);
+            m_join.add(QStringView(constant.text));
     }
-    setText(m_purpose, purpose);
+    m_join.store(m_table, m_purpose);
 }
 
 void RecordImporter::fillAmount()
@@ -208,7 +289,7 @@ void RecordImporter::fillAmount()
         const auto value = import::parseAmount(text);
         if (!value)
             throw Error(german::notAFloatMessage(text));
-        m_table.setValue(m_betrag, *value);
+        m_table.setFloat(m_betrag, *value);
         return;
     }
     if (m_m.Betrag == -1 || (m_s.RGBetrag != 0 && m_s.RGBetrag != 1))
@@ -220,7 +301,7 @@ void RecordImporter::fillAmount()
     const auto value = import::parseAmount(text);
     if (!value)
         throw StepFailed{kAmountError + raw.toString()};
-    m_table.setValue(m_betrag, *value);
+    m_table.setFloat(m_betrag, *value);
 }
 
 void RecordImporter::importRecord(int column, int firstColumn)
@@ -229,13 +310,13 @@ void RecordImporter::importRecord(int column, int firstColumn)
     m_table.insert();
     const qint32 id = m_table.integer(m_id).value_or(0);
     const int record = column - firstColumn + 1;
-    m_ctx.AppendLogLine(recordLine(record, id, u" START"));
+    m_ctx.AppendLogLine(recordLine(record, id, u" START").view());
     try {
         fillName();
         for (int i = 0; i < kTextStepCount; ++i) {
             const int index = m_m.*(kTextSteps[i].entry);
             if (index != -1)
-                setText(m_textFields[i], cell(index, kTextSteps[i].word));
+                setTextFromCell(m_textFields[i], index, kTextSteps[i].word);
         }
         fillDate();
         fillPurpose();
@@ -251,8 +332,8 @@ void RecordImporter::importRecord(int column, int firstColumn)
         m_table.cancel();
         throw;
     }
-    m_table.setValue(m_created, m_ctx.now().date());
-    m_ctx.AppendLogLine(recordLine(record, id, u" ENDE"));
+    m_table.setDate(m_created, m_ctx.now().date());
+    m_ctx.AppendLogLine(recordLine(record, id, u" ENDE").view());
     m_table.post();
 }
 

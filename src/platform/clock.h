@@ -25,17 +25,23 @@ public:
     QDateTime now() const override
     {
         const qint64 ms = QDateTime::currentMSecsSinceEpoch();
+        if (ms == m_ms)
+            return m_now; // many log lines are written within one millisecond
         const qint64 second = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
         if (second != m_second) {
             m_offset = QDateTime::fromMSecsSinceEpoch(second * 1000).offsetFromUtc();
             m_second = second;
         }
-        return QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, m_offset);
+        m_ms = ms;
+        m_now = QDateTime::fromMSecsSinceEpoch(ms, Qt::OffsetFromUTC, m_offset);
+        return m_now;
     }
 
 private:
     mutable qint64 m_second = std::numeric_limits<qint64>::min();
     mutable int m_offset = 0;
+    mutable qint64 m_ms = std::numeric_limits<qint64>::min();
+    mutable QDateTime m_now;
 };
 
 // A clock that shows a set time and, when asked to, moves on by a step at every reading.

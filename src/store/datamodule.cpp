@@ -144,8 +144,9 @@ void DataModule::closeAll()
 void DataModule::installNumbering(RecordNumbers &numbers)
 {
     auto numbering = [&numbers](const QString &counter) {
-        return
-            [&numbers, counter](Table &t) { t.setValue(t.field(u"ID"), numbers.next(counter, t)); };
+        return [&numbers, counter](Table &t) {
+            t.setInteger(t.field(u"ID"), numbers.next(counter, t));
+        };
     };
     ClientDataSet1.afterInsert = numbering(RecordNumbers::kDomestic);
     ClientDataSetAZV.afterInsert = numbering(RecordNumbers::kSepa);

@@ -722,8 +722,10 @@ void Table::post()
     }
     m_changeLog.push_back(flags);
     for (size_t f = 0; f < m_maxEver.size(); ++f) {
+        if (!m_maxEver[f])
+            continue;
         std::string_view c = m_versions[version].cell(int(f));
-        if (m_maxEver[f] && c.size() == 4) {
+        if (c.size() == 4) {
             qint32 v;
             std::memcpy(&v, c.data(), 4);
             m_maxEver[f] = std::max(*m_maxEver[f], v);
@@ -864,6 +866,14 @@ QString Table::text(int field) const
 
 std::optional<qint32> Table::integer(int field) const
 {
+    if (field >= 0 && field < m_fields.size() && m_fields[field].kind == FieldKind::Integer) {
+        const std::string_view c = currentCell(field);
+        if (c.size() != 4)
+            return std::nullopt;
+        qint32 v;
+        std::memcpy(&v, c.data(), 4);
+        return v;
+    }
     const QVariant v = value(field);
     if (!v.isValid())
         return std::nullopt;
@@ -975,6 +985,72 @@ void Table::setText(int field, QStringView text)
     const int width = m_fields[field].width;
     c.truncate(width > 0 && n > width ? width : n);
     m_calcFor = -2;
+}
+
+void Table::setTextCp1252(int field, QByteArrayView bytes)
+{
+    if (field < 0 || field >= m_fields.size() || m_fields[field].kind != FieldKind::Text) {
+        setValue(field, codec::fromCp1252(bytes));
+        return;
+    }
+    requireEditing();
+    Cell &c = m_buffer[field];
+    const int width = m_fields[field].width;
+    bool control = false;
+    for (char ch : bytes)
+        control |= static_cast<unsigned char>(ch) < 0x20;
+    if (!control) {
+        // The usual case: the bytes as they are, cut to the width.
+        const qsizetype n = width > 0 && bytes.size() > width ? width : bytes.size();
+        c.resize(n);
+        if (n > 0)
+            std::memcpy(c.data(), bytes.data(), size_t(n));
+    } else {
+        c.resize(bytes.size());
+        char *out = c.data();
+        qsizetype n = 0;
+        for (char ch : bytes) {
+            const auto b = static_cast<unsigned char>(ch);
+            if (b < 0x20 && b != '\t' && b != '\n' && b != '\r')
+                continue; // as encodeText: XML cannot carry it
+            out[n++] = ch;
+        }
+        c.truncate(width > 0 && n > width ? width : n);
+    }
+    m_calcFor = -2;
+}
+
+bool Table::writeCell(int field, FieldKind kind1, FieldKind kind2, const void *data, qsizetype size)
+{
+    if (field < 0 || field >= m_fields.size() ||
+        (m_fields[field].kind != kind1 && m_fields[field].kind != kind2))
+        return false;
+    requireEditing();
+    Cell &c = m_buffer[field];
+    c.resize(size);
+    if (size > 0)
+        std::memcpy(c.data(), data, size_t(size));
+    m_calcFor = -2;
+    return true;
+}
+
+void Table::setInteger(int field, qint32 value)
+{
+    if (!writeCell(field, FieldKind::Integer, FieldKind::Integer, &value, 4))
+        setValue(field, value);
+}
+
+void Table::setFloat(int field, double value)
+{
+    if (!writeCell(field, FieldKind::Float, FieldKind::Currency, &value, 8))
+        setValue(field, value);
+}
+
+void Table::setDate(int field, const QDate &date)
+{
+    const qint32 jd = date.isValid() ? qint32(date.toJulianDay()) : 0;
+    if (!writeCell(field, FieldKind::Date, FieldKind::Date, &jd, date.isValid() ? 4 : 0))
+        setValue(field, date);
 }
 
 void Table::setNull(int field)

@@ -162,6 +162,12 @@ public:
     // A text field's value without the detour through QVariant (the record import writes
     // millions of cells); any other kind of field takes the text as setValue() does.
     void setText(int field, QStringView text);
+    // The same from Windows-1252 bytes, the form the table keeps.
+    void setTextCp1252(int field, QByteArrayView bytes);
+    // Typed values the same way; a field of another kind takes them as setValue() does.
+    void setInteger(int field, qint32 value);
+    void setFloat(int field, double value);
+    void setDate(int field, const QDate &date); // an invalid date empties the field
     // Values of calculated fields, for the calculate-fields hook.
     void setCalculatedValue(int field, const QVariant &value);
 
@@ -217,6 +223,7 @@ private:
 
     std::unique_ptr<Filter> compileFilter(const QString &expression) const;
     const Cell &bufferCell(int field) const;
+    bool writeCell(int field, FieldKind kind1, FieldKind kind2, const void *data, qsizetype size);
     std::string_view currentCell(int field) const;
     void ensureCalculated() const;
     void requireEditing() const;

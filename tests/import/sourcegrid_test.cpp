@@ -40,15 +40,38 @@ TEST(SourceGrid, OverwritingCellsKeepsTheOthers)
     EXPECT_EQ(g.cell(0, 0), QStringLiteral("v0"));
     EXPECT_EQ(g.cell(0, 1), QStringLiteral("value number 9999"));
     EXPECT_EQ(g.cell(0, 2), QStringLiteral("v2"));
-    // A cell written from another cell's own text.
-    g.setCell(0, 2, g.cellView(0, 1));
-    EXPECT_EQ(g.cell(0, 2), QStringLiteral("value number 9999"));
+}
+
+TEST(SourceGrid, ColumnsTurnToUtf16OnlyWhenATextNeedsIt)
+{
+    SourceGrid g;
+    g.setCell(0, 0, QString::fromUtf8("Müller € ‰"));
+    ASSERT_TRUE(g.cellCp1252(0, 0));
+    EXPECT_EQ(*g.cellCp1252(0, 0), QByteArrayView("M\xFCller \x80 \x89"));
+
+    // A character outside Windows-1252 turns the column to UTF-16 and keeps the others.
+    g.setCell(0, 1, QString::fromUtf8("Łódź 😀"));
+    EXPECT_FALSE(g.cellCp1252(0, 0));
+    EXPECT_EQ(g.cell(0, 0), QString::fromUtf8("Müller € ‰"));
+    EXPECT_EQ(g.cell(0, 1), QString::fromUtf8("Łódź 😀"));
+
+    // A cell written from the column's own text.
+    QString scratch;
+    g.setCell(0, 2, g.cellText(0, 1, scratch));
+    EXPECT_EQ(g.cell(0, 2), QString::fromUtf8("Łódź 😀"));
+
+    // A reader's Windows-1252 record over a UTF-16 column with cells beyond it.
+    g.setColumnFields(0, QByteArray("a\xE4"), {1, 2});
+    EXPECT_EQ(g.cell(0, 0), QStringLiteral("a"));
+    EXPECT_EQ(g.cell(0, 1), QString::fromUtf8("ä"));
+    EXPECT_EQ(g.cell(0, 2), QString::fromUtf8("Łódź 😀"));
+    EXPECT_EQ(g.cellCp1252(5, 5), QByteArrayView()) << "a cell never written is empty";
 }
 
 TEST(SourceGrid, ColumnFieldsReplaceOnlyTheFieldsGiven)
 {
     SourceGrid g;
-    g.setColumnFields(0, QStringLiteral("abcdef"), {1, 3, 6});
+    g.setColumnFields(0, QByteArray("abcdef"), {1, 3, 6});
     EXPECT_EQ(g.cell(0, 0), QStringLiteral("a"));
     EXPECT_EQ(g.cell(0, 1), QStringLiteral("bc"));
     EXPECT_EQ(g.cell(0, 2), QStringLiteral("def"));

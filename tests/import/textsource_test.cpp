@@ -51,6 +51,15 @@ TEST_P(SplitTest, GivesTheExpectedCells)
 {
     const SplitCase &c = GetParam();
     EXPECT_EQ(records(split(c.bytes, c.separator, c.qualifier)), c.expected);
+
+    // The file reader streams the file and decides the encoding as it goes: same cells.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("source.txt"));
+    test::writeFile(path, c.bytes);
+    SourceGrid g;
+    ASSERT_EQ(import::readDelimitedFile(path, DelimitedFormat{c.separator, c.qualifier}, g),
+              import::TextReadOutcome::Read);
+    EXPECT_EQ(records(g), c.expected);
 }
 
 // Quoting rules: a qualifier toggles wherever it stands, never reaches a cell, and its state
@@ -115,6 +124,16 @@ INSTANTIATE_TEST_SUITE_P(
                   ';',
                   0,
                   {{"a\xEF\xBF\xBD", "b"}}},
+        SplitCase{"EncodedReplacementCharacterIsUtf8",
+                  "\xEF\xBF\xBD;\xC3\xA4\n",
+                  ';',
+                  0,
+                  {{"\xEF\xBF\xBD", "\xC3\xA4"}}},
+        SplitCase{"BadByteOnTheLastLineMakesItWindows1252",
+                  "\xC3\xA4\n\xC3\n",
+                  ';',
+                  0,
+                  {{"\xC3\x83\xC2\xA4"}, {"\xC3\x83"}}},
         SplitCase{
             "NulByteIsKept", QByteArray("a\0b;c\n", 6), ';', 0, {{std::string("a\0b", 3), "c"}}}),
     [](const auto &info) { return std::string(info.param.name); });
@@ -152,7 +171,7 @@ TEST(SplitSizes, HugeLineAndManyFieldsStayLinear)
     const SourceGrid g = split(line + many, ';', '"');
     EXPECT_EQ(g.columnCount(), 2);
     EXPECT_EQ(g.rowCount(), 100001);
-    EXPECT_EQ(g.cellView(0, 0).size(), 10 * 1024 * 1024);
+    EXPECT_EQ(g.cell(0, 0).size(), 10 * 1024 * 1024);
     EXPECT_EQ(g.cell(1, 100000), QStringLiteral("last"));
 }
 
@@ -187,6 +206,26 @@ TEST_F(TextFileTest, ReadsAFile)
                     "\"Name\";\"Betrag\"\r\n\"M\xFCller\";11,58\r\n");
     EXPECT_EQ(read(path(QStringLiteral("a.csv"))), import::TextReadOutcome::Read);
     EXPECT_EQ(records(grid), (Records{{"Name", "Betrag"}, {"Müller", "11,58"}}));
+}
+
+TEST_F(TextFileTest, StreamedReadMatchesTheWholeAcrossChunkBoundaries)
+{
+    // Lines crossing the reader's 1 MiB chunks, a line longer than a chunk, an open quote
+    // carried over, and a UTF-8 character only at the very end (a second pass as UTF-8).
+    QByteArray bytes;
+    for (int i = 0; i < 60000; ++i)
+        bytes += "\"" + QByteArray::number(i) + ";x\";" + QByteArray(i % 37, 'a') + "\r\n";
+    bytes += "\"open;" + QByteArray(3 * 1024 * 1024, 'b') + "\n";
+    bytes += "y;z\"\nend;\xC3\xA4";
+    for (const QByteArray &variant : {bytes, bytes.left(bytes.size() - 2) + "\xE4"}) {
+        test::writeFile(path(QStringLiteral("big.csv")), variant);
+        ASSERT_EQ(read(path(QStringLiteral("big.csv"))), import::TextReadOutcome::Read);
+        const SourceGrid whole = split(variant, ';', '"');
+        EXPECT_EQ(grid.columnCount(), whole.columnCount());
+        EXPECT_EQ(grid.rowCount(), whole.rowCount());
+        EXPECT_TRUE(records(grid) == records(whole));
+    }
+    EXPECT_EQ(grid.cell(60002, 1), QString::fromUtf8("ä")) << "the last variant: Windows-1252";
 }
 
 TEST_F(TextFileTest, WhatCannotBeOpenedLeavesTheGridAlone)

@@ -51,6 +51,32 @@ TEST(TableBulkInsert, SetTextCutsConvertsAndNeverCarriesOverThePreviousRow)
     t.cancel();
 }
 
+TEST(TableBulkInsert, TypedAndByteSettersMatchSetValue)
+{
+    store::Table t(QStringLiteral("t"));
+    t.createEmpty(store::sepaPaymentFields());
+    const int name = t.field(u"Name1");
+    const int currency = t.field(u"Waehrung");
+    const int date = t.field(u"Datum");
+    t.insert();
+    t.setTextCp1252(name, QByteArrayView("M\xFCller\x01\tGmbH \x80"));
+    t.setTextCp1252(currency, QByteArrayView("EURO"));
+    t.setInteger(0, 12);
+    t.setFloat(t.field(u"Betrag"), 11.58);
+    t.setDate(date, QDate(2024, 2, 29));
+    EXPECT_EQ(t.text(name), u8("Müller\tGmbH €")) << "control characters dropped, tab kept";
+    EXPECT_EQ(t.text(currency), u8("EUR"));
+    EXPECT_EQ(t.integer(0), 12);
+    EXPECT_EQ(t.number(t.field(u"Betrag")), 11.58);
+    EXPECT_EQ(t.date(date), QDate(2024, 2, 29));
+    t.setDate(date, QDate());
+    EXPECT_TRUE(t.isNull(date));
+    t.setInteger(name, 7); // another kind: as setValue
+    EXPECT_EQ(t.text(name), u8("7"));
+    t.cancel();
+    EXPECT_THROW(t.setInteger(0, 1), Error) << "only while editing";
+}
+
 TEST(TableBulkInsert, SetTextOnOtherFieldsConvertsAsTyped)
 {
     store::Table t(QStringLiteral("t"));
