@@ -2,6 +2,7 @@
 // extension, the option handler and the file chooser.
 #include "app/operations.h"
 #include "appfixture.h"
+#include "store/schema.h"
 #include "testutil.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,11 @@
 using namespace ordovan;
 
 namespace {
+
+QString u8(const char *text)
+{
+    return QString::fromUtf8(text);
+}
 
 QStringList qsl(std::initializer_list<const char *> texts)
 {
@@ -74,6 +80,61 @@ TEST_F(ImportSourcesTest, ReadFailureIsStatusFive)
     EXPECT_EQ(events(),
               (qsl({" Quelldatei ÖFFNEN START", " Fehler beim Lesen in der Quelldatei"})));
     EXPECT_EQ(s.RunStatus, 5);
+}
+
+// Bad sources of every kind: each is read to its end (or refused) with the right log line and
+// status, the import copes with whatever the grid holds, and earlier records stay.
+TEST_F(ImportSourcesTest, BadSourcesNeitherCrashNorTouchStoredRecords)
+{
+    store::Table &azv = ctx->data.ClientDataSetAZV;
+    azv.createEmpty(store::sepaPaymentFields());
+    ctx->data.ClientDataSet1.createEmpty(store::domesticPaymentFields());
+    for (int i = 0; i < 3; ++i) {
+        azv.insert();
+        azv.setValue(u"Name1", QStringLiteral("alt %1").arg(i));
+        azv.post();
+    }
+    QByteArray garbage;
+    quint32 x = 7;
+    for (int i = 0; i < 300000; ++i) {
+        x = x * 1664525 + 1013904223;
+        garbage += char(x >> 24);
+    }
+    QByteArray manyFields;
+    for (int i = 0; i < 100000; ++i)
+        manyFields += "1,5;";
+    const QList<std::pair<const char *, QByteArray>> sources = {
+        {"garbage.csv", garbage},
+        {"longline.csv", QByteArray(10 * 1024 * 1024, 'x') + "\n"},
+        {"manyfields.csv", manyFields + "\n"},
+        {"invalid.csv", "M\xC3\x28ller;\xFF\xFE;\x81\n"},
+        {"empty.csv", QByteArray()},
+    };
+    s.separator = app::Separator::Semicolon;
+    s.qualifier = app::Qualifier::Double;
+    s.CBTitelzeile = false;
+    s.RGBetrag = 1;
+    s.mapping.NameX = 0;
+    s.mapping.Betrag = 1;
+    s.mapping.DatumX = 2;
+    s.mapping.Verw[0] = 99999;
+    for (const auto &[name, bytes] : sources) {
+        s.RunStatus = 0;
+        s.MLog.clear();
+        s.EQuelldatei = write(QString::fromUtf8(name), bytes);
+        app::BuildNewRecordsFilters(*ctx);
+        app::ReadSource(*ctx, true);
+        EXPECT_EQ(s.RunStatus, 0) << name;
+        EXPECT_EQ(events().value(1), u8(" Quelldatei ÖFFNEN ENDE")) << name;
+        app::ShowMappingPreview(*ctx);
+        app::ImportRecords(*ctx);
+        EXPECT_EQ(events().last(), u8(" Datensätze EINLESEN ENDE")) << name;
+        azv.setFiltered(false);
+        for (int id = 1; id <= 3; ++id) {
+            ASSERT_TRUE(azv.locate(u"ID", id)) << name;
+            EXPECT_EQ(azv.text(u"Name1"), QStringLiteral("alt %1").arg(id - 1));
+        }
+    }
 }
 
 struct DispatchCase
