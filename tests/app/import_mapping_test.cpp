@@ -51,7 +51,7 @@ protected:
     }
 };
 
-TEST_F(ImportMappingTest, FourLineLayout)
+TEST_F(ImportMappingTest, LayoutsForFourAndEightPurposeLines)
 {
     s.CB8Verw = false;
     app::BuildMappingGrid(*ctx);
@@ -81,10 +81,7 @@ TEST_F(ImportMappingTest, FourLineLayout)
     EXPECT_EQ(column(0), expected);
     EXPECT_EQ(g.cell(1, 0), u8("zug. Dateifeld"));
     EXPECT_EQ(g.cell(2, 0), u8("1. Datensatz"));
-}
 
-TEST_F(ImportMappingTest, EightLineLayout)
-{
     s.CB8Verw = true;
     app::BuildMappingGrid(*ctx);
     EXPECT_EQ(g.rowCount, 23);

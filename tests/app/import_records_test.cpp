@@ -389,17 +389,4 @@ TEST_F(ImportRecordsTest, LaggingCounterIsRaisedToTheHighestIdEverHeld)
     EXPECT_EQ(s.RunFirstID, 13);
 }
 
-TEST_F(ImportRecordsTest, FirstRunOfANewInstallationStartsAtOne)
-{
-    source({{u8("a")}, {u8("b")}});
-    app::ImportRecords(*ctx);
-    EXPECT_EQ(s.RunFirstID, 1);
-    EXPECT_EQ(s.RunLastID, 2);
-    EXPECT_EQ(counter(), 2);
-    // Numbers taken after the import come after the block.
-    azv.insert();
-    EXPECT_EQ(azv.integer(0), 3);
-    azv.cancel();
-}
-
 } // namespace
