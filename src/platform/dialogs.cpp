@@ -60,11 +60,11 @@ DialogButton defaultButton(DialogButtons buttons)
 
 namespace {
 
-void echo(const QString &caption, const QString &text)
+// The message text exactly as the dialog would show it (a line break inside it stays the
+// character it is), then a line feed. No caption: scripts compare the text itself.
+void echo(const QString &text)
 {
-    QString line = caption.isEmpty() ? text : caption + QStringLiteral(": ") + text;
-    line.replace(u'\r', u'\n');
-    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
     std::fflush(stderr);
 }
 
@@ -72,24 +72,24 @@ void echo(const QString &caption, const QString &text)
 
 void UnattendedDialogs::plainMessage(const QString &text)
 {
-    echo(kApplicationTitle, text);
+    echo(text);
 }
 
-DialogButton UnattendedDialogs::message(DialogKind kind, const QString &text, DialogButtons buttons)
+DialogButton UnattendedDialogs::message(DialogKind, const QString &text, DialogButtons buttons)
 {
-    echo(dialogCaption(kind), text);
+    echo(text);
     return defaultButton(buttons);
 }
 
-DialogButton UnattendedDialogs::question(const QString &text, const QString &caption)
+DialogButton UnattendedDialogs::question(const QString &text, const QString &)
 {
-    echo(caption, text);
+    echo(text);
     return No;
 }
 
 void UnattendedDialogs::uncaughtError(const QString &message)
 {
-    echo(kApplicationTitle, uncaughtErrorText(message));
+    echo(uncaughtErrorText(message));
 }
 
 std::optional<QString> UnattendedDialogs::openFile(const QString &)
