@@ -141,6 +141,31 @@ size_t latin1ToUtf8(const char *in, size_t n, char *out)
     return o;
 }
 
+// As convertText, for a NUL-terminated value (as expat hands it over) that is not measured
+// first. Expat's UTF-8 is well-formed, so a lead byte is always followed by its tail.
+size_t convertShortText(const char *in, char *out, size_t limit, bool latin1)
+{
+    const auto *s = reinterpret_cast<const unsigned char *>(in);
+    size_t o = 0;
+    for (unsigned char c; o < limit && (c = *s) != 0;) {
+        if (c < 0x80) {
+            out[o++] = char(c);
+            ++s;
+            continue;
+        }
+        const int extra = c >= 0xF0 ? 3 : (c >= 0xE0 ? 2 : 1);
+        char32_t cp = c & (0x3F >> extra);
+        for (int k = 1; k <= extra; ++k) {
+            if ((s[k] & 0xC0) != 0x80) // not expected; never read past the end
+                return o;
+            cp = (cp << 6) | (s[k] & 0x3F);
+        }
+        s += extra + 1;
+        out[o++] = (latin1 && cp <= 0xFF) ? char(cp) : char(codec::unicodeToCp1252(cp));
+    }
+    return o;
+}
+
 QString excerpt(const char *utf8, bool latin1)
 {
     const size_t n = std::min<size_t>(std::strlen(utf8), 200);
@@ -175,7 +200,7 @@ QString RowBuilder::add(const char **atts, std::vector<RowVersion> &out)
 {
     const int n = int(m_fields.defs.size());
     m_spans.assign(size_t(n), {0, 0});
-    m_scratch.clear();
+    m_scratch.resize(0);
     quint8 flags = 0;
     int expected = 0;
     for (int i = 0; atts[i]; i += 2) {
@@ -202,7 +227,7 @@ QString RowBuilder::add(const char **atts, std::vector<RowVersion> &out)
     }
     m_cells.resize(size_t(n));
     for (size_t k = 0; k < size_t(n); ++k)
-        m_cells[k] = std::string_view(m_scratch).substr(m_spans[k].first, m_spans[k].second);
+        m_cells[k] = m_scratch.view().substr(m_spans[k].first, m_spans[k].second);
     out.emplace_back(flags, m_cells);
     return {};
 }
@@ -256,11 +281,17 @@ bool RowBuilder::addValue(int field, const char *value)
         return put(&jd, 4);
     }
     case ValueKind::Text: {
-        const size_t length = std::strlen(value);
         const int width = m_fields.defs[field].width;
-        const size_t limit = width > 0 ? std::min(length, size_t(width)) : length;
-        m_scratch.resize(at + limit);
-        const size_t written = convertText(value, length, m_scratch.data() + at, limit, m_latin1);
+        size_t written = 0;
+        if (width > 0) {
+            // Short values, mostly ASCII: converted in one pass up to their end or the width.
+            m_scratch.resize(at + size_t(width));
+            written = convertShortText(value, m_scratch.data() + at, size_t(width), m_latin1);
+        } else {
+            const size_t length = std::strlen(value);
+            m_scratch.resize(at + length);
+            written = convertText(value, length, m_scratch.data() + at, length, m_latin1);
+        }
         m_scratch.resize(at + written);
         m_spans[size_t(field)] = {at, written};
         return true;

@@ -114,7 +114,7 @@ private:
     const bool m_latin1;
     std::vector<const char *> m_namePointers;
     // Per row, reused: converted values back to back, and each field's place in them.
-    std::string m_scratch;
+    ByteBuffer m_scratch;
     std::vector<std::pair<size_t, size_t>> m_spans;
     std::vector<std::string_view> m_cells;
 };
