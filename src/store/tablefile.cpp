@@ -20,6 +20,8 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <system_error>
+#include <thread>
 
 namespace ordovan::store {
 
@@ -32,25 +34,37 @@ QString tableNotOpenMessage(const QString &tableName)
 namespace {
 
 constexpr size_t kBufferSize = 1 << 20;
+constexpr size_t kParallelRows = 50000; // rows worth formatting on worker threads
+constexpr size_t kBlockRows = 16384;
 
+// Bytes on their way out: to the file, flushed whenever the buffer is full, or (without a
+// file) a block that grows and is written later.
 class Output
 {
 public:
-    explicit Output(platform::AtomicFile &file) : m_file(file), m_buffer(new char[kBufferSize]) {}
+    explicit Output(platform::AtomicFile *file = nullptr) : m_file(file)
+    {
+        if (m_file)
+            grow(kBufferSize);
+    }
 
-    // Room for n more bytes (n at most the buffer size); commit() what was used.
+    // Room for n more bytes (at most half the buffer size); commit() what was used.
     char *room(size_t n)
     {
-        if (m_used + n > kBufferSize)
-            flush();
+        if (m_used + n > m_capacity) {
+            if (m_file)
+                flush();
+            if (m_used + n > m_capacity)
+                grow(std::max(m_used + n, 2 * m_capacity));
+        }
         return m_buffer.get() + m_used;
     }
     void commit(char *end) { m_used = size_t(end - m_buffer.get()); }
     void append(std::string_view s)
     {
-        if (s.size() > kBufferSize / 2) {
+        if (m_file && s.size() > kBufferSize / 2) {
             flush();
-            m_file.write(s.data(), qint64(s.size()));
+            m_file->write(s.data(), qint64(s.size()));
             return;
         }
         char *p = room(s.size());
@@ -59,15 +73,27 @@ public:
     }
     void flush()
     {
-        if (m_used > 0)
-            m_file.write(m_buffer.get(), qint64(m_used));
+        if (m_file && m_used > 0)
+            m_file->write(m_buffer.get(), qint64(m_used));
         m_used = 0;
     }
+    void clear() { m_used = 0; }
+    std::string_view view() const { return {m_buffer.get(), m_used}; }
 
 private:
-    platform::AtomicFile &m_file;
+    void grow(size_t capacity)
+    {
+        auto grown = std::make_unique_for_overwrite<char[]>(capacity);
+        if (m_used > 0)
+            std::memcpy(grown.get(), m_buffer.get(), m_used);
+        m_buffer = std::move(grown);
+        m_capacity = capacity;
+    }
+
+    platform::AtomicFile *m_file;
     std::unique_ptr<char[]> m_buffer;
     size_t m_used = 0;
+    size_t m_capacity = 0;
 };
 
 // The nine escaped bytes, and the control bytes XML cannot carry (dropped; the table engine
@@ -138,14 +164,23 @@ char *formatFloat(char *p, char *end, double v)
 
 char *formatDate(char *p, qint32 julianDay, const QString &tableName)
 {
-    int y = 0, m = 0, d = 0;
-    QDate::fromJulianDay(julianDay).getDate(&y, &m, &d);
+    // The proleptic Gregorian calendar, as QDate counts it (H. Hinnant's civil_from_days).
+    const qint64 z = qint64(julianDay) - 2440588 + 719468; // days since 0000-03-01
+    const qint64 era = (z >= 0 ? z : z - 146096) / 146097;
+    const qint64 doe = z - era * 146097;
+    const qint64 yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const qint64 doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const qint64 mp = (5 * doy + 2) / 153;
+    const int d = int(doy - (153 * mp + 2) / 5 + 1);
+    const int m = int(mp < 10 ? mp + 3 : mp - 9);
+    const qint64 y = yoe + era * 400 + (m <= 2);
     if (y < 1 || y > 9999)
         throw Error(QStringLiteral("Die Tabelle %1 enthält ein Datum außerhalb des zulässigen "
                                    "Bereichs.")
                         .arg(tableName));
-    const int parts[] = {y / 1000, y / 100 % 10, y / 10 % 10, y % 10,
-                         m / 10,   m % 10,       d / 10,      d % 10};
+    const int year = int(y);
+    const int parts[] = {year / 1000, year / 100 % 10, year / 10 % 10, year % 10,
+                         m / 10,      m % 10,          d / 10,         d % 10};
     for (int digit : parts)
         *p++ = char('0' + digit);
     return p;
@@ -269,14 +304,19 @@ void writeMetadata(Output &out, const Table &table, const std::vector<std::strin
     out.append("/></METADATA>");
 }
 
-void writeRows(Output &out, const Table &table, const std::vector<std::string> &attrs)
+struct RowFormat
 {
-    const QList<FieldDef> &fields = table.storedFields();
-    std::vector<std::string> prefixes; // ` name="`
-    for (const std::string &a : attrs)
-        prefixes.push_back(" " + a + "=\"");
-    out.append("<ROWDATA>");
-    for (const RowVersion &row : table.versions()) {
+    const QList<FieldDef> &fields;
+    std::vector<std::string> prefixes; // ` name="` per field
+    const QString &tableName;
+};
+
+void formatRows(Output &out, const RowFormat &format, const std::vector<RowVersion> &rows,
+                size_t first, size_t last)
+{
+    const QList<FieldDef> &fields = format.fields;
+    for (size_t r = first; r < last; ++r) {
+        const RowVersion &row = rows[r];
         char *p = out.room(32);
         std::memcpy(p, "<ROW", 4);
         p += 4;
@@ -294,7 +334,7 @@ void writeRows(Output &out, const Table &table, const std::vector<std::string> &
                                                                                                 : 4;
             if (cell.empty() || cell.size() != expected)
                 continue; // null
-            const std::string &prefix = prefixes[size_t(f)];
+            const std::string &prefix = format.prefixes[size_t(f)];
             p = out.room(prefix.size() + 48);
             std::memcpy(p, prefix.data(), prefix.size());
             p += prefix.size();
@@ -306,7 +346,7 @@ void writeRows(Output &out, const Table &table, const std::vector<std::string> &
                 qint32 v;
                 std::memcpy(&v, cell.data(), 4);
                 p = kind == FieldKind::Integer ? std::to_chars(p, p + 12, v).ptr
-                                               : formatDate(p, v, table.name());
+                                               : formatDate(p, v, format.tableName);
             } else {
                 double v;
                 std::memcpy(&v, cell.data(), 8);
@@ -318,6 +358,54 @@ void writeRows(Output &out, const Table &table, const std::vector<std::string> &
         p = out.room(2);
         std::memcpy(p, "/>", 2);
         out.commit(p + 2);
+    }
+}
+
+// Many rows are formatted in blocks by worker threads, one round of blocks at a time, and
+// written in their order; few rows (or no threads to be had) on the calling thread.
+void writeRows(Output &out, const Table &table, const std::vector<std::string> &attrs)
+{
+    RowFormat format{table.storedFields(), {}, table.name()};
+    for (const std::string &a : attrs)
+        format.prefixes.push_back(" " + a + "=\"");
+    const std::vector<RowVersion> &rows = table.versions();
+    out.append("<ROWDATA>");
+    const int workers = int(std::min(8u, std::thread::hardware_concurrency()));
+    if (rows.size() < kParallelRows || workers < 2) {
+        formatRows(out, format, rows, 0, rows.size());
+    } else {
+        std::vector<Output> blocks(static_cast<size_t>(workers));
+        for (size_t start = 0; start < rows.size(); start += kBlockRows * size_t(workers)) {
+            std::vector<std::thread> threads;
+            std::vector<std::exception_ptr> errors(static_cast<size_t>(workers));
+            size_t used = 0;
+            for (; used < size_t(workers) && start + used * kBlockRows < rows.size(); ++used) {
+                const size_t first = start + used * kBlockRows;
+                const size_t last = std::min(rows.size(), first + kBlockRows);
+                Output &block = blocks[used];
+                std::exception_ptr &error = errors[used];
+                block.clear();
+                auto job = [&, first, last] {
+                    try {
+                        formatRows(block, format, rows, first, last);
+                    } catch (...) {
+                        error = std::current_exception();
+                    }
+                };
+                try {
+                    threads.emplace_back(job);
+                } catch (const std::system_error &) {
+                    job();
+                }
+            }
+            for (std::thread &t : threads)
+                t.join();
+            for (size_t k = 0; k < used; ++k) {
+                if (errors[k])
+                    std::rethrow_exception(errors[k]);
+                out.append(blocks[k].view());
+            }
+        }
     }
     out.append("</ROWDATA></DATAPACKET>");
 }
@@ -331,7 +419,7 @@ void writeTableFile(const Table &table, const QString &path)
     const std::vector<std::string> attrs = attributeNames(table.storedFields());
     platform::AtomicFile file(path);
     file.open();
-    Output out(file);
+    Output out(&file);
     writeMetadata(out, table, attrs);
     writeRows(out, table, attrs);
     out.flush();

@@ -204,6 +204,22 @@ TEST_F(TableFileTest, IntegerLimitsAndDatesReadBack)
                     "D=\"99991231\"/><ROW I=\"7\" D=\"20240229\"/></ROWDATA>");
 }
 
+TEST_F(TableFileTest, DatesOverTheWholeRangeAreWrittenAsTheCalendarHasThem)
+{
+    // Every 29th day from 0001-01-01 to 9999-12-31 (enough rows for the threaded writer).
+    Table t(QStringLiteral("t"));
+    t.createEmpty({{QStringLiteral("D"), FieldKind::Date, 0, false}});
+    QByteArray expected = "<ROWDATA>";
+    for (QDate d(1, 1, 1); d <= QDate(9999, 12, 31); d = d.addDays(29)) {
+        t.insert();
+        t.setValue(0, d);
+        t.post();
+        expected += "<ROW RowState=\"4\" D=\"" + d.toString(u"yyyyMMdd").toLatin1() + "\"/>";
+    }
+    expected += "</ROWDATA>";
+    EXPECT_EQ(rowData(written(t)), expected);
+}
+
 TEST_F(TableFileTest, AttributeNamesAreUsableAndUnique)
 {
     const QStringList names = {QStringLiteral("A B"),        QStringLiteral("A_B"),
