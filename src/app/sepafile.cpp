@@ -79,22 +79,30 @@ struct Written
     sepa::Amount total = 0;
 };
 
+// The checked records of the first pass, in the order the passes visit them. Nothing
+// changes the records between the passes, so the second pass reuses these results.
+using CheckedRecords = std::vector<sepa::CheckedRecord>;
+
 // The second pass: every visible record is logged, checked, and either added to the document
 // or deleted from the table (the following record is then the current one).
 void writeRecords(Context &ctx, sepa::DocumentBuilder &doc, const sepa::RunOptions &options,
-                  const QString &creditorId, Written &written)
+                  const QString &creditorId, CheckedRecords &checked, Written &written)
 {
     store::Table &t = ctx.data.ClientDataSetAZV;
     if (t.isEmpty())
         return;
     const RecordColumns cols(t);
     const bool directDebit = options.kind == sepa::MessageKind::DirectDebit;
+    size_t visited = 0;
     t.first();
     while (!t.eof() && t.hasCurrentRow()) {
         const QString prefix = recordPrefix(t, cols);
         ctx.AppendLogLine(prefix + QStringLiteral(" START"));
         const sepa::CheckedRecord r =
-            sepa::checkRecord(readRecord(t, cols, directDebit), options, written.total);
+            visited < checked.size()
+                ? std::move(checked[visited])
+                : sepa::checkRecord(readRecord(t, cols, directDebit), options, written.total);
+        ++visited;
         for (const QString &failure : r.failures)
             ctx.AppendLogLine(prefix + failure);
         if (!r.valid()) {
@@ -117,7 +125,7 @@ void writeRecords(Context &ctx, sepa::DocumentBuilder &doc, const sepa::RunOptio
 }
 
 // The first pass: count and total of the valid records, nothing logged or changed.
-Written countRecords(Context &ctx, const sepa::RunOptions &options)
+Written countRecords(Context &ctx, const sepa::RunOptions &options, CheckedRecords &checked)
 {
     Written w;
     store::Table &t = ctx.data.ClientDataSetAZV;
@@ -125,9 +133,10 @@ Written countRecords(Context &ctx, const sepa::RunOptions &options)
         return w;
     const RecordColumns cols(t);
     const bool directDebit = options.kind == sepa::MessageKind::DirectDebit;
+    checked.reserve(size_t(t.recordCount()));
     for (t.first(); !t.eof() && t.hasCurrentRow(); t.next()) {
-        const sepa::CheckedRecord r =
-            sepa::checkRecord(readRecord(t, cols, directDebit), options, w.total, false);
+        checked.push_back(sepa::checkRecord(readRecord(t, cols, directDebit), options, w.total));
+        const sepa::CheckedRecord &r = checked.back();
         if (r.valid()) {
             ++w.count;
             w.total += r.amount;
@@ -185,7 +194,8 @@ void CreateSepaFile(Context &ctx, bool directDebit, const QString &localInstrume
         return;
     }
 
-    const Written counted = countRecords(ctx, options);
+    CheckedRecords checked;
+    const Written counted = countRecords(ctx, options, checked);
 
     sepa::DocumentHeader head;
     head.messageId = ctx.now().toString(QStringLiteral("dd-MM-yy-HH:mm:ss"));
@@ -208,7 +218,7 @@ void CreateSepaFile(Context &ctx, bool directDebit, const QString &localInstrume
     const QString path = s.EZieldatei;
     Written written;
     try {
-        writeRecords(ctx, doc, options, party.creditorId, written);
+        writeRecords(ctx, doc, options, party.creditorId, checked, written);
     } catch (...) {
         // What was built so far is still saved before the error travels on, with a head
         // that counts what the file really holds. An empty document is no valid file.
