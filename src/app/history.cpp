@@ -102,7 +102,7 @@ void ArchiveRunRecords(Context &ctx)
         for (from.first(); !from.eof(); from.next()) {
             to.insert();
             for (int f = 0; f < fields; ++f)
-                to.setValue(f, from.value(f));
+                to.setStoredCell(f, from.fieldDef(f).kind, from.storedCell(f));
             to.post();
         }
     } catch (...) {

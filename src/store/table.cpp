@@ -1034,6 +1034,28 @@ bool Table::writeCell(int field, FieldKind kind1, FieldKind kind2, const void *d
     return true;
 }
 
+void Table::setStoredCell(int field, FieldKind kind, std::string_view cell)
+{
+    if (field < 0 || field >= m_fields.size())
+        return;
+    if (m_fields[field].kind == FieldKind::Text && kind == FieldKind::Text) {
+        setTextCp1252(field, QByteArrayView(cell.data(), qsizetype(cell.size())));
+        return;
+    }
+    const bool sameForm =
+        m_fields[field].kind == kind ||
+        ((kind == FieldKind::Currency || kind == FieldKind::Float) &&
+         (m_fields[field].kind == FieldKind::Currency || m_fields[field].kind == FieldKind::Float));
+    if (sameForm && kind != FieldKind::Text) {
+        writeCell(field, m_fields[field].kind, m_fields[field].kind, cell.data(),
+                  qsizetype(cell.size()));
+        return;
+    }
+    FieldDef def;
+    def.kind = kind;
+    setValue(field, decode(def, cell));
+}
+
 void Table::setInteger(int field, qint32 value)
 {
     if (!writeCell(field, FieldKind::Integer, FieldKind::Integer, &value, 4))

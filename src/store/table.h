@@ -168,6 +168,10 @@ public:
     void setInteger(int field, qint32 value);
     void setFloat(int field, double value);
     void setDate(int field, const QDate &date); // an invalid date empties the field
+    // The stored form of a field of the current row, and setting a field from the stored
+    // form of a field of the same kind (copying rows between tables of one layout).
+    std::string_view storedCell(int field) const { return currentCell(field); }
+    void setStoredCell(int field, FieldKind kind, std::string_view cell);
     // Values of calculated fields, for the calculate-fields hook.
     void setCalculatedValue(int field, const QVariant &value);
 
