@@ -70,9 +70,8 @@ xmllint_cpu=$(printf '%s\n' "${xmllint_cpus[@]}" | min)
 attr50_ms=$("$tool" load "$work/attr50.xml" "$runs" | awk '{print $2}')
 attr100_ms=$("$tool" load "$work/attr100.xml" "$runs" | awk '{print $2}')
 
-# Saving and loading timed inside the process (file writing and parsing alone).
-save_ms=$("$tool" save "$db5" "$work/saved.xml" "$runs" | awk '{print $4}')
-inner_load_ms=$("$tool" load "$db5" "$runs" | awk '{print $2}')
+# Saving and loading timed inside one process, in turn (file writing and parsing alone).
+read -r _ inner_load_ms _ save_ms _ < <("$tool" save "$db5" "$work/saved.xml" "$runs")
 cmp -s "$db5" "$work/saved.xml" && same=yes || same=NO
 
 bytes=$(stat -c %s "$db5")

@@ -12,7 +12,7 @@
 #include "platform/error.h"
 #include "platform/files.h"
 
-#include <QDate>
+#include <QFileDevice>
 
 #include <array>
 #include <charconv>
@@ -22,6 +22,10 @@
 #include <string>
 #include <system_error>
 #include <thread>
+
+#ifdef __linux__
+#include <fcntl.h>
+#endif
 
 namespace ordovan::store {
 
@@ -34,6 +38,7 @@ QString tableNotOpenMessage(const QString &tableName)
 namespace {
 
 constexpr size_t kBufferSize = 1 << 20;
+constexpr size_t kWritebackStep = 32 << 20;
 constexpr size_t kParallelRows = 50000; // rows worth formatting on worker threads
 constexpr size_t kBlockRows = 16384;
 
@@ -64,7 +69,7 @@ public:
     {
         if (m_file && s.size() > kBufferSize / 2) {
             flush();
-            m_file->write(s.data(), qint64(s.size()));
+            write(s);
             return;
         }
         char *p = room(s.size());
@@ -74,13 +79,34 @@ public:
     void flush()
     {
         if (m_file && m_used > 0)
-            m_file->write(m_buffer.get(), qint64(m_used));
+            write(view());
         m_used = 0;
     }
     void clear() { m_used = 0; }
     std::string_view view() const { return {m_buffer.get(), m_used}; }
 
 private:
+    void write(std::string_view s)
+    {
+        m_file->write(s.data(), qint64(s.size()));
+        m_written += s.size();
+        if (m_written - m_writebackFrom >= kWritebackStep)
+            startWriteback();
+    }
+    // The file is synced to disk before it replaces the old one. Handing what is written to
+    // the disk as it comes, rather than all at that point, leaves the final sync little to
+    // wait for. Only a hint: the final sync reports any failure.
+    void startWriteback()
+    {
+#ifdef __linux__
+        auto *device = qobject_cast<QFileDevice *>(m_file->device());
+        if (device && device->flush() && device->handle() >= 0)
+            ::sync_file_range(device->handle(), off64_t(m_writebackFrom),
+                              off64_t(m_written - m_writebackFrom), SYNC_FILE_RANGE_WRITE);
+#endif
+        m_writebackFrom = m_written;
+    }
+
     void grow(size_t capacity)
     {
         auto grown = std::make_unique_for_overwrite<char[]>(capacity);
@@ -91,6 +117,8 @@ private:
     }
 
     platform::AtomicFile *m_file;
+    size_t m_written = 0;
+    size_t m_writebackFrom = 0;
     std::unique_ptr<char[]> m_buffer;
     size_t m_used = 0;
     size_t m_capacity = 0;
@@ -100,43 +128,48 @@ private:
 // never stores them, this keeps a file readable whatever a table was loaded with).
 struct Escapes
 {
-    std::array<std::string_view, 256> text{};
+    // Each escape padded to eight bytes, so that it is copied in one go.
+    std::array<std::array<char, 8>, 256> text{};
+    std::array<quint8, 256> length{};
     std::array<bool, 256> special{};
     Escapes()
     {
-        for (int b = 0; b < 0x20; ++b) {
-            special[size_t(b)] = true;
-            text[size_t(b)] = std::string_view("", 0); // dropped (an empty text, not null)
-        }
+        for (int b = 0; b < 0x20; ++b)
+            special[size_t(b)] = true; // length 0: dropped
         const std::pair<unsigned char, std::string_view> nine[] = {
             {'<', "&lt;"},    {'>', "&gt;"},    {'"', "&quot;"},  {'&', "&amp;"},  {'\'', "&apos;"},
             {'\r', "&#013;"}, {'\n', "&#010;"}, {'\t', "&#009;"}, {'\\', "&#092;"}};
         for (const auto &[b, t] : nine) {
             special[b] = true;
-            text[b] = t;
+            std::memcpy(text[b].data(), t.data(), t.size());
+            length[b] = quint8(t.size());
         }
     }
 };
 
 const Escapes kEscapes;
 
+// Writes the escaped bytes at p, which has room for six bytes per byte and two more.
+inline char *escapeInto(char *p, std::string_view s)
+{
+    for (const char c : s) {
+        const auto b = static_cast<unsigned char>(c);
+        if (!kEscapes.special[b]) {
+            *p++ = c;
+        } else {
+            std::memcpy(p, kEscapes.text[b].data(), 8);
+            p += kEscapes.length[b];
+        }
+    }
+    return p;
+}
+
 void appendEscaped(Output &out, std::string_view s)
 {
     constexpr size_t kBlock = kBufferSize / 8; // each byte grows to at most 6
     for (size_t i = 0; i < s.size(); i += kBlock) {
         const size_t n = std::min(kBlock, s.size() - i);
-        char *p = out.room(n * 6);
-        for (size_t k = i; k < i + n; ++k) {
-            const auto b = static_cast<unsigned char>(s[k]);
-            if (!kEscapes.special[b]) {
-                *p++ = char(b);
-            } else {
-                const std::string_view e = kEscapes.text[b];
-                std::memcpy(p, e.data(), e.size());
-                p += e.size();
-            }
-        }
-        out.commit(p);
+        out.commit(escapeInto(out.room(n * 6 + 2), s.substr(i, n)));
     }
 }
 
@@ -307,7 +340,9 @@ void writeMetadata(Output &out, const Table &table, const std::vector<std::strin
 struct RowFormat
 {
     const QList<FieldDef> &fields;
-    std::vector<std::string> prefixes; // ` name="` per field
+    // ` name="` per field, padded to a whole number of 16 bytes for fixed-size copies.
+    std::vector<std::string> prefixes;
+    std::vector<size_t> prefixLengths;
     const QString &tableName;
 };
 
@@ -335,10 +370,18 @@ void formatRows(Output &out, const RowFormat &format, const std::vector<RowVersi
             if (cell.empty() || cell.size() != expected)
                 continue; // null
             const std::string &prefix = format.prefixes[size_t(f)];
-            p = out.room(prefix.size() + 48);
-            std::memcpy(p, prefix.data(), prefix.size());
-            p += prefix.size();
-            if (kind == FieldKind::Text) {
+            const bool shortText = kind == FieldKind::Text && cell.size() <= 1024;
+            p = out.room(prefix.size() + (shortText ? cell.size() * 6 + 8 : 48));
+            if (prefix.size() == 16)
+                std::memcpy(p, prefix.data(), 16);
+            else if (prefix.size() == 32)
+                std::memcpy(p, prefix.data(), 32);
+            else
+                std::memcpy(p, prefix.data(), prefix.size());
+            p += format.prefixLengths[size_t(f)];
+            if (shortText) {
+                p = escapeInto(p, cell);
+            } else if (kind == FieldKind::Text) {
                 out.commit(p);
                 appendEscaped(out, cell);
                 p = out.room(1);
@@ -361,50 +404,87 @@ void formatRows(Output &out, const RowFormat &format, const std::vector<RowVersi
     }
 }
 
-// Many rows are formatted in blocks by worker threads, one round of blocks at a time, and
-// written in their order; few rows (or no threads to be had) on the calling thread.
+// A round of blocks of rows formatted by worker threads (or, without threads, on the
+// calling thread). Joined before it is read or dropped.
+class Round
+{
+public:
+    explicit Round(size_t workers) : m_blocks(workers), m_errors(workers) {}
+    ~Round() { join(); }
+
+    void start(const RowFormat &format, const std::vector<RowVersion> &rows, size_t first)
+    {
+        m_used = 0;
+        for (; m_used < m_blocks.size() && first + m_used * kBlockRows < rows.size(); ++m_used) {
+            const size_t from = first + m_used * kBlockRows;
+            const size_t to = std::min(rows.size(), from + kBlockRows);
+            Output &block = m_blocks[m_used];
+            std::exception_ptr &error = m_errors[m_used];
+            block.clear();
+            error = nullptr;
+            auto job = [&format, &rows, &block, &error, from, to] {
+                try {
+                    formatRows(block, format, rows, from, to);
+                } catch (...) {
+                    error = std::current_exception();
+                }
+            };
+            try {
+                m_threads.emplace_back(job);
+            } catch (const std::system_error &) {
+                job();
+            }
+        }
+    }
+    void join()
+    {
+        for (std::thread &t : m_threads)
+            t.join();
+        m_threads.clear();
+    }
+    // Waits for the round and writes its blocks in order; a block's error is thrown here.
+    void writeTo(Output &out)
+    {
+        join();
+        for (size_t k = 0; k < m_used; ++k) {
+            if (m_errors[k])
+                std::rethrow_exception(m_errors[k]);
+            out.append(m_blocks[k].view());
+        }
+    }
+
+private:
+    std::vector<Output> m_blocks;
+    std::vector<std::exception_ptr> m_errors;
+    std::vector<std::thread> m_threads;
+    size_t m_used = 0;
+};
+
+// Many rows are formatted in blocks by worker threads, a round of blocks at a time, while
+// the calling thread writes the round before; few rows on the calling thread alone.
 void writeRows(Output &out, const Table &table, const std::vector<std::string> &attrs)
 {
-    RowFormat format{table.storedFields(), {}, table.name()};
-    for (const std::string &a : attrs)
-        format.prefixes.push_back(" " + a + "=\"");
+    RowFormat format{table.storedFields(), {}, {}, table.name()};
+    for (const std::string &a : attrs) {
+        std::string prefix = " " + a + "=\"";
+        format.prefixLengths.push_back(prefix.size());
+        prefix.resize((prefix.size() + 15) / 16 * 16, ' ');
+        format.prefixes.push_back(std::move(prefix));
+    }
     const std::vector<RowVersion> &rows = table.versions();
     out.append("<ROWDATA>");
-    const int workers = int(std::min(8u, std::thread::hardware_concurrency()));
+    const size_t workers = std::min(8u, std::thread::hardware_concurrency());
     if (rows.size() < kParallelRows || workers < 2) {
         formatRows(out, format, rows, 0, rows.size());
     } else {
-        std::vector<Output> blocks(static_cast<size_t>(workers));
-        for (size_t start = 0; start < rows.size(); start += kBlockRows * size_t(workers)) {
-            std::vector<std::thread> threads;
-            std::vector<std::exception_ptr> errors(static_cast<size_t>(workers));
-            size_t used = 0;
-            for (; used < size_t(workers) && start + used * kBlockRows < rows.size(); ++used) {
-                const size_t first = start + used * kBlockRows;
-                const size_t last = std::min(rows.size(), first + kBlockRows);
-                Output &block = blocks[used];
-                std::exception_ptr &error = errors[used];
-                block.clear();
-                auto job = [&, first, last] {
-                    try {
-                        formatRows(block, format, rows, first, last);
-                    } catch (...) {
-                        error = std::current_exception();
-                    }
-                };
-                try {
-                    threads.emplace_back(job);
-                } catch (const std::system_error &) {
-                    job();
-                }
-            }
-            for (std::thread &t : threads)
-                t.join();
-            for (size_t k = 0; k < used; ++k) {
-                if (errors[k])
-                    std::rethrow_exception(errors[k]);
-                out.append(blocks[k].view());
-            }
+        const size_t perRound = kBlockRows * workers;
+        Round rounds[2] = {Round(workers), Round(workers)};
+        rounds[0].start(format, rows, 0);
+        for (size_t r = 0; r * perRound < rows.size(); ++r) {
+            rounds[r % 2].join();
+            if ((r + 1) * perRound < rows.size())
+                rounds[(r + 1) % 2].start(format, rows, (r + 1) * perRound);
+            rounds[r % 2].writeTo(out);
         }
     }
     out.append("</ROWDATA></DATAPACKET>");
