@@ -53,7 +53,7 @@ public:
             grow(kBufferSize);
     }
 
-    // Room for n more bytes (at most half the buffer size); commit() what was used.
+    // Room for n more bytes; commit() what was used.
     char *room(size_t n)
     {
         if (m_used + n > m_capacity) {

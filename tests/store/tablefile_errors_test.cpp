@@ -1,7 +1,6 @@
 // Bad table files and failing writes: a clear German error naming the file, and nothing
 // stored is lost (neither the table in memory nor the file on disk).
 #include "platform/error.h"
-#include "platform/files.h"
 #include "store/schema.h"
 #include "store/table.h"
 #include "store/tablefile.h"
@@ -9,7 +8,6 @@
 
 #include <QDate>
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -123,29 +121,6 @@ TEST(TableFileErrors, MissingFileNamesTheFile)
     }
     EXPECT_FALSE(t.isOpen());
     EXPECT_THROW(readTableFile(t, dir.path()), Error); // a folder is not a file
-}
-
-TEST(TableFileErrors, FailedWriteKeepsThePreviousFile)
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("db1.xml"));
-    writeFile(path, "previous");
-    Table t(QStringLiteral("ClientDataSet1"));
-    fillOneRow(t);
-
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
-    if (QFile(dir.filePath(QStringLiteral("probe"))).open(QIODevice::WriteOnly))
-        GTEST_SKIP() << "running with rights that ignore folder permissions";
-    try {
-        writeTableFile(t, path);
-        FAIL() << "no error";
-    } catch (const Error &e) {
-        EXPECT_EQ(e.message(), platform::cannotWriteMessage(path));
-    }
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    EXPECT_EQ(readFile(path), "previous");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("db1.xml")});
-    EXPECT_EQ(t.recordCount(), 1);
 }
 
 TEST(TableFileErrors, AWriteThatFailsHalfWayKeepsThePreviousFile)

@@ -1,7 +1,6 @@
 // The table file writer against the documented worked examples, and write/read round trips.
 #include "platform/codec.h"
 #include "platform/error.h"
-#include "store/bankdirectory.h"
 #include "store/schema.h"
 #include "store/table.h"
 #include "store/tablefile.h"
@@ -395,23 +394,6 @@ TEST_F(TableFileTest, OtherTypeWordsAndLongTexts)
     EXPECT_EQ(t.text(5).size(), longText.size());
     t.next();
     EXPECT_EQ(t.integer(1), 0);
-}
-
-TEST_F(TableFileTest, BuiltInBankDirectoryRoundTrips)
-{
-    Table t(QStringLiteral("ClientDataSet4"));
-    t.setIndexField(QStringLiteral("BLZ"));
-    fillBuiltInBankDirectory(t);
-    const int rows = builtInBankDirectoryRows();
-    ASSERT_GT(rows, 1000);
-    const QByteArray file = written(t);
-    EXPECT_EQ(file.count("<ROW RowState=\"4\" BLZ=\""), rows);
-    Table back(QStringLiteral("back"));
-    back.setIndexField(QStringLiteral("BLZ"));
-    readTableFile(back, path(QStringLiteral("t.xml")));
-    EXPECT_EQ(back.recordCount(), rows);
-    EXPECT_EQ(back.changeLog().size(), size_t(rows) * 3);
-    EXPECT_EQ(visibleRows(back), visibleRows(t));
 }
 
 } // namespace
