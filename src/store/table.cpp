@@ -1070,6 +1070,10 @@ void Table::setFloat(int field, double value)
 
 void Table::setDate(int field, const QDate &date)
 {
+    if (date.isValid() && (date.year() < 1 || date.year() > 9999)) {
+        setValue(field, date); // refused there: no table file could hold it
+        return;
+    }
     const qint32 jd = date.isValid() ? qint32(date.toJulianDay()) : 0;
     if (!writeCell(field, FieldKind::Date, FieldKind::Date, &jd, date.isValid() ? 4 : 0))
         setValue(field, date);

@@ -110,6 +110,9 @@ TEST(TableValues, TextIsCutAndMappedToWindows1252)
     t.edit();
     EXPECT_THROW(t.setValue(u"Betrag", QStringLiteral("12,3x")), Error);
     EXPECT_THROW(t.setValue(u"Datum", QDate(10000, 1, 1)), Error); // no file can hold it
+    EXPECT_THROW(t.setDate(t.field(u"Datum"), QDate(-5, 1, 1)), Error);
+    t.setDate(t.field(u"Datum"), QDate(9999, 12, 31));
+    EXPECT_EQ(t.date(u"Datum"), QDate(9999, 12, 31));
     t.setValue(u"Betrag", QStringLiteral("12,30"));
     EXPECT_EQ(t.number(u"Betrag"), 12.3);
 }
