@@ -156,14 +156,19 @@ QString dropControlCharacters(const QString &text)
 
 QString transliterateUmlauts(QStringView text)
 {
-    QString out;
-    out.reserve(text.size() + 8);
+    // Written straight into the buffer: this runs for every name of every record.
+    QString out(text.size() * 2, Qt::Uninitialized);
+    char16_t *d = reinterpret_cast<char16_t *>(out.data());
+    qsizetype n = 0;
     for (QChar c : text) {
-        if (const char16_t *r = umlautReplacement(c.unicode()))
-            out.append(QStringView(r));
-        else
-            out.append(c);
+        if (const char16_t *r = umlautReplacement(c.unicode())) {
+            for (; *r; ++r)
+                d[n++] = *r;
+        } else {
+            d[n++] = c.unicode();
+        }
     }
+    out.truncate(n);
     return out;
 }
 
@@ -177,8 +182,9 @@ QString buildName(QStringView name1, QStringView name2)
 
 QString buildPurpose(QStringView stored)
 {
-    QString out;
-    out.reserve(stored.size());
+    QString out(stored.size(), Qt::Uninitialized);
+    char16_t *d = reinterpret_cast<char16_t *>(out.data());
+    qsizetype n = 0;
     char16_t quote = 0;
     bool pieceStart = true;
     for (QChar qc : stored) {
@@ -199,8 +205,9 @@ QString buildPurpose(QStringView stored)
         }
         // Breaks inside a quoted stretch are removed from the joined text.
         if (c != u'\r' && c != u'\n')
-            out.append(qc);
+            d[n++] = c;
     }
+    out.truncate(n);
     return out;
 }
 

@@ -73,13 +73,16 @@ QString asciiUpper(QStringView text)
 
 QString normalizedIban(QStringView iban)
 {
-    QString out;
-    out.reserve(iban.size());
-    for (QChar c : iban) {
+    QString out(iban.size(), Qt::Uninitialized);
+    char16_t *d = reinterpret_cast<char16_t *>(out.data());
+    qsizetype n = 0;
+    for (QChar qc : iban) {
+        const char16_t c = qc.unicode();
         if (c == u' ')
             continue;
-        out.append(c >= u'a' && c <= u'z' ? QChar(c.unicode() - 32) : c);
+        d[n++] = c >= u'a' && c <= u'z' ? char16_t(c - 32) : c;
     }
+    out.truncate(n);
     return out;
 }
 

@@ -1039,7 +1039,11 @@ void Table::setStoredCell(int field, FieldKind kind, std::string_view cell)
     if (field < 0 || field >= m_fields.size())
         return;
     if (m_fields[field].kind == FieldKind::Text && kind == FieldKind::Text) {
-        setTextCp1252(field, QByteArrayView(cell.data(), qsizetype(cell.size())));
+        // Stored text never holds control characters; only the width may differ.
+        const int width = m_fields[field].width;
+        const qsizetype n =
+            width > 0 && qsizetype(cell.size()) > width ? width : qsizetype(cell.size());
+        writeCell(field, FieldKind::Text, FieldKind::Text, cell.data(), n);
         return;
     }
     const bool sameForm =
