@@ -100,6 +100,8 @@ void ArchiveRunRecords(Context &ctx)
         // The rows the run's filter shows: this run's records that survived the SEPA run.
         // Fields are copied by position, so each copy keeps its record's ID.
         for (from.first(); !from.eof(); from.next()) {
+            if (to.insertCopyOf(from))
+                continue;
             to.insert();
             for (int f = 0; f < fields; ++f)
                 to.setStoredCell(f, from.fieldDef(f).kind, from.storedCell(f));

@@ -708,8 +708,14 @@ void Table::post()
         }
     }
     const quint8 flags = m_state == State::Insert ? RowInserted : RowModified;
+    commitVersion(RowVersion(flags, m_buffer));
+}
+
+void Table::commitVersion(RowVersion &&row)
+{
+    const quint8 flags = row.flags();
     const quint32 version = quint32(m_versions.size());
-    m_versions.emplace_back(flags, m_buffer);
+    m_versions.push_back(std::move(row));
     m_live.push_back(true);
     std::optional<quint32> replaced;
     m_changeLog.push_back(version + 1);
@@ -747,6 +753,30 @@ void Table::post()
         setPosition(std::min(p, qsizetype(m_view.size()) - 1));
     }
     changed();
+}
+
+bool Table::insertCopyOf(const Table &source)
+{
+    if (m_state == State::Inactive || afterInsert || !source.hasCurrentRow() ||
+        source.storedFieldCount() < storedFieldCount())
+        return false;
+    for (int f = 0; f < m_fields.size(); ++f) {
+        if (source.m_fields[f].kind != m_fields[f].kind)
+            return false;
+    }
+    postIfEditing();
+    std::vector<std::string_view> cells(m_fields.size());
+    for (int f = 0; f < m_fields.size(); ++f) {
+        std::string_view c = source.storedCell(f);
+        const int width = m_fields[f].width;
+        if (m_fields[f].kind == FieldKind::Text && width > 0 && c.size() > size_t(width))
+            c = c.substr(0, size_t(width));
+        cells[f] = c;
+    }
+    scrolled();
+    m_state = State::Insert;
+    commitVersion(RowVersion(RowInserted, cells));
+    return true;
 }
 
 void Table::cancel()

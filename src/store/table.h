@@ -172,6 +172,10 @@ public:
     // form of a field of the same kind (copying rows between tables of one layout).
     std::string_view storedCell(int field) const { return currentCell(field); }
     void setStoredCell(int field, FieldKind kind, std::string_view cell);
+    // Inserts and posts a copy of the current row of a table of the same layout, as
+    // insert(), setting every stored field by position and post() would. Returns false
+    // (and does nothing) when the layouts differ or this table numbers its rows itself.
+    bool insertCopyOf(const Table &source);
     // Values of calculated fields, for the calculate-fields hook.
     void setCalculatedValue(int field, const QVariant &value);
 
@@ -232,6 +236,7 @@ private:
     void ensureCalculated() const;
     void requireEditing() const;
     void postIfEditing();
+    void commitVersion(RowVersion &&row);
     void rebuildAll();
     void rebuildView();
     bool passes(quint32 version) const;
