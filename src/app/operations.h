@@ -35,6 +35,15 @@ void FormShow(Context &ctx);
 void FormClose(Context &ctx);
 // Steps 16 to 18 of the start-up: Mandant, payment type and run from the command line.
 void ApplyCommandLine(Context &ctx);
+// Heights of the record grids for the window's outer height: (height - constant) / 2,
+// halves to the even neighbour.
+int gridHeight(int outerHeight, int constant);
+void FormResize(Context &ctx, int outerHeight);
+
+// --- Log page and target file ----------------------------------------------------------
+void Button9Click(Context &ctx);      // "Löschen": clears the processing log
+void Button10Click(Context &ctx);     // "Speichern": the log to a file the user names
+void SpeedButton2Click(Context &ctx); // chooses the target file
 
 // --- Record numbers and filters (filters.cpp) ------------------------------------------
 // Sets "ID > " + counter as the filters of ClientDataSet1 and ClientDataSetAZV, both on.

@@ -16,12 +16,28 @@ namespace ordovan::app {
 // the batch run, the command line and the tests read and write it directly. Members carry
 // the names of the controls they stand for.
 
-enum class Separator { Tab, Semicolon, Comma };
-enum class Qualifier { Double, Single, None };
-enum class WindowState { Normal, Maximized, Minimized };
+enum class Separator
+{
+    Tab,
+    Semicolon,
+    Comma
+};
+enum class Qualifier
+{
+    Double,
+    Single,
+    None
+};
+enum class WindowState
+{
+    Normal,
+    Maximized,
+    Minimized
+};
 
 // Payment types of RGZahlungsart.
-enum PaymentType : int {
+enum PaymentType : int
+{
     NoPaymentType = -1,
     LastschriftCore = 0,
     LastschriftCor1 = 1,
@@ -149,7 +165,10 @@ struct MainState
     WindowState windowState = WindowState::Normal;
     int height = 600;
     int width = 700;
-    int pageIndex = 0; // 0 Hauptseite ... 4 SEPA/DTAUS-Historie
+    int pageIndex = 0;                // 0 Hauptseite ... 4 SEPA/DTAUS-Historie
+    int mainGridHeight = 49;          // DBGrid1, DBGrid6
+    int bookingGridHeight = 264;      // DBGrid3, DBGrid7
+    int historyGridHeight = 148;      // DBGrid5, DBGrid8
     QList<GridColumn> DBGrid1Columns; // "BreiteA"
     QList<GridColumn> DBGrid3Columns; // "BreiteC"
     QList<GridColumn> DBGrid4Columns; // "BreiteB"
