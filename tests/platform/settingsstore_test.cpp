@@ -110,7 +110,8 @@ TEST_F(SettingsStoreTest, ReadsUtf8AndRegedit4Files)
 
 TEST_F(SettingsStoreTest, AnUnreadableFileReadsAsEmptyAndIsNeverOverwritten)
 {
-    const QByteArray garbage("\x01\x02 this is not a registry file \xFF\x00\x13", 36);
+    static const char raw[] = "\x01\x02 this is not a registry file \xFF\x00\x13";
+    const QByteArray garbage(raw, sizeof raw - 1);
     test::writeFile(path(), garbage);
     SettingsStore store(path());
     EXPECT_EQ(store.readInteger(u"", u"Mandant"), -1);
