@@ -18,40 +18,6 @@ QString InsertDecimalComma(QStringView text)
     return out;
 }
 
-QString TransliterateUmlauts(QStringView text)
-{
-    QString out;
-    out.reserve(text.size() + 8);
-    for (QChar c : text) {
-        switch (c.unicode()) {
-        case u'Ä':
-            out.append(u"Ae");
-            break;
-        case u'Ö':
-            out.append(u"Oe");
-            break;
-        case u'Ü':
-            out.append(u"Ue");
-            break;
-        case u'ä':
-            out.append(u"ae");
-            break;
-        case u'ö':
-            out.append(u"oe");
-            break;
-        case u'ü':
-            out.append(u"ue");
-            break;
-        case u'ß':
-            out.append(u"ss");
-            break;
-        default:
-            out.append(c);
-        }
-    }
-    return out;
-}
-
 std::optional<double> parseAmount(QStringView text)
 {
     return german::parseNumber(text);

@@ -14,9 +14,6 @@ namespace ordovan::import {
 // stays empty. The comma is always ",".
 QString InsertDecimalComma(QStringView text);
 
-// Ä Ö Ü ä ö ü ß as Ae Oe Ue ae oe ue ss, case-sensitively; nothing else changes.
-QString TransliterateUmlauts(QStringView text);
-
 // The amount of a source cell, in the German number notation: optional blanks, an optional
 // sign, digits with at most one decimal comma, an optional exponent, optional blanks.
 // Nothing for anything else (thousands points, currency signs, a decimal point).

@@ -244,6 +244,46 @@ QString formatNumber(double value)
     return s;
 }
 
+const char16_t *umlautReplacement(char16_t c)
+{
+    switch (c) {
+    case u'Ä':
+        return u"Ae";
+    case u'Ö':
+        return u"Oe";
+    case u'Ü':
+        return u"Ue";
+    case u'ä':
+        return u"ae";
+    case u'ö':
+        return u"oe";
+    case u'ü':
+        return u"ue";
+    case u'ß':
+        return u"ss";
+    default:
+        return nullptr;
+    }
+}
+
+QString TransliterateUmlauts(QStringView text)
+{
+    // Written straight into the buffer: this runs for every name of every record.
+    QString out(text.size() * 2, Qt::Uninitialized);
+    char16_t *d = reinterpret_cast<char16_t *>(out.data());
+    qsizetype n = 0;
+    for (QChar c : text) {
+        if (const char16_t *r = umlautReplacement(c.unicode())) {
+            for (; *r; ++r)
+                d[n++] = *r;
+        } else {
+            d[n++] = c.unicode();
+        }
+    }
+    out.truncate(n);
+    return out;
+}
+
 QString notAnIntegerMessage(const QString &text)
 {
     return QStringLiteral("'%1' ist kein gültiger Integerwert").arg(text);

@@ -1,5 +1,7 @@
 #include "record.h"
 
+#include "platform/german.h"
+
 #include "platform/error.h"
 #include "text.h"
 #include "validation.h"
@@ -115,7 +117,7 @@ CheckedParty checkOrderingParty(const OrderingPartyFields &fields, const RunOpti
         // bank character set cannot hold (umlauts aside, which are spelled out).
         QString id = dropControlCharacters(fields.creditorId);
         if (options.generation == Generation::V2019)
-            id = transliterateUmlauts(id);
+            id = german::TransliterateUmlauts(id);
         if (id.isEmpty()) {
             p.failure = text::kPartyCreditorIdMissing;
             return p;
@@ -129,7 +131,7 @@ CheckedParty checkOrderingParty(const OrderingPartyFields &fields, const RunOpti
     }
 
     bool cut = false;
-    p.name = finishText(transliterateUmlauts(name), options, kMaxNameLength, cut);
+    p.name = finishText(german::TransliterateUmlauts(name), options, kMaxNameLength, cut);
     p.iban = normalizedIban(iban);
     p.bic = normalizedBic(bic);
     return p;

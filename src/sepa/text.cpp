@@ -1,5 +1,7 @@
 #include "text.h"
 
+#include "platform/german.h"
+
 namespace ordovan::sepa {
 
 namespace {
@@ -7,28 +9,6 @@ namespace {
 bool isControl(char16_t c)
 {
     return (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || (c >= 0x7F && c <= 0x9F);
-}
-
-const char16_t *umlautReplacement(char16_t c)
-{
-    switch (c) {
-    case u'Ä':
-        return u"Ae";
-    case u'Ö':
-        return u"Oe";
-    case u'Ü':
-        return u"Ue";
-    case u'ä':
-        return u"ae";
-    case u'ö':
-        return u"oe";
-    case u'ü':
-        return u"ue";
-    case u'ß':
-        return u"ss";
-    default:
-        return nullptr;
-    }
 }
 
 bool inBasicSet(char16_t c)
@@ -154,30 +134,12 @@ QString dropControlCharacters(const QString &text)
     return text;
 }
 
-QString transliterateUmlauts(QStringView text)
-{
-    // Written straight into the buffer: this runs for every name of every record.
-    QString out(text.size() * 2, Qt::Uninitialized);
-    char16_t *d = reinterpret_cast<char16_t *>(out.data());
-    qsizetype n = 0;
-    for (QChar c : text) {
-        if (const char16_t *r = umlautReplacement(c.unicode())) {
-            for (; *r; ++r)
-                d[n++] = *r;
-        } else {
-            d[n++] = c.unicode();
-        }
-    }
-    out.truncate(n);
-    return out;
-}
-
 QString buildName(QStringView name1, QStringView name2)
 {
     QString joined;
     joined.reserve(name1.size() + name2.size() + 1);
     joined.append(name1).append(u' ').append(name2);
-    return transliterateUmlauts(joined);
+    return german::TransliterateUmlauts(joined);
 }
 
 QString buildPurpose(QStringView stored)
@@ -219,7 +181,7 @@ QString mapToCharacterSet(QStringView text, CharacterSet set)
         const char16_t c = qc.unicode();
         if (inSet(c, set)) {
             out.append(qc);
-        } else if (const char16_t *u = umlautReplacement(c)) {
+        } else if (const char16_t *u = german::umlautReplacement(c)) {
             out.append(QStringView(u)); // only identifiers get here with an umlaut
         } else if (c == u'€') {
             out.append(u"EUR");

@@ -14,10 +14,6 @@ QString dropControlCharacters(QStringView text);
 // The same; a text without them is returned as it is (shared, not copied).
 QString dropControlCharacters(const QString &text);
 
-// "Ä" -> "Ae", "Ö" -> "Oe", "Ü" -> "Ue", "ä" -> "ae", "ö" -> "oe", "ü" -> "ue", "ß" -> "ss";
-// nothing else changes.
-QString transliterateUmlauts(QStringView text);
-
 // The name of a record: Name1, one blank, Name2, transliterated. The blank stays when Name2
 // is empty.
 QString buildName(QStringView name1, QStringView name2);

@@ -1,5 +1,7 @@
 #include "import/conversions.h"
 
+#include "platform/german.h"
+
 #include <gtest/gtest.h>
 
 using namespace ordovan::import;
@@ -22,9 +24,11 @@ TEST(InsertDecimalComma, OneCharacterIsCents)
 
 TEST(TransliterateUmlauts, ReplacesUmlautsAndSharpS)
 {
-    EXPECT_EQ(TransliterateUmlauts(u"ÄÖÜäöüß"), QStringLiteral("AeOeUeaeoeuess"));
-    EXPECT_EQ(TransliterateUmlauts(u"Größe Müller-Übel"), QStringLiteral("Groesse Mueller-Uebel"));
-    EXPECT_EQ(TransliterateUmlauts(u"é ẞ €"), QStringLiteral("é ẞ €")) << "nothing else changes";
+    EXPECT_EQ(ordovan::german::TransliterateUmlauts(u"ÄÖÜäöüß"), QStringLiteral("AeOeUeaeoeuess"));
+    EXPECT_EQ(ordovan::german::TransliterateUmlauts(u"Größe Müller-Übel"),
+              QStringLiteral("Groesse Mueller-Uebel"));
+    EXPECT_EQ(ordovan::german::TransliterateUmlauts(u"é ẞ €"), QStringLiteral("é ẞ €"))
+        << "nothing else changes";
 }
 
 struct AmountCase

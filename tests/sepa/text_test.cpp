@@ -1,5 +1,7 @@
 #include "sepa/text.h"
 
+#include "platform/german.h"
+
 #include <gtest/gtest.h>
 
 using namespace ordovan;
@@ -35,7 +37,7 @@ TEST(SepaText, NamesAreTransliterated)
 {
     EXPECT_EQ(sepa::buildName(u"Müller", u""), QStringLiteral("Mueller "));
     EXPECT_EQ(sepa::buildName(u"Öztürk", u"Äßé"), QStringLiteral("Oeztuerk Aessé"));
-    EXPECT_EQ(sepa::transliterateUmlauts(u"ÄÖÜäöüß€"), QStringLiteral("AeOeUeaeoeuess€"));
+    EXPECT_EQ(german::TransliterateUmlauts(u"ÄÖÜäöüß€"), QStringLiteral("AeOeUeaeoeuess€"));
 }
 
 TEST(SepaText, ControlCharactersGoFirst)
