@@ -55,7 +55,7 @@ public:
     {
         bool runRequested = false; // "start" or "startstop"
         bool runStarted = false;
-        bool runFinished = false;  // the run returned without an error
+        bool runFinished = false; // the run returned without an error
         bool quitRequested = false;
     } outcome;
 

@@ -48,9 +48,9 @@ private:
 class FixedClock : public Clock
 {
 public:
-    explicit FixedClock(QDateTime start, qint64 stepMs = 0) : m_now(std::move(start)), m_step(stepMs)
-    {
-    }
+    explicit FixedClock(QDateTime start, qint64 stepMs = 0)
+        : m_now(std::move(start)), m_step(stepMs)
+    {}
     QDateTime now() const override
     {
         QDateTime t = m_now;
