@@ -8,14 +8,15 @@ namespace ordovan::app {
 class Context;
 
 // Exit statuses of the program.
-enum ExitStatus : int {
-    ExitOk = 0,              // the SEPA file was written (or no run was asked for)
-    ExitError = 1,           // an error ended the run
-    ExitSourceNotFound = 2,  // the source file could not be opened
-    ExitImportFailures = 3,  // the SEPA file was written, but records failed to import
-    ExitNoSepaFile = 4,      // no SEPA file was written
+enum ExitStatus : int
+{
+    ExitOk = 0,             // the SEPA file was written (or no run was asked for)
+    ExitError = 1,          // an error ended the run
+    ExitSourceNotFound = 2, // the source file could not be opened
+    ExitImportFailures = 3, // the SEPA file was written, but records failed to import
+    ExitNoSepaFile = 4,     // no SEPA file was written
     ExitSourceUnreadable = 5,
-    ExitUsage = 64,          // a bad command line
+    ExitUsage = 64, // a bad command line
 };
 
 // The command line: options first, then up to three positional words

@@ -8,8 +8,8 @@ namespace ordovan::app {
 void BuildNewRecordsFilters(Context &ctx)
 {
     MainState &s = ctx.state;
-    s.newRecordsFilter1 = QStringLiteral("ID > %1").arg(
-        ReadGlobalInteger(ctx, store::RecordNumbers::kDomestic));
+    s.newRecordsFilter1 =
+        QStringLiteral("ID > %1").arg(ReadGlobalInteger(ctx, store::RecordNumbers::kDomestic));
     s.newRecordsFilterAZV =
         QStringLiteral("ID > %1").arg(ReadGlobalInteger(ctx, store::RecordNumbers::kSepa));
     ctx.data.ClientDataSet1.setFilter(s.newRecordsFilter1);

@@ -144,8 +144,8 @@ void LoadSettings(Context &ctx)
     m.WaehrungX = ReadMandantInteger(ctx, names::WaehrungX);
     m.DatumX = ReadMandantInteger(ctx, names::DatumX);
 
-    optionChanged(ctx, assign(s.RGBetrag,
-                              choiceOrDefault(ReadMandantInteger(ctx, names::Betragformat), 1)));
+    optionChanged(
+        ctx, assign(s.RGBetrag, choiceOrDefault(ReadMandantInteger(ctx, names::Betragformat), 1)));
 
     loadConstant(ctx, s.Betragkonst, names::BetragKonst);
     for (int i = 0; i < 14; ++i)
@@ -283,15 +283,18 @@ struct GridSpec
 const QList<GridSpec> &gridSpecs()
 {
     static const QList<GridSpec> specs = {
-        {&MainState::DBGrid1Columns, u"BreiteA",
+        {&MainState::DBGrid1Columns,
+         u"BreiteA",
          {QStringLiteral("ID"), QStringLiteral("Name"), QStringLiteral("Kontonr."),
           QStringLiteral("BLZ"), QStringLiteral("Verwendungszweck"), QStringLiteral("Betrag"),
           QStringLiteral("Zahlungsart"), QStringLiteral("Erstellungsdatum")}},
-        {&MainState::DBGrid3Columns, u"BreiteC",
+        {&MainState::DBGrid3Columns,
+         u"BreiteC",
          {QStringLiteral("ID"), QStringLiteral("Name"), QStringLiteral("Kontonr."),
           QStringLiteral("BLZ"), QStringLiteral("Verwendungszweck"), QStringLiteral("Betrag"),
           QStringLiteral("Zahlungsart"), QStringLiteral("Erstellungsdatum")}},
-        {&MainState::DBGrid4Columns, u"BreiteB",
+        {&MainState::DBGrid4Columns,
+         u"BreiteB",
          {QStringLiteral("ID"), QStringLiteral("Von ID"), QStringLiteral("Bis ID"),
           QStringLiteral("Logdatei Name"), QStringLiteral("Gesamtbetrag"),
           QStringLiteral("Zahlungsart"), QStringLiteral("Erstellungsdatum"),
@@ -299,7 +302,8 @@ const QList<GridSpec> &gridSpecs()
           QStringLiteral("Mandantenkontonr."), QStringLiteral("Mandanten-BLZ"),
           QStringLiteral("Dateiname"), QStringLiteral("Kontrollsumme Kontonr."),
           QStringLiteral("Kontrollsumme sgBLZ"), QStringLiteral("Gesamtzahl Sätze")}},
-        {&MainState::DBGrid6Columns, u"BreiteE",
+        {&MainState::DBGrid6Columns,
+         u"BreiteE",
          {QStringLiteral("ID"), QStringLiteral("Name"), QStringLiteral("Ort"),
           QStringLiteral("IBAN"), QStringLiteral("BIC"), QStringLiteral("Währung"),
           QStringLiteral("Datum"), QStringLiteral("Verwendungszweck"), QStringLiteral("Betrag"),

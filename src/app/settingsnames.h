@@ -32,8 +32,14 @@ inline constexpr char16_t SEPAFormat[] = u"SEPAFormat";
 // Constant fields: read as ...Konst, written as ...konst.
 inline constexpr char16_t BetragKonst[] = u"BetragKonst";
 inline constexpr char16_t Betragkonst[] = u"Betragkonst";
-inline QString verwKonst(int line) { return QStringLiteral("Verw%1Konst").arg(line); }
-inline QString verwkonst(int line) { return QStringLiteral("Verw%1konst").arg(line); }
+inline QString verwKonst(int line)
+{
+    return QStringLiteral("Verw%1Konst").arg(line);
+}
+inline QString verwkonst(int line)
+{
+    return QStringLiteral("Verw%1konst").arg(line);
+}
 
 // Column mapping
 inline constexpr char16_t NameX[] = u"NameX";
@@ -41,7 +47,10 @@ inline constexpr char16_t NameX2[] = u"NameX2";
 inline constexpr char16_t Blz1[] = u"Blz1";
 inline constexpr char16_t Kto1[] = u"Kto1";
 inline constexpr char16_t Betrag[] = u"Betrag";
-inline QString verw(int line) { return QStringLiteral("Verw%1").arg(line); }
+inline QString verw(int line)
+{
+    return QStringLiteral("Verw%1").arg(line);
+}
 inline constexpr char16_t Name2X[] = u"Name2X";
 inline constexpr char16_t StrasseX[] = u"StrasseX";
 inline constexpr char16_t OrtLandX[] = u"OrtLandX";

@@ -14,9 +14,16 @@ namespace ordovan::platform {
 // question with its default and writes the text to standard error, and a scripted one for
 // tests.
 
-enum class DialogKind { Error, Information, Confirmation, Warning };
+enum class DialogKind
+{
+    Error,
+    Information,
+    Confirmation,
+    Warning
+};
 
-enum DialogButton : int {
+enum DialogButton : int
+{
     NoButton = 0,
     Ok = 0x01,
     Cancel = 0x02, // "Abbrechen"
@@ -52,7 +59,8 @@ public:
 
     virtual std::optional<QString> openFile(const QString &filter) = 0;
     // The default extension is added to a name typed without one.
-    virtual std::optional<QString> saveFile(const QString &filter, const QString &defaultSuffix) = 0;
+    virtual std::optional<QString> saveFile(const QString &filter,
+                                            const QString &defaultSuffix) = 0;
     virtual std::optional<QString> chooseFolder(const QString &initial) = 0;
     // True when the user confirms; the printer chosen serves the next print job.
     virtual bool printDialog() = 0;

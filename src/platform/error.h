@@ -16,8 +16,7 @@ public:
     explicit Error(QString message, QString detail = {})
         : m_message(std::move(message)), m_detail(std::move(detail)),
           m_what(m_message.toStdString())
-    {
-    }
+    {}
 
     const QString &message() const { return m_message; }
     const QString &detail() const { return m_detail; }

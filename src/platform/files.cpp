@@ -63,9 +63,7 @@ QString folderOf(const QString &path)
     return cut < 0 ? QString() : path.left(cut + 1);
 }
 
-AtomicFile::AtomicFile(const QString &path) : m_path(path), m_file(path)
-{
-}
+AtomicFile::AtomicFile(const QString &path) : m_path(path), m_file(path) {}
 
 void AtomicFile::fail(const QString &reason)
 {

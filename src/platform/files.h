@@ -27,11 +27,11 @@ class AtomicFile
 {
 public:
     explicit AtomicFile(const QString &path);
-    void open();                 // throws Error
+    void open(); // throws Error
     QIODevice *device() { return &m_file; }
     void write(const char *data, qint64 size); // throws Error
     void write(const QByteArray &bytes) { write(bytes.constData(), bytes.size()); }
-    void commit();               // throws Error
+    void commit(); // throws Error
 
 private:
     [[noreturn]] void fail(const QString &reason);

@@ -121,7 +121,8 @@ bool keyLess(const RegistryKey &a, const RegistryKey &b)
 
 const QString &RegistryDocument::rootName()
 {
-    static const QString root = QStringLiteral("HKEY_CURRENT_USER\\SOFTWARE\\Brunnhold Software\\Ordovan");
+    static const QString root =
+        QStringLiteral("HKEY_CURRENT_USER\\SOFTWARE\\Brunnhold Software\\Ordovan");
     return root;
 }
 
@@ -349,9 +350,7 @@ void RegistryDocument::merge(const RegistryDocument &other)
 
 // ---------------------------------------------------------------------------------------
 
-SettingsStore::SettingsStore(QString filePath) : m_path(std::move(filePath))
-{
-}
+SettingsStore::SettingsStore(QString filePath) : m_path(std::move(filePath)) {}
 
 SettingsStore::~SettingsStore()
 {
@@ -361,7 +360,8 @@ SettingsStore::~SettingsStore()
 
 void SettingsStore::refresh() const
 {
-    struct stat st {};
+    struct stat st
+    {};
     const QByteArray native = QFile::encodeName(m_path);
     if (::stat(native.constData(), &st) != 0) {
         // No file yet: an empty store.
@@ -431,9 +431,9 @@ void SettingsStore::lock()
     m_lockFd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (m_lockFd < 0) {
         m_lockDepth = 0;
-        throw Error(QStringLiteral("Die Einstellungsdatei \"%1\" kann nicht gesperrt werden.")
-                        .arg(m_path),
-                    QString::fromLocal8Bit(std::strerror(errno)));
+        throw Error(
+            QStringLiteral("Die Einstellungsdatei \"%1\" kann nicht gesperrt werden.").arg(m_path),
+            QString::fromLocal8Bit(std::strerror(errno)));
     }
     while (::flock(m_lockFd, LOCK_EX) != 0) {
         if (errno != EINTR) {
@@ -584,8 +584,8 @@ void SettingsStore::importFrom(const QString &path)
                     file.errorString());
     auto doc = RegistryDocument::parse(file.readAll());
     if (!doc)
-        throw Error(QStringLiteral("Die Datei \"%1\" ist keine gültige Registrierungsdatei.")
-                        .arg(path));
+        throw Error(
+            QStringLiteral("Die Datei \"%1\" ist keine gültige Registrierungsdatei.").arg(path));
     lock();
     LockGuard guard([this] { unlock(); });
     refresh();

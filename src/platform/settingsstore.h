@@ -17,12 +17,17 @@ namespace ordovan::platform {
 
 struct RegistryValue
 {
-    enum class Kind { String, Dword, Other };
+    enum class Kind
+    {
+        String,
+        Dword,
+        Other
+    };
     QString name;
     Kind kind = Kind::String;
-    QString text;       // String
-    qint32 number = 0;  // Dword
-    QString raw;        // Other: the text after "=", kept as read (hex:..., hex(7):...)
+    QString text;      // String
+    qint32 number = 0; // Dword
+    QString raw;       // Other: the text after "=", kept as read (hex:..., hex(7):...)
 };
 
 struct RegistryKey

@@ -22,9 +22,7 @@ qint32 highestId(const Table &table)
 
 } // namespace
 
-RecordNumbers::RecordNumbers(platform::SettingsStore &settings) : m_settings(settings)
-{
-}
+RecordNumbers::RecordNumbers(platform::SettingsStore &settings) : m_settings(settings) {}
 
 qint32 RecordNumbers::next(const QString &counter, const Table &table)
 {
@@ -52,9 +50,8 @@ qint32 RecordNumbers::guard(const QString &counter, const Table &table)
     const qint32 top = highestId(table);
     const auto stored = m_settings.integerValue(u"", counter);
     if (top > 0 && (!stored || *stored < top))
-        return m_settings.updateInteger(u"", counter, [top](std::optional<qint32> s) {
-            return std::max(s.value_or(-1), top);
-        });
+        return m_settings.updateInteger(
+            u"", counter, [top](std::optional<qint32> s) { return std::max(s.value_or(-1), top); });
     return stored.value_or(-1);
 }
 

@@ -29,10 +29,14 @@ FieldDef date(const char16_t *name)
 
 QList<FieldDef> domesticPaymentFields()
 {
-    return {integer(u"ID"),           text(u"Name", 50),
-            text(u"Kontonummer", 50), integer(u"BLZ"),
-            text(u"Verwendungszweck", 500), currency(u"Betrag"),
-            text(u"Zahlungsart", 40), date(u"Erstellungsdatum")};
+    return {integer(u"ID"),
+            text(u"Name", 50),
+            text(u"Kontonummer", 50),
+            integer(u"BLZ"),
+            text(u"Verwendungszweck", 500),
+            currency(u"Betrag"),
+            text(u"Zahlungsart", 40),
+            date(u"Erstellungsdatum")};
 }
 
 QList<FieldDef> sepaPaymentFields()
@@ -76,26 +80,13 @@ QList<FieldDef> historyFields()
 
 QList<FieldDef> mandantFields()
 {
-    return {integer(u"ID"),
-            text(u"Name", 50),
-            text(u"Kontonummer1", 50),
-            text(u"IBAN1", 34),
-            integer(u"BLZ1"),
-            text(u"BIC1", 11),
-            text(u"Straße", 100),
-            text(u"PLZ", 10),
-            text(u"Ort", 100),
-            text(u"Land", 100),
-            text(u"Kontonummer2", 50),
-            text(u"IBAN2", 34),
-            integer(u"BLZ2"),
-            text(u"BIC2", 11),
-            text(u"Kontonummer3", 50),
-            text(u"IBAN3", 34),
-            integer(u"BLZ3"),
-            text(u"BIC3", 11),
-            text(u"GlID", 35),
-            integer(u"Aktives Konto")};
+    return {integer(u"ID"),       text(u"Name", 50),         text(u"Kontonummer1", 50),
+            text(u"IBAN1", 34),   integer(u"BLZ1"),          text(u"BIC1", 11),
+            text(u"Straße", 100), text(u"PLZ", 10),          text(u"Ort", 100),
+            text(u"Land", 100),   text(u"Kontonummer2", 50), text(u"IBAN2", 34),
+            integer(u"BLZ2"),     text(u"BIC2", 11),         text(u"Kontonummer3", 50),
+            text(u"IBAN3", 34),   integer(u"BLZ3"),          text(u"BIC3", 11),
+            text(u"GlID", 35),    integer(u"Aktives Konto")};
 }
 
 QList<FieldDef> mandantCalculatedFields()
@@ -113,10 +104,10 @@ QList<FieldDef> bankDirectoryFields()
 
 QList<FieldDef> oldMandantFields()
 {
-    return {integer(u"ID"),          text(u"Name", 50),    text(u"Kontonummer1", 50),
-            integer(u"BLZ1"),        text(u"Straße", 100), text(u"PLZ", 10),
-            text(u"Ort", 100),       text(u"Land", 100),   text(u"Kontonummer2", 50),
-            integer(u"BLZ2"),        text(u"Kontonummer3", 50), integer(u"BLZ3"),
+    return {integer(u"ID"),           text(u"Name", 50),         text(u"Kontonummer1", 50),
+            integer(u"BLZ1"),         text(u"Straße", 100),      text(u"PLZ", 10),
+            text(u"Ort", 100),        text(u"Land", 100),        text(u"Kontonummer2", 50),
+            integer(u"BLZ2"),         text(u"Kontonummer3", 50), integer(u"BLZ3"),
             integer(u"Aktives Konto")};
 }
 

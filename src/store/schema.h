@@ -8,12 +8,12 @@
 namespace ordovan::store {
 
 // Field lists of the eight tables, in stored order.
-QList<FieldDef> domesticPaymentFields(); // ClientDataSet1, ClientDataSetHisInl
-QList<FieldDef> sepaPaymentFields();     // ClientDataSetAZV, ClientDataSetHisAZV
-QList<FieldDef> historyFields();         // ClientDataSet2
-QList<FieldDef> mandantFields();         // ClientDataSet3
+QList<FieldDef> domesticPaymentFields();   // ClientDataSet1, ClientDataSetHisInl
+QList<FieldDef> sepaPaymentFields();       // ClientDataSetAZV, ClientDataSetHisAZV
+QList<FieldDef> historyFields();           // ClientDataSet2
+QList<FieldDef> mandantFields();           // ClientDataSet3
 QList<FieldDef> mandantCalculatedFields(); // Bank1..Bank3
-QList<FieldDef> bankDirectoryFields();   // ClientDataSet4
-QList<FieldDef> oldMandantFields();      // ClientDataSetMandantAlt
+QList<FieldDef> bankDirectoryFields();     // ClientDataSet4
+QList<FieldDef> oldMandantFields();        // ClientDataSetMandantAlt
 
 } // namespace ordovan::store

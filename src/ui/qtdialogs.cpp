@@ -11,9 +11,7 @@ namespace ordovan::ui {
 
 using platform::DialogButton;
 
-QtDialogs::QtDialogs(QWidget *parent) : m_parent(parent)
-{
-}
+QtDialogs::QtDialogs(QWidget *parent) : m_parent(parent) {}
 
 QtDialogs::~QtDialogs() = default;
 
@@ -122,8 +120,8 @@ QString QtDialogs::qtFilter(const QString &filter)
 
 std::optional<QString> QtDialogs::openFile(const QString &filter)
 {
-    const QString path =
-        QFileDialog::getOpenFileName(m_parent, QStringLiteral("Öffnen"), QString(), qtFilter(filter));
+    const QString path = QFileDialog::getOpenFileName(m_parent, QStringLiteral("Öffnen"), QString(),
+                                                      qtFilter(filter));
     if (path.isEmpty())
         return std::nullopt;
     return path;
