@@ -7,6 +7,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
 namespace ordovan::platform {
 
 namespace {
@@ -87,6 +91,14 @@ void AtomicFile::write(const char *data, qint64 size)
 
 void AtomicFile::commit()
 {
+    // QSaveFile renames its temporary file into place even when writing out its buffer
+    // fails on close, and it ignores a failing sync: with a full disk a short file would
+    // replace the good one. So everything must reach the disk before the rename.
+    if (!m_file.flush())
+        fail(m_file.errorString());
+    const int fd = m_file.handle();
+    if (fd >= 0 && ::fsync(fd) != 0 && errno != EINVAL && errno != EROFS)
+        fail(QString::fromLocal8Bit(std::strerror(errno)));
     if (!m_file.commit())
         throw Error(cannotWriteMessage(m_path), m_file.errorString());
 }
