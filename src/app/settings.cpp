@@ -144,8 +144,12 @@ void LoadSettings(Context &ctx)
     m.WaehrungX = ReadMandantInteger(ctx, names::WaehrungX);
     m.DatumX = ReadMandantInteger(ctx, names::DatumX);
 
-    optionChanged(
-        ctx, assign(s.RGBetrag, choiceOrDefault(ReadMandantInteger(ctx, names::Betragformat), 1)));
+    // The stored amount notation goes into the choice first; a missing one leaves no item
+    // checked until "11,58" is checked below. Only checking an item counts as a click on it.
+    const qint32 storedNotation = ReadMandantInteger(ctx, names::Betragformat);
+    const int notation = storedNotation == -1 ? -1 : choiceOrDefault(storedNotation, 1);
+    if (assign(s.RGBetrag, notation) && notation >= 0)
+        optionChanged(ctx, true);
 
     loadConstant(ctx, s.Betragkonst, names::BetragKonst);
     for (int i = 0; i < 14; ++i)
@@ -153,6 +157,8 @@ void LoadSettings(Context &ctx)
 
     if (assign(s.CB8Verw, ReadMandantInteger(ctx, names::Verw8) == 1))
         CB8VerwClick(ctx);
+    if (storedNotation == -1)
+        optionChanged(ctx, assign(s.RGBetrag, 0));
     s.RGZahlungsart = choiceOrDefault(ReadMandantInteger(ctx, names::Zahlungsart), 3);
 
     const QString separator = ReadMandantString(ctx, names::Trennzeichen);

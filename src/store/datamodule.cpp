@@ -136,9 +136,19 @@ void DataModule::closeTable(Table &table)
 
 void DataModule::closeAll()
 {
+    // Every table gets its chance to reach its file; the first failure is reported after.
+    std::optional<Error> first;
     for (Table *t : {&ClientDataSet1, &ClientDataSetAZV, &ClientDataSet2, &ClientDataSet3,
-                     &ClientDataSet4, &ClientDataSetHisInl, &ClientDataSetHisAZV})
-        closeTable(*t);
+                     &ClientDataSet4, &ClientDataSetHisInl, &ClientDataSetHisAZV}) {
+        try {
+            closeTable(*t);
+        } catch (const Error &e) {
+            if (!first)
+                first = e;
+        }
+    }
+    if (first)
+        throw *first;
 }
 
 void DataModule::installNumbering(RecordNumbers &numbers)

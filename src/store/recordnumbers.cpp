@@ -1,5 +1,6 @@
 #include "recordnumbers.h"
 
+#include "platform/error.h"
 #include "platform/settingsstore.h"
 #include "table.h"
 
@@ -13,6 +14,16 @@ const QString RecordNumbers::kHistory = QStringLiteral("LastHistoryID");
 const QString RecordNumbers::kMandant = QStringLiteral("LastMandantID");
 
 namespace {
+
+// The counter cannot hand out numbers past the largest 32-bit value; wrapping around would
+// give out numbers that records already carry.
+void checkRoom(const QString &counter, qint32 base, qint32 count)
+{
+    if (base > std::numeric_limits<qint32>::max() - count)
+        throw Error(QStringLiteral("Der Zähler %1 hat seinen höchsten Wert erreicht; es können "
+                                   "keine weiteren Nummern vergeben werden.")
+                        .arg(counter));
+}
 
 qint32 highestId(const Table &table)
 {
@@ -33,14 +44,16 @@ qint32 RecordNumbers::next(const QString &counter, const Table &table)
         return n;
     }
     const qint32 top = highestId(table);
-    const qint32 n = m_settings.updateInteger(u"", counter, [top](std::optional<qint32> stored) {
-        qint32 base = stored.value_or(-1);
-        if (base < top)
-            base = top;
-        if (base < 0)
-            base = 0;
-        return base + 1;
-    });
+    const qint32 n =
+        m_settings.updateInteger(u"", counter, [top, &counter](std::optional<qint32> stored) {
+            qint32 base = stored.value_or(-1);
+            if (base < top)
+                base = top;
+            if (base < 0)
+                base = 0;
+            checkRoom(counter, base, 1);
+            return base + 1;
+        });
     m_last[counter] = n;
     return n;
 }
@@ -67,6 +80,7 @@ qint32 RecordNumbers::reserve(const QString &counter, const Table &table, qint32
         qint32 base = std::max(stored.value_or(-1), top);
         if (base < 0)
             base = 0;
+        checkRoom(counter, base, count);
         first = base + 1;
         return base + count;
     });

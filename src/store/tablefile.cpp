@@ -177,6 +177,8 @@ void appendEscaped(Output &out, std::string_view s)
 // range of amounts, cut to 16 significant digits when it needs more.
 char *formatFloat(char *p, char *end, double v)
 {
+    if (v == 0)
+        v = 0; // negative zero is written as 0
     const double a = std::fabs(v);
     const bool plain = v == 0 || (a >= 1e-4 && a < 1e15);
     char *stop =

@@ -1,5 +1,6 @@
 #include "app/operations.h"
 #include "appfixture.h"
+#include "testutil.h"
 
 #include <gtest/gtest.h>
 
@@ -169,4 +170,31 @@ TEST_F(SettingsTest, WithoutAMandantPerMandantValuesGoNowhere)
     app::WriteMandantString(*ctx, u"Quelldatei", QStringLiteral("x.csv"));
     EXPECT_EQ(app::ReadMandantString(*ctx, u"Quelldatei"), QString());
     EXPECT_EQ(settings->readString(u"", u"Quelldatei"), QString());
+}
+
+TEST_F(SettingsTest, AChangedSourceOptionReReadsTheSourceOnceStartUpIsDone)
+{
+    addMandanten({1});
+    const QString source = dir.filePath(QStringLiteral("liste.csv"));
+    test::writeFile(source, "a;b\r\n");
+    settings->writeString(u"1", u"Quelldatei", source);
+    s.StartupDone = true;
+    s.RGBetrag = 0;
+    auto reads = [&] { return s.MLog.lines().filter(QStringLiteral("ÖFFNEN START")).size(); };
+
+    // No stored notation: no item is checked, then "11,58" is, which counts as a click.
+    app::LoadSettings(*ctx);
+    EXPECT_EQ(reads(), 2);
+    EXPECT_EQ(s.RGBetrag, 0);
+
+    s.MLog.clear();
+    settings->writeInteger(u"1", u"Betragformat", 0);
+    app::LoadSettings(*ctx);
+    EXPECT_EQ(reads(), 1) << "nothing changed: only the read at the end";
+
+    s.MLog.clear();
+    settings->writeInteger(u"1", u"Betragformat", 1);
+    settings->writeString(u"1", u"Trennzeichen", QStringLiteral("Semikolon"));
+    app::LoadSettings(*ctx);
+    EXPECT_EQ(reads(), 3) << "two options changed";
 }

@@ -202,3 +202,20 @@ TEST_F(StartupTest, ARunForAMandantThatDoesNotExistIsRefused)
     app::ApplyCommandLine(*ctx);
     EXPECT_EQ(settings->readInteger(u"", u"Mandant"), 1);
 }
+
+TEST_F(StartupTest, AtTheEndEveryChangedTableIsTriedEvenWhenOneCannotBeWritten)
+{
+    start();
+    store::DataModule &data = ctx->data;
+    for (store::Table *t : {&data.ClientDataSet2, &data.ClientDataSetHisAZV}) {
+        t->insert();
+        t->setValue(u"ID", 5);
+        t->post();
+    }
+    // db2.xml cannot be replaced: a folder stands in its way.
+    QFile::remove(file(QStringLiteral("db2.xml")));
+    QDir().mkpath(file(QStringLiteral("db2.xml")));
+    EXPECT_THROW(data.closeAll(), Error);
+    EXPECT_TRUE(test::readFile(file(QStringLiteral("db7.xml"))).contains("ID=\"5\""))
+        << "the tables after the failing one still reach their files";
+}

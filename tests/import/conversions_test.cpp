@@ -67,3 +67,11 @@ TEST(SourceDate, ShortDateNotation)
     EXPECT_FALSE(parseSourceDate(u"2024-02-01", 2022));
     EXPECT_FALSE(parseSourceDate(u"   ", 2022));
 }
+
+TEST(InsertDecimalComma, OneCharacterIsCentsOnlyWhenItIsADigit)
+{
+    using ordovan::import::InsertDecimalComma;
+    EXPECT_EQ(InsertDecimalComma(u"5"), QStringLiteral(",05"));
+    EXPECT_EQ(InsertDecimalComma(u" "), QStringLiteral(", ")) << "a blank must not become 0";
+    EXPECT_EQ(InsertDecimalComma(u"-"), QStringLiteral(",-"));
+}

@@ -1,4 +1,5 @@
 // Record numbers: never handed out twice, whatever happens to the rows or the counter.
+#include "platform/error.h"
 #include "platform/settingsstore.h"
 #include "store/datamodule.h"
 #include "store/recordnumbers.h"
@@ -120,3 +121,15 @@ TEST(RecordNumbersHooks, CancelledInsertStillUsesItsNumber)
 }
 
 } // namespace
+
+TEST_F(RecordNumbersTest, ACounterAtItsLimitRefusesInsteadOfStartingAgain)
+{
+    settings.writeInteger(u"", RecordNumbers::kSepa, 2147483646);
+    EXPECT_EQ(numbers.next(RecordNumbers::kSepa, table), 2147483647);
+    EXPECT_THROW(numbers.next(RecordNumbers::kSepa, table), Error);
+    EXPECT_EQ(counter(), 2147483647) << "the counter is left where it was";
+
+    settings.writeInteger(u"", RecordNumbers::kSepa, 2147483640);
+    EXPECT_THROW(numbers.reserve(RecordNumbers::kSepa, table, 10), Error);
+    EXPECT_EQ(counter(), 2147483640);
+}
