@@ -399,9 +399,32 @@ void SettingsStore::refresh() const
         m_doc = std::move(*doc);
 }
 
-std::optional<qint32> SettingsStore::integerValue(QStringView key, QStringView name) const
+void SettingsStore::openKey(QStringView key) const
 {
     refresh();
+    if (m_unreadable || m_doc.hasKey(key))
+        return;
+    auto *self = const_cast<SettingsStore *>(this);
+    try {
+        self->lock();
+    } catch (const Error &) {
+        return;
+    }
+    try {
+        refresh();
+        if (!m_unreadable && !m_doc.hasKey(key)) {
+            m_doc.ensureKey(key);
+            self->writeBack();
+        }
+    } catch (const Error &) {
+        // A read never fails; the key will be created by the next write that succeeds.
+    }
+    self->unlock();
+}
+
+std::optional<qint32> SettingsStore::integerValue(QStringView key, QStringView name) const
+{
+    openKey(key);
     const RegistryValue *v = m_doc.find(key, name);
     if (!v || v->kind != RegistryValue::Kind::Dword)
         return std::nullopt;
@@ -415,7 +438,7 @@ qint32 SettingsStore::readInteger(QStringView key, QStringView name) const
 
 QString SettingsStore::readString(QStringView key, QStringView name) const
 {
-    refresh();
+    openKey(key);
     const RegistryValue *v = m_doc.find(key, name);
     if (!v || v->kind != RegistryValue::Kind::String)
         return {};

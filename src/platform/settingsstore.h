@@ -51,6 +51,7 @@ public:
     const RegistryValue *find(QStringView key, QStringView name) const;
     void set(QStringView key, RegistryValue value);
     void ensureKey(QStringView key);
+    bool hasKey(QStringView key) const { return findKey(key) != nullptr; }
     // Merges another document as an import does: values replace, deletions apply.
     void merge(const RegistryDocument &other);
 
@@ -111,6 +112,9 @@ public:
 private:
     friend class Batch;
     void refresh() const;
+    // Opens a key as the registry does for every access: a missing key is created (and the
+    // file written), also when only reading. Failures are ignored: reads never fail.
+    void openKey(QStringView key) const;
     void lock();
     void unlock();
     void writeBack();

@@ -42,7 +42,14 @@ TEST_F(SettingsStoreTest, MissingValuesReadAsMinusOneOrEmpty)
     SettingsStore store(path());
     EXPECT_EQ(store.readInteger(u"", u"Mandant"), -1);
     EXPECT_EQ(store.readString(u"3", u"Quelldatei"), QString());
-    EXPECT_FALSE(QFile::exists(path())) << "reading must not create the file";
+    // Like the registry, opening a key for reading creates it.
+    SettingsStore again(path());
+    const QByteArray bytes = test::readFile(path());
+    const QString text = QString::fromUtf16(
+        reinterpret_cast<const char16_t *>(bytes.constData() + 2), (bytes.size() - 2) / 2);
+    EXPECT_TRUE(text.contains(
+        QStringLiteral("[HKEY_CURRENT_USER\\SOFTWARE\\Brunnhold Software\\Ordovan\\3]\r\n\r\n")));
+    EXPECT_EQ(again.readString(u"3", u"Quelldatei"), QString());
 }
 
 TEST_F(SettingsStoreTest, WritesTheRegistryExportFormat)
