@@ -5,6 +5,9 @@
 
 #include "platform/dialogs.h"
 #include "platform/error.h"
+#include "platform/files.h"
+
+#include <optional>
 
 namespace ordovan::app {
 
@@ -111,6 +114,11 @@ int exitStatus(const Context &ctx, bool errorOccurred)
     return ExitOk;
 }
 
+namespace {
+// How long a copy waits for another one to finish with the data folder.
+constexpr int kWaitForOtherCopyMs = 30 * 60 * 1000;
+} // namespace
+
 int runUnattended(Context &ctx)
 {
     bool error = false;
@@ -118,8 +126,13 @@ int runUnattended(Context &ctx)
         error = true;
         ctx.dialogs().uncaughtError(message);
     };
+    // A second copy started meanwhile (a scheduled run, say) waits until this one has ended,
+    // so neither overwrites the tables the other one saved.
+    std::optional<platform::FolderLock> dataLock;
     try {
         FormCreate(ctx);
+        dataLock.emplace(ctx.data.dataDir());
+        dataLock->lock(kWaitForOtherCopyMs);
         FormShow(ctx);
     } catch (const Error &e) {
         report(e.message());

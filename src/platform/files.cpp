@@ -4,11 +4,16 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <thread>
 #include <unistd.h>
 
 namespace ordovan::platform {
@@ -101,6 +106,42 @@ void AtomicFile::commit()
         fail(QString::fromLocal8Bit(std::strerror(errno)));
     if (!m_file.commit())
         throw Error(cannotWriteMessage(m_path), m_file.errorString());
+}
+
+FolderLock::~FolderLock()
+{
+    if (m_fd >= 0)
+        ::close(m_fd); // releases the lock
+}
+
+bool FolderLock::tryLock()
+{
+    if (m_fd >= 0)
+        return true;
+    const QByteArray native = QFile::encodeName(m_folder);
+    const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        throw Error(
+            QStringLiteral("Das Verzeichnis \"%1\" kann nicht geöffnet werden.").arg(m_folder),
+            QString::fromLocal8Bit(std::strerror(errno)));
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        m_fd = fd;
+        return true;
+    }
+    ::close(fd);
+    return false;
+}
+
+void FolderLock::lock(int timeoutMs)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!tryLock()) {
+        if (std::chrono::steady_clock::now() >= until)
+            throw Error(QStringLiteral("Die Daten in \"%1\" werden von einer anderen Kopie des "
+                                       "Programms verwendet. Bitte später erneut versuchen.")
+                            .arg(m_folder));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
 }
 
 void writeFileAtomically(const QString &path, const QByteArray &bytes)

@@ -39,6 +39,27 @@ private:
     QSaveFile m_file;
 };
 
+// An exclusive lock on a folder (flock on the folder itself, so no lock file is left in it),
+// held from lock() until the object goes away. The data folder is locked for a whole
+// program run: a second copy waits instead of overwriting the first copy's tables with what
+// it read before the first one saved.
+class FolderLock
+{
+public:
+    explicit FolderLock(QString folder) : m_folder(std::move(folder)) {}
+    ~FolderLock();
+    FolderLock(const FolderLock &) = delete;
+    FolderLock &operator=(const FolderLock &) = delete;
+
+    // Waits up to timeoutMs for the lock; throws Error when it cannot be had.
+    void lock(int timeoutMs);
+    bool tryLock();
+
+private:
+    QString m_folder;
+    int m_fd = -1;
+};
+
 // The German error for a file that cannot be created or written.
 QString cannotWriteMessage(const QString &path);
 // The folder part of a path, up to and including its last "/" or "\"; empty without one.

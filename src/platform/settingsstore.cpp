@@ -450,8 +450,10 @@ void SettingsStore::lock()
     if (m_lockDepth++ > 0)
         return;
     ensureDirectory(folderOf(m_path));
-    const QByteArray lockPath = QFile::encodeName(m_path + QStringLiteral(".lock"));
-    m_lockFd = ::open(lockPath.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // The lock is taken on the folder: the file itself is replaced by every write, and a
+    // lock file would be left lying beside it.
+    const QByteArray lockPath = QFile::encodeName(folderOf(m_path));
+    m_lockFd = ::open(lockPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_lockFd < 0) {
         m_lockDepth = 0;
         throw Error(
