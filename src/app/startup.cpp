@@ -19,6 +19,8 @@ void FormCreate(Context &ctx)
 {
     platform::ensureDirectory(ctx.data.dataDir());
     InstallMandantHooks(ctx);
+    // Whenever the current history row changes, the record grids below it follow.
+    ctx.data.ClientDataSet2.afterScroll = [&ctx](store::Table &) { HistoryRowChanged(ctx); };
 }
 
 namespace {
