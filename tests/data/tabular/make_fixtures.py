@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Writes the workbook fixtures of the tabular reader tests: zahlungen.xls and zahlungen.ods.
+"""Writes the workbook fixtures of the tabular reader tests: zahlungen.xls and zahlungen.ods,
+and formeln.xls and formeln95.xls.
 
 Both hold the same three sheets, so the tests expect the same grid from either file:
   "Zahlungen"  a title row and three payments that pass the SEPA checks,
@@ -9,11 +10,21 @@ Both hold the same three sheets, so the tests expect the same grid from either f
 The .ods file also carries what LibreOffice writes and a reader must not expand: repeated
 rows down to row 1,048,576, repeated empty columns, covered cells and an annotation.
 
-Run it from anywhere (needs Debian's python3-xlwt); the output is committed beside it.
+formeln.xls holds formula cells with their stored results, boolean and error cells, as an
+office suite writes them (Gnumeric's ssconvert, from a workbook in its own XML form; xlwt
+stores no formula results): "Zahlungen" has the payments of the sample with the amounts,
+dates, an IBAN and purposes computed; "Prüfwerte" has one kind of cell per row;
+"Fehlerhaft" has the payments with errors in place of two amounts. formeln95.xls
+is the same workbook in the Excel 95 format.
+
+Run it from anywhere with Debian's python3 (needs python3-xlwt and gnumeric); the output is
+committed beside it.
 """
 
 import datetime
 import os
+import subprocess
+import tempfile
 import zipfile
 from xml.sax.saxutils import escape, quoteattr
 
@@ -181,6 +192,77 @@ def write_ods(path):
             z.writestr(zipfile.ZipInfo(name, fixed), data, zipfile.ZIP_DEFLATED)
 
 
+# (row, column, content); content: a formula ("=..."), or a constant as (value type, text)
+# with Gnumeric's value types 20 boolean, 40 number, 50 error, 60 text.
+FORMULA_PAYMENTS = [(0, col, (60, text)) for col, text in enumerate(TITLE)] + [
+    (1, 0, (60, "Müller, Anna")), (1, 1, (60, "DE89370400440532013000")),
+    (1, 2, (60, "COBADEFFXXX")), (1, 3, "=5.79*2"), (1, 4, "=DATE(2022,12,8)"),
+    (1, 5, '="Miete "&"Dezember"'),
+    (2, 0, (60, "Schmidt GmbH")), (2, 1, '="DE02"&"120300000000202051"'),
+    (2, 2, (60, "BYLADEM1001")), (2, 3, "=SUM(1000,158)"), (2, 4, (40, "44957")),
+    (2, 5, (60, "Rechnung 4711")),
+    (3, 0, (60, "Weiß & Söhne")), (3, 1, (60, "DE02500105170137075030")),
+    (3, 2, (60, "INGDDEFFXXX")), (3, 3, "=7/100"), (3, 4, "=DATE(2022,2,28)"),
+    (3, 5, '=LEFT("Beitrag für Käthe",7)'),
+]
+# Amounts no payment may be made of: a formula error and an error cell.
+FORMULA_ERRORS = [cell for cell in FORMULA_PAYMENTS if cell[1] != 3] + [
+    (1, 3, "=1/0"), (2, 3, (50, "#DIV/0!")), (3, 3, "=7/100"),
+]
+FORMULA_CHECKS = [
+    (0, 0, (60, "Art")), (0, 1, (60, "Wert")),
+    (1, 0, (60, "wahr")), (1, 1, (20, "TRUE")),
+    (2, 0, (60, "falsch")), (2, 1, (20, "FALSE")),
+    (3, 0, (60, "Fehler")), (3, 1, (50, "#N/A")),
+    (4, 0, (60, "Formelfehler")), (4, 1, "=1/0"),
+    (5, 0, (60, "Formel wahr")), (5, 1, "=1<2"),
+    (6, 0, (60, "leerer Text")), (6, 1, '=""'),
+    (7, 0, (60, "Zahl")), (7, 1, "=1234567.891*1"),
+    (8, 0, (60, "Zeit")), (8, 1, "=TIME(14,30,5)"),
+    (9, 0, (60, "lang")), (9, 1, '=REPT("ä",9000)&"Ende"'),
+    (10, 0, (60, "Wertfehler")), (10, 1, '="a"+1'),
+    # The last row and column hold nothing but a formula.
+    (11, 2, "=2+3"),
+]
+
+
+def gnumeric_sheet(name, cells, formats):
+    out = ["<gnm:Sheet><gnm:Name>%s</gnm:Name>" % escape(name),
+           "<gnm:MaxCol>%d</gnm:MaxCol>" % max(c for _, c, _ in cells),
+           "<gnm:MaxRow>%d</gnm:MaxRow><gnm:Styles>" % max(r for r, _, _ in cells)]
+    for row, col, code in formats:
+        out.append('<gnm:StyleRegion startCol="%d" startRow="%d" endCol="%d" endRow="%d">'
+                   '<gnm:Style Format=%s/></gnm:StyleRegion>' % (col, row, col, row, quoteattr(code)))
+    out.append("</gnm:Styles><gnm:Cells>")
+    for row, col, content in cells:
+        if isinstance(content, tuple):
+            out.append('<gnm:Cell Row="%d" Col="%d" ValueType="%d">%s</gnm:Cell>'
+                       % (row, col, content[0], escape(content[1])))
+        else:
+            out.append('<gnm:Cell Row="%d" Col="%d">%s</gnm:Cell>' % (row, col, escape(content)))
+    out.append("</gnm:Cells></gnm:Sheet>")
+    return "".join(out)
+
+
+def write_formula_xls(path, exporter):
+    date = "dd.mm.yyyy"
+    sheets = [("Zahlungen", FORMULA_PAYMENTS, [(r, 4, date) for r in range(1, 4)]),
+              ("Prüfwerte", FORMULA_CHECKS, [(8, 1, "hh:mm:ss")]),
+              ("Fehlerhaft", FORMULA_ERRORS, [(r, 4, date) for r in range(1, 4)])]
+    book = ('<?xml version="1.0" encoding="UTF-8"?>\n'
+            '<gnm:Workbook xmlns:gnm="http://www.gnumeric.org/v10.dtd"><gnm:SheetNameIndex>%s'
+            "</gnm:SheetNameIndex><gnm:Sheets>%s</gnm:Sheets></gnm:Workbook>\n"
+            % ("".join("<gnm:SheetName>%s</gnm:SheetName>" % escape(n) for n, _, _ in sheets),
+               "".join(gnumeric_sheet(*sheet) for sheet in sheets)))
+    with tempfile.TemporaryDirectory() as tmp:
+        source = os.path.join(tmp, "formeln.gnumeric")
+        with open(source, "w", encoding="utf-8") as f:
+            f.write(book)
+        subprocess.run(["ssconvert", "-T", exporter, source, path], check=True)
+
+
 if __name__ == "__main__":
     write_xls(os.path.join(HERE, "zahlungen.xls"))
     write_ods(os.path.join(HERE, "zahlungen.ods"))
+    write_formula_xls(os.path.join(HERE, "formeln.xls"), "Gnumeric_Excel:excel_biff8")
+    write_formula_xls(os.path.join(HERE, "formeln95.xls"), "Gnumeric_Excel:excel_biff7")
