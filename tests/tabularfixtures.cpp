@@ -301,10 +301,10 @@ QList<QStringList> samplePayments()
     };
 }
 
-QList<QStringList> sampleChecks(bool booleansAsNumbers)
+QList<QStringList> sampleChecks()
 {
-    const QString yes = booleansAsNumbers ? QStringLiteral("1") : QStringLiteral("WAHR");
-    const QString no = booleansAsNumbers ? QStringLiteral("0") : QStringLiteral("FALSCH");
+    const QString yes = QStringLiteral("WAHR");
+    const QString no = QStringLiteral("FALSCH");
     return {
         {QStringLiteral("Text"), QStringLiteral("Zahl"), QStringLiteral("Datum"),
          QStringLiteral("Sonstiges")},

@@ -54,10 +54,9 @@ void writeXlsx(const QString &path, const QList<XlsxSheet> &sheets,
 // The workbook of tests/data/tabular (sheets "Zahlungen", "Prüfwerte", "Leer") as .xlsx,
 // written by libxlsxwriter; with constantMemory its strings are inline, else shared.
 void writeSampleXlsx(const QString &path, bool constantMemory = false);
-// What every reader gives for the sample's sheets. FreeXL reports a boolean as the number
-// 1 or 0, so the .xls sample has those in place of "WAHR" and "FALSCH".
+// What every reader gives for the sample's sheets.
 QList<QStringList> samplePayments();
-QList<QStringList> sampleChecks(bool booleansAsNumbers = false);
+QList<QStringList> sampleChecks();
 
 // Every row of the row set, every field as text.
 QList<QStringList> readAll(platform::TabularRowSet &rows);

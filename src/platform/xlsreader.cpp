@@ -3,15 +3,23 @@
 // asks only for the sheet names and sizes (its "info" mode) and the full read happens when
 // the rows are first asked for, once the sizes have passed the limits. FreeXL tells dates
 // from numbers itself and hands them over as ISO text.
+//
+// FreeXL skips formula cells and gives boolean and error cells as 1 or 0, so the sheet's
+// own records are read as well (xlscells.h) and their formula results, booleans and errors
+// laid over FreeXL's cells. When those records cannot be followed at all, FreeXL's view
+// stands; when the sheet has such cells that cannot be read, the read fails rather than
+// hand over an empty amount or a 1 for an error.
 #include "tabularreaders.h"
 
 #include "error.h"
 #include "sheetbuffer.h"
 #include "tabularerrors.h"
 #include "tabularvalues.h"
+#include "xlscells.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 
 #include <freexl.h>
 
@@ -22,6 +30,8 @@ namespace ordovan::platform {
 namespace {
 
 namespace tv = tabular_values;
+
+Q_LOGGING_CATEGORY(lcXls, "ordovan.platform.xls")
 
 constexpr int kMaxCellChars = 32767;
 
@@ -108,6 +118,8 @@ public:
 
 private:
     void readInfo();
+    static xls_cells::SheetCells readOverlay(const QString &path, const TabularLimits &limits,
+                                             const std::vector<SheetInfo> &sheets, int index);
     static std::unique_ptr<BufferedRowSet> readSheet(const QString &path,
                                                      const TabularLimits &limits,
                                                      const std::vector<SheetInfo> &sheets,
@@ -156,6 +168,28 @@ void XlsConnection::readInfo()
     }
 }
 
+xls_cells::SheetCells XlsConnection::readOverlay(const QString &path, const TabularLimits &limits,
+                                                 const std::vector<SheetInfo> &sheets, int index)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(tabular_errors::cannotOpen(path), file.errorString());
+    if (file.size() > limits.maxFileBytes)
+        throw Error(tabular_errors::fileTooLarge(path));
+    const QByteArray bytes = file.readAll();
+    if (bytes.size() != file.size())
+        throw Error(tabular_errors::cannotOpen(path), file.errorString());
+    QStringList names;
+    for (const SheetInfo &sheet : sheets)
+        names << sheet.name;
+    xls_cells::SheetCells overlay = xls_cells::readSheetCells(bytes, index, names, limits);
+    if (overlay.outcome == xls_cells::Outcome::Refused)
+        throw Error(tabular_errors::damaged(path), overlay.detail);
+    if (overlay.outcome == xls_cells::Outcome::Unreadable)
+        qCWarning(lcXls) << "formula cells not read:" << overlay.detail;
+    return overlay;
+}
+
 std::unique_ptr<BufferedRowSet> XlsConnection::readSheet(const QString &path,
                                                          const TabularLimits &limits,
                                                          const std::vector<SheetInfo> &sheets,
@@ -168,6 +202,7 @@ std::unique_ptr<BufferedRowSet> XlsConnection::readSheet(const QString &path,
     const SheetInfo &wanted = sheets[size_t(index)];
     if (wanted.rows * wanted.columns > limits.maxCells || total > 2 * limits.maxCells)
         throw Error(tabular_errors::tooManyCells(limits.maxCells));
+    const xls_cells::SheetCells overlay = readOverlay(path, limits, sheets, index);
 
     Handle handle;
     const QByteArray name = QFile::encodeName(path);
@@ -190,6 +225,10 @@ std::unique_ptr<BufferedRowSet> XlsConnection::readSheet(const QString &path,
                 builder.add(r, c, cellText(value));
         }
     }
+    // Added last, so they take the place of FreeXL's 1 and 0; a formula cell outside
+    // FreeXL's rectangle still widens the used range.
+    for (const xls_cells::Cell &cell : overlay.cells)
+        builder.add(cell.row, cell.column, cell.text);
     return builder.finish();
 }
 

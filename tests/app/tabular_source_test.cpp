@@ -148,7 +148,7 @@ TEST_F(TabularSource, TheListIsKeptAndTheChosenSheetRead)
     state().CBTabellenText = QStringLiteral("Prüfwerte");
     app::ReadWorkbookSource(*fx.ctx);
     EXPECT_EQ(state().CBTabellenItems, QStringList{QStringLiteral("Alt")});
-    EXPECT_EQ(grid(), test::sampleChecks(true));
+    EXPECT_EQ(grid(), test::sampleChecks());
     // A Tabellenname as the Windows data layer stored it selects the same sheet.
     state().CBTabellenText = QStringLiteral("Zahlungen$");
     app::ReadWorkbookSource(*fx.ctx);
