@@ -9,6 +9,7 @@
 
 #include "platform/dialogs.h"
 #include "platform/error.h"
+#include "platform/files.h"
 #include "sepa/document.h"
 #include "sepa/record.h"
 
@@ -240,6 +241,11 @@ void CreateSepaFile(Context &ctx, bool directDebit, const QString &localInstrume
     if (written.count > 0) {
         doc.save(path);
         s.sepaFileWritten = true;
+    } else {
+        // An empty document is never saved, but a target that could not be written is
+        // still the error it would have been: the temporary file is made and dropped.
+        platform::AtomicFile probe(path);
+        probe.open();
     }
     setResults(s, written);
 

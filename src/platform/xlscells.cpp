@@ -4,6 +4,7 @@
 #include "tabularerrors.h"
 #include "tabularreaders.h"
 #include "tabularvalues.h"
+#include "xlsbytes.h"
 #include "xlscompound.h"
 
 #include <QHash>
@@ -37,25 +38,14 @@ constexpr int kMaxCellChars = 32767;
 constexpr double kDate1904Offset = 1462; // days from 1899-12-30 to 1904-01-01
 
 // The records could not be followed.
-struct Broken
-{};
+using Broken = xls_bytes::XlsBroken;
+using xls_bytes::u16At;
+using xls_bytes::u32At;
 // A formula, boolean or error cell that cannot be read.
 struct Refusal
 {
     QString detail;
 };
-
-quint32 u16At(QByteArrayView b, qsizetype at)
-{
-    if (at < 0 || at + 2 > b.size())
-        throw Broken{};
-    return quint32(uchar(b[at])) | quint32(uchar(b[at + 1])) << 8;
-}
-
-quint32 u32At(QByteArrayView b, qsizetype at)
-{
-    return u16At(b, at) | u16At(b, at + 2) << 16;
-}
 
 uchar byteAt(QByteArrayView b, qsizetype at)
 {

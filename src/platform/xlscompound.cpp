@@ -1,4 +1,5 @@
 #include "xlscompound.h"
+#include "xlsbytes.h"
 
 #include <algorithm>
 #include <vector>
@@ -15,21 +16,10 @@ constexpr qsizetype kDirEntrySize = 128;
 constexpr qsizetype kMiniSectorSize = 64;
 constexpr qint64 kMiniStreamCutoff = 4096;
 
-// Thrown inside this file only: whatever does not fit ends the read with nullopt.
-struct Broken
-{};
-
-quint32 u16At(QByteArrayView b, qsizetype at)
-{
-    if (at < 0 || at + 2 > b.size())
-        throw Broken{};
-    return quint32(uchar(b[at])) | quint32(uchar(b[at + 1])) << 8;
-}
-
-quint32 u32At(QByteArrayView b, qsizetype at)
-{
-    return u16At(b, at) | u16At(b, at + 2) << 16;
-}
+// Caught inside this file: whatever does not fit ends the read with nullopt.
+using Broken = xls_bytes::XlsBroken;
+using xls_bytes::u16At;
+using xls_bytes::u32At;
 
 class Compound
 {

@@ -393,6 +393,17 @@ TEST_F(SepaRunTest, AWriteErrorTravelsToTheCaller)
     EXPECT_TRUE(dialogs.shown().isEmpty());
     EXPECT_NE(log().last(), QStringLiteral(" SEPA-Datei ERSTELLEN ENDE"));
     EXPECT_EQ(remainingIds(), QList<qint32>({1})) << "the records were checked before saving";
+
+    // Without a valid record nothing is saved, but the target still could not be written.
+    store::Table &t = ctx->data.ClientDataSetAZV;
+    for (t.first(); t.hasCurrentRow();)
+        t.remove();
+    add({.iban = QString()});
+    dialogs.clear();
+    EXPECT_THROW(run(), Error);
+    EXPECT_TRUE(dialogs.shown().isEmpty());
+    EXPECT_EQ(s.RunRecordCount, QStringLiteral("9"));
+    EXPECT_TRUE(remainingIds().isEmpty());
 }
 
 TEST_F(SepaRunTest, AnErrorInTheWritingPassStillSavesWhatWasBuilt)
