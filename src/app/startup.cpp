@@ -13,6 +13,8 @@
 
 #include <QFileInfo>
 
+#include <optional>
+
 namespace ordovan::app {
 
 void FormCreate(Context &ctx)
@@ -97,6 +99,7 @@ void ApplyCommandLine(Context &ctx)
     const QString word = ctx.args.value(0);
     ctx.outcome.runRequested = word == u"start" || word == u"startstop";
     const QString mandant = ctx.args.value(2);
+    std::optional<qint32> unknownMandant;
     if (!mandant.isEmpty()) {
         const auto id = german::parseInteger(mandant);
         if (!id)
@@ -104,12 +107,8 @@ void ApplyCommandLine(Context &ctx)
         WriteGlobalInteger(ctx, names::Mandant, *id);
         const qint32 stored = ReadGlobalInteger(ctx, names::Mandant);
         store::Table &mandanten = ctx.data.ClientDataSet3;
-        // A scheduled run for a Mandant that no longer exists would write a payment file for
-        // whichever ordering party happens to be current: refuse to go on instead.
-        if (!mandanten.locate(u"ID", stored) && ctx.outcome.runRequested)
-            throw Error(QStringLiteral("Der Mandant %1 ist nicht vorhanden. Die Verarbeitung "
-                                       "wird nicht gestartet.")
-                            .arg(stored));
+        if (!mandanten.locate(u"ID", stored))
+            unknownMandant = stored;
         if (mandanten.hasCurrentRow())
             s.CBMandantenText =
                 mandanten.text(u"ID") + QStringLiteral(" -  ") + mandanten.text(u"Name");
@@ -128,6 +127,12 @@ void ApplyCommandLine(Context &ctx)
         s.RGZahlungsart = Gutschrift;
 
     if (ctx.outcome.runRequested) {
+        // The current row stays selected, but a scheduled run for a Mandant that does not
+        // exist would make the payments of whichever ordering party that is: refuse it.
+        if (unknownMandant)
+            throw Error(QStringLiteral("Der Mandant %1 ist nicht vorhanden. Die Verarbeitung "
+                                       "wird nicht gestartet.")
+                            .arg(*unknownMandant));
         ctx.outcome.runStarted = true;
         s.sepaFileWritten = false;
         BStartClick(ctx);

@@ -195,6 +195,9 @@ TEST_F(StartupTest, ARunForAMandantThatDoesNotExistIsRefused)
         EXPECT_TRUE(e.message().contains(QStringLiteral("99"))) << e.what();
     }
     EXPECT_FALSE(ctx->outcome.runStarted);
+    // The selection itself went as always: the current row, its ID stored, the type chosen.
+    EXPECT_EQ(settings->readInteger(u"", u"Mandant"), 1);
+    EXPECT_EQ(ctx->state.RGZahlungsart, app::Gutschrift);
     EXPECT_EQ(app::exitStatus(*ctx, true), app::ExitError);
 
     // Without a run the selection falls back to the current row, as it always did.
