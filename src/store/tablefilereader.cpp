@@ -216,14 +216,19 @@ bool Parser::parseChangeLog(const char *s)
 
 bool Parser::feed(const char *data, size_t size, bool last)
 {
-    if (!m_latin1 || size == 0)
-        return XML_Parse(m_parser, data, int(size), last) == XML_STATUS_OK;
-    void *buffer = XML_GetBuffer(m_parser, int(2 * size));
+    if (size == 0)
+        return XML_Parse(m_parser, data, 0, last) == XML_STATUS_OK;
+    auto *buffer = static_cast<char *>(XML_GetBuffer(m_parser, int(m_latin1 ? 2 * size : size)));
     if (!buffer) {
         m_failure = kNoMemory;
         return false;
     }
-    const size_t n = latin1ToUtf8(data, size, static_cast<char *>(buffer));
+    size_t n = size;
+    if (m_latin1)
+        n = latin1ToUtf8(data, size, buffer);
+    else
+        std::memcpy(buffer, data, size);
+    n = dropControlBytes(buffer, n);
     return XML_ParseBuffer(m_parser, int(n), last) == XML_STATUS_OK;
 }
 

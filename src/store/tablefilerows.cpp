@@ -141,6 +141,29 @@ size_t latin1ToUtf8(const char *in, size_t n, char *out)
     return o;
 }
 
+size_t dropControlBytes(char *data, size_t n)
+{
+    const auto forbidden = [](unsigned char c) {
+        return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
+    };
+    // Eight bytes at a time until the first byte below 0x20: such bytes are rare.
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        quint64 word;
+        std::memcpy(&word, data + i, 8);
+        if ((word - 0x2020202020202020ull) & ~word & 0x8080808080808080ull)
+            break;
+    }
+    for (; i < n && !forbidden(static_cast<unsigned char>(data[i])); ++i) {
+    }
+    size_t o = i;
+    for (; i < n; ++i) {
+        if (!forbidden(static_cast<unsigned char>(data[i])))
+            data[o++] = data[i];
+    }
+    return o;
+}
+
 // As convertText, for a NUL-terminated value (as expat hands it over) that is not measured
 // first. Expat's UTF-8 is well-formed, so a lead byte is always followed by its tail.
 size_t convertShortText(const char *in, char *out, size_t limit, bool latin1)
@@ -354,12 +377,12 @@ bool parseRowRun(const FileFields &fields, bool latin1, std::string_view bytes, 
     doc.resize(open.size() + (latin1 ? 2 * bytes.size() : bytes.size()) + close.size());
     std::memcpy(doc.data(), open.data(), open.size());
     size_t n = open.size();
-    if (latin1) {
-        n += latin1ToUtf8(bytes.data(), bytes.size(), doc.data() + n);
-    } else {
+    size_t body = bytes.size();
+    if (latin1)
+        body = latin1ToUtf8(bytes.data(), bytes.size(), doc.data() + n);
+    else
         std::memcpy(doc.data() + n, bytes.data(), bytes.size());
-        n += bytes.size();
-    }
+    n += dropControlBytes(doc.data() + n, body);
     std::memcpy(doc.data() + n, close.data(), close.size());
     n += close.size();
     if (n > size_t(std::numeric_limits<int>::max()))

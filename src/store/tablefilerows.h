@@ -51,6 +51,11 @@ size_t convertText(const char *in, size_t length, char *out, size_t limit, bool 
 // an ISO-8859-1 decoder reads them). out needs room for twice the input.
 size_t latin1ToUtf8(const char *in, size_t n, char *out);
 
+// Removes in place the control bytes XML 1.0 forbids (below 0x20 except TAB, LF and CR),
+// which older files may hold raw inside values; returns the new length. The program never
+// stores such characters, so dropping them reads the file as it would have been written.
+size_t dropControlBytes(char *data, size_t n);
+
 // Bytes that grow without being cleared first and keep their memory for reuse: runs of
 // rows pass through a handful of these instead of fresh allocations (fresh pages cost more
 // than the parsing of them).

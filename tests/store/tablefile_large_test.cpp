@@ -135,6 +135,12 @@ TEST_F(LargeTableFile, UnusualButWellFormedShapesStillRead)
         b.insert(at, what);
         return b;
     };
+    QByteArray control = *s_bytes;
+    for (int n : {2, 40000, kRows - 1}) { // raw control bytes, as older files may hold them
+        const qsizetype name = control.indexOf("Name1=\"", rowAt(control, n)) + 7;
+        control.insert(name + 3, "\x01\x1A");
+        control.insert(name, '\x0C');
+    }
     const QByteArray cases[] = {
         // a comment among the rows, holding what looks like the end of the rows
         withInsert(rowAt(*s_bytes, 30000), "<!-- </ROWDATA> <ROW -->"),
@@ -142,6 +148,7 @@ TEST_F(LargeTableFile, UnusualButWellFormedShapesStillRead)
         withInsert(s_bytes->indexOf("<METADATA>"), "<!-- <ROWDATA> -->"),
         // line breaks between rows and at the end
         withInsert(rowAt(*s_bytes, 50000), "\r\n  \r\n") + "\r\n",
+        control,
     };
     for (const QByteArray &bytes : cases) {
         Table t(QStringLiteral("t"));

@@ -322,6 +322,26 @@ TEST_F(TableFileTest, FilesOfTheOlderProgramRead)
     EXPECT_EQ(written(t), file);
 }
 
+TEST_F(TableFileTest, RawControlBytesOfOlderFilesAreDropped)
+{
+    // Older files hold control characters raw inside values, which XML does not allow.
+    const QByteArray body = "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS><FIELD "
+                            "attrname=\"N\" fieldtype=\"string\" WIDTH=\"9\"/></FIELDS>"
+                            "<PARAMS/></METADATA><ROWDATA><ROW N=\"\x01J\x1F\xFCrg\x0C\"/>"
+                            "</ROWDATA></DATAPACKET>";
+    for (const QByteArray &decl : {QByteArray("<?xml version=\"1.0\" standalone=\"yes\"?>  "),
+                                   QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>")}) {
+        const bool utf8 = decl.contains("UTF-8");
+        SCOPED_TRACE(utf8 ? "utf-8" : "windows-1252");
+        writeFile(path(QStringLiteral("ctl.xml")),
+                  decl + (utf8 ? codec::fromCp1252(body).toUtf8() : body));
+        Table t(QStringLiteral("t"));
+        readTableFile(t, path(QStringLiteral("ctl.xml")));
+        t.first();
+        EXPECT_EQ(t.text(0), QStringLiteral("Jürg"));
+    }
+}
+
 TEST_F(TableFileTest, DeclaredEncodingsReadLikeTheWindows1252Twin)
 {
     const QByteArray body = "<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>"
