@@ -1,5 +1,6 @@
 #include "settingsstore.h"
 
+#include "codec.h"
 #include "error.h"
 #include "files.h"
 
@@ -36,7 +37,7 @@ QString decodeExport(const QByteArray &bytes)
     QString text = utf8.decode(bytes);
     if (!utf8.hasError())
         return text;
-    return QString::fromLatin1(bytes); // REGEDIT4 files are in the ANSI code page
+    return codec::fromCp1252(bytes); // REGEDIT4 files are in the ANSI code page
 }
 
 // Reads a quoted string starting at pos (at the opening quote); pos ends after the closing

@@ -110,9 +110,12 @@ TEST_F(SettingsStoreTest, ReadsUtf8AndRegedit4Files)
     test::writeFile(path(),
                     QByteArray("REGEDIT4\r\n\r\n"
                                "[HKEY_CURRENT_USER\\SOFTWARE\\Brunnhold Software\\Ordovan]\r\n"
-                               "\"Mandant\"=dword:00000003\r\n"));
+                               "\"Mandant\"=dword:00000003\r\n"
+                               "[HKEY_CURRENT_USER\\SOFTWARE\\Brunnhold Software\\Ordovan\\1]\r\n"
+                               "\"Verw1konst\"=\"Beitrag 5 \x80 f\xFCr M\xE4rz\"\r\n"));
     SettingsStore older(path());
     EXPECT_EQ(older.readInteger(u"", u"Mandant"), 3);
+    EXPECT_EQ(older.readString(u"1", u"Verw1konst"), QStringLiteral("Beitrag 5 € für März"));
 }
 
 TEST_F(SettingsStoreTest, AnUnreadableFileReadsAsEmptyAndIsNeverOverwritten)
