@@ -147,48 +147,6 @@ void writeTable(const QString &path, const QString &name, ChildPipe &pipe)
     mdb_close(mdb);
 }
 
-// The parent's side of the pipe: the bytes as they come, taken apart message by message.
-class Messages
-{
-public:
-    void append(const char *data, qint64 size) { m_bytes.append(data, size); }
-    qint64 available() const { return m_bytes.size() - m_pos; }
-    char peek() const { return m_bytes[m_pos]; }
-    char at(qint64 offset) const { return m_bytes[m_pos + offset]; }
-    quint32 uint32At(qint64 offset) const
-    {
-        quint32 v = 0;
-        for (int i = 3; i >= 0; --i)
-            v = (v << 8) | quint8(m_bytes[m_pos + offset + i]);
-        return v;
-    }
-    // The length of the text at offset (with its length field), or -1 when not all there.
-    qint64 textSize(qint64 offset) const
-    {
-        if (available() < offset + 4)
-            return -1;
-        const qint64 size = 4 + qint64(uint32At(offset));
-        return available() < offset + size ? -1 : size;
-    }
-    QString textAt(qint64 offset) const
-    {
-        return QString::fromUtf8(m_bytes.constData() + m_pos + offset + 4,
-                                 qsizetype(uint32At(offset)));
-    }
-    void consume(qint64 n)
-    {
-        m_pos += n;
-        if (m_pos > 1024 * 1024 || m_pos == m_bytes.size()) {
-            m_bytes.remove(0, m_pos);
-            m_pos = 0;
-        }
-    }
-
-private:
-    QByteArray m_bytes;
-    qint64 m_pos = 0;
-};
-
 class AccessConnection : public TabularConnection
 {
 public:
@@ -200,7 +158,7 @@ public:
             throw Error(tabular_errors::cannotOpen(path));
         if (!wholePages(path))
             throw Error(tabular_errors::notADatabase(path), QStringLiteral("Seitengröße"));
-        Messages in;
+        PipeMessages in;
         bool complete = false;
         runInChild([&](ChildPipe &pipe) { writeCatalog(path, pipe); },
                    [&](const char *data, qint64 size) {
@@ -262,7 +220,7 @@ std::unique_ptr<BufferedRowSet>
 AccessConnection::readTable(const QString &path, const QString &name, const TabularLimits &limits)
 {
     SheetBuilder builder(limits);
-    Messages in;
+    PipeMessages in;
     qint64 columns = -1;
     qint64 row = 0;
     bool complete = false;

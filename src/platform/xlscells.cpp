@@ -10,6 +10,8 @@
 #include <QHash>
 #include <QtEndian>
 
+#include <cstring>
+
 namespace ordovan::platform::xls_cells {
 
 namespace {
@@ -26,6 +28,9 @@ enum RecordType : quint32
     kBoundSheet = 0x0085,
     kXf = 0x00E0,
     kBoolErr = 0x0205,
+    kNumber = 0x0203,
+    kRk = 0x027E,
+    kMulRk = 0x00BD,
     kString = 0x0207,
     kArray = 0x0221,
     kTable = 0x0236,
@@ -225,6 +230,11 @@ public:
 
 private:
     void add(quint32 row, quint32 column, QString text);
+    void number(quint32 row, quint32 column, quint32 xf, double value)
+    {
+        add(row, column, numberText(xf, value));
+    }
+    QString numberText(quint32 xf, double value) const;
     void formula(QByteArrayView data, Records &records);
 
     const Workbook &m_book;
@@ -245,6 +255,26 @@ void SheetReader::add(quint32 row, quint32 column, QString text)
     m_cells.push_back({qint32(row), qint32(column), std::move(text)});
 }
 
+// The compressed number form: an integer or the high half of a double, perhaps times 100.
+double rkValue(quint32 rk)
+{
+    double value;
+    if (rk & 2) {
+        value = double(qint32(rk) >> 2);
+    } else {
+        const quint64 bits = quint64(rk & 0xFFFFFFFC) << 32;
+        std::memcpy(&value, &bits, sizeof value);
+    }
+    return (rk & 1) ? value / 100 : value;
+}
+
+QString SheetReader::numberText(quint32 xf, double value) const
+{
+    return m_book.isDate(xf)
+               ? tv::serialDateTimeText(value + (m_book.date1904 ? kDate1904Offset : 0))
+               : tv::numberText(value);
+}
+
 void SheetReader::formula(QByteArrayView data, Records &records)
 {
     if (!m_book.biff8)
@@ -253,11 +283,7 @@ void SheetReader::formula(QByteArrayView data, Records &records)
         throw Refusal{QStringLiteral("formula record too short")};
     const quint32 row = u16At(data, 0), column = u16At(data, 2), xf = u16At(data, 4);
     if (u16At(data, 12) != 0xFFFF) {
-        const double value = qFromLittleEndian<double>(data.data() + 6);
-        add(row, column,
-            m_book.isDate(xf)
-                ? tv::serialDateTimeText(value + (m_book.date1904 ? kDate1904Offset : 0))
-                : tv::numberText(value));
+        add(row, column, numberText(xf, qFromLittleEndian<double>(data.data() + 6)));
         return;
     }
     switch (uchar(data[6])) {
@@ -312,6 +338,24 @@ std::vector<Cell> SheetReader::read(QByteArrayView stream, quint32 offset)
         } else if (r.type == kFormula) {
             m_sawCells = true;
             formula(r.data, records);
+        } else if (r.type == kNumber) {
+            if (r.data.size() < 14)
+                throw Broken{};
+            number(u16At(r.data, 0), u16At(r.data, 2), u16At(r.data, 4),
+                   qFromLittleEndian<double>(r.data.data() + 6));
+        } else if (r.type == kRk) {
+            if (r.data.size() < 10)
+                throw Broken{};
+            number(u16At(r.data, 0), u16At(r.data, 2), u16At(r.data, 4), rkValue(u32At(r.data, 6)));
+        } else if (r.type == kMulRk) {
+            // Row, first column, then format and value per cell, then the last column.
+            const qsizetype count = (r.data.size() - 6) / 6;
+            if (r.data.size() < 12 || (r.data.size() - 6) % 6 != 0)
+                throw Broken{};
+            const quint32 row = u16At(r.data, 0), first = u16At(r.data, 2);
+            for (qsizetype i = 0; i < count; ++i)
+                number(row, first + quint32(i), u16At(r.data, 4 + 6 * i),
+                       rkValue(u32At(r.data, 6 + 6 * i)));
         } else if (r.type == kBoolErr) {
             m_sawCells = true;
             if (r.data.size() < 8)

@@ -12,7 +12,8 @@ namespace ordovan::platform::xls_cells {
 
 // The cells of an .xls sheet that FreeXL does not give as they are: formula cells (FreeXL
 // skips them; here they bring their stored result, a number, a date by the cell's format,
-// a text, a boolean or an error) and boolean and error cells (FreeXL gives 1 or 0). Read
+// a text, a boolean or an error), boolean and error cells (FreeXL gives 1 or 0) and number
+// cells (FreeXL takes a format that quotes a text such as "DM" for a date format). Read
 // from the BIFF records of the workbook stream, which the compound document reader finds;
 // every size and offset is checked against the stream.
 
@@ -25,7 +26,7 @@ struct Cell
 
 enum class Outcome
 {
-    Read,       // cells holds every formula, boolean and error cell of the sheet
+    Read,       // cells holds every number, formula, boolean and error cell of the sheet
     Unreadable, // the records could not be followed before any such cell: nothing is known
     Refused     // the sheet has such cells that cannot be read (or are of Excel 95 and older)
 };

@@ -1,16 +1,19 @@
 // The .xls reader (Excel 97-2003, BIFF in an OLE container) through FreeXL. FreeXL reads a
 // whole workbook into memory, every sheet as a full rectangle of cells, so opening first
 // asks only for the sheet names and sizes (its "info" mode) and the full read happens when
-// the rows are first asked for, once the sizes have passed the limits. FreeXL tells dates
-// from numbers itself and hands them over as ISO text.
+// the rows are first asked for, once the sizes have passed the limits. FreeXL trusts the
+// file: a damaged workbook can make it crash, so every FreeXL call runs in a child process
+// (childprocess.h) that sends its results through a pipe.
 //
-// FreeXL skips formula cells and gives boolean and error cells as 1 or 0, so the sheet's
-// own records are read as well (xlscells.h) and their formula results, booleans and errors
-// laid over FreeXL's cells. When those records cannot be followed at all, FreeXL's view
-// stands; when the sheet has such cells that cannot be read, the read fails rather than
-// hand over an empty amount or a 1 for an error.
+// FreeXL skips formula cells, gives boolean and error cells as 1 or 0, and takes a number
+// for a date when its format merely quotes a text with a "d" or "m" in it. So the sheet's
+// own records are read as well (xlscells.h) and their numbers, formula results, booleans
+// and errors laid over FreeXL's cells. When those records cannot be followed at all,
+// FreeXL's view stands; when the sheet has such cells that cannot be read, the read fails
+// rather than hand over an empty amount or a 1 for an error.
 #include "tabularreaders.h"
 
+#include "childprocess.h"
 #include "error.h"
 #include "sheetbuffer.h"
 #include "tabularerrors.h"
@@ -130,6 +133,111 @@ private:
     std::vector<SheetInfo> m_sheets;
 };
 
+// What the child reports when FreeXL refuses the file ('F', the kind, FreeXL's code).
+enum FailureKind : char
+{
+    kNotFound = 1,
+    kNotAWorkbook,
+    kEncrypted,
+    kDamaged,
+};
+
+void writeFailure(ChildPipe &pipe, FailureKind kind, int code)
+{
+    pipe.writeByte('F');
+    pipe.writeByte(kind);
+    pipe.writeUInt32(quint32(code));
+}
+
+// The child's side of opening: per sheet 'S', its name, rows and columns; at the end 'E'.
+void writeInfo(const QByteArray &name, ChildPipe &pipe)
+{
+    Handle handle;
+    const int rc = freexl_open_info(name.constData(), handle.out());
+    if (rc != FREEXL_OK)
+        return writeFailure(pipe, rc == FREEXL_FILE_NOT_FOUND ? kNotFound : kNotAWorkbook, rc);
+    unsigned int info = 0;
+    if (freexl_get_info(handle.get(), FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK &&
+        info == FREEXL_BIFF_OBFUSCATED)
+        return writeFailure(pipe, kEncrypted, 0);
+    unsigned int count = 0;
+    if (freexl_get_info(handle.get(), FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK)
+        return writeFailure(pipe, kDamaged, 0);
+    for (unsigned int i = 0; i < count && i < 65536; ++i) {
+        const char *text = nullptr;
+        unsigned int rows = 0;
+        unsigned short columns = 0;
+        if (freexl_get_worksheet_name(handle.get(), (unsigned short)i, &text) != FREEXL_OK ||
+            freexl_select_active_worksheet(handle.get(), (unsigned short)i) != FREEXL_OK ||
+            freexl_worksheet_dimensions(handle.get(), &rows, &columns) != FREEXL_OK)
+            return writeFailure(pipe, kDamaged, 0);
+        pipe.writeByte('S');
+        pipe.writeText(QByteArray(text ? text : ""));
+        pipe.writeUInt32(rows);
+        pipe.writeUInt32(columns);
+    }
+    pipe.writeByte('E');
+}
+
+// The child's side of a sheet: 'D' with rows and columns, per cell with a value 'V', row,
+// column and text; at the end 'E'.
+void writeSheet(const QByteArray &name, int index, ChildPipe &pipe)
+{
+    Handle handle;
+    const int rc = freexl_open(name.constData(), handle.out());
+    if (rc != FREEXL_OK)
+        return writeFailure(pipe, kDamaged, rc);
+    unsigned int rows = 0;
+    unsigned short columns = 0;
+    if (freexl_select_active_worksheet(handle.get(), (unsigned short)index) != FREEXL_OK ||
+        freexl_worksheet_dimensions(handle.get(), &rows, &columns) != FREEXL_OK)
+        return writeFailure(pipe, kDamaged, 0);
+    pipe.writeByte('D');
+    pipe.writeUInt32(rows);
+    pipe.writeUInt32(columns);
+    for (unsigned int r = 0; r < rows; ++r) {
+        for (unsigned short c = 0; c < columns; ++c) {
+            FreeXL_CellValue value;
+            // A cell FreeXL cannot give is left empty, like any unreadable cell.
+            if (freexl_get_cell_value(handle.get(), r, c, &value) != FREEXL_OK)
+                continue;
+            const QString text = cellText(value);
+            if (text.isEmpty())
+                continue;
+            pipe.writeByte('V');
+            pipe.writeUInt32(r);
+            pipe.writeUInt32(c);
+            pipe.writeText(text.toUtf8());
+        }
+    }
+    pipe.writeByte('E');
+}
+
+// The parent's side of a failure message; false while it is not all there.
+bool takeFailure(PipeMessages &in, const QString &path)
+{
+    if (in.available() < 6)
+        return false;
+    const auto kind = FailureKind(in.at(1));
+    const QString detail = freexlDetail(int(in.uint32At(2)));
+    in.consume(6);
+    switch (kind) {
+    case kNotFound:
+        throw Error(tabular_errors::cannotOpen(path), detail);
+    case kNotAWorkbook:
+        throw Error(tabular_errors::notAWorkbook(path), detail);
+    case kEncrypted:
+        throw Error(tabular_errors::encrypted(path));
+    default:
+        throw Error(tabular_errors::damaged(path), detail);
+    }
+}
+
+ChildLimits childLimits(const TabularLimits &limits)
+{
+    return ChildLimits{limits.childMemoryBytes, limits.childIdleMs};
+}
+
 void XlsConnection::readInfo()
 {
     const QFileInfo file(m_path);
@@ -137,35 +245,38 @@ void XlsConnection::readInfo()
         throw Error(tabular_errors::cannotOpen(m_path));
     if (file.size() > m_limits.maxFileBytes)
         throw Error(tabular_errors::fileTooLarge(m_path));
-    Handle handle;
     const QByteArray name = QFile::encodeName(m_path);
-    const int rc = freexl_open_info(name.constData(), handle.out());
-    if (rc == FREEXL_FILE_NOT_FOUND)
-        throw Error(tabular_errors::cannotOpen(m_path), freexlDetail(rc));
-    if (rc != FREEXL_OK)
-        throw Error(tabular_errors::notAWorkbook(m_path), freexlDetail(rc));
-    unsigned int info = 0;
-    if (freexl_get_info(handle.get(), FREEXL_BIFF_PASSWORD, &info) == FREEXL_OK &&
-        info == FREEXL_BIFF_OBFUSCATED)
-        throw Error(tabular_errors::encrypted(m_path));
-    unsigned int count = 0;
-    if (freexl_get_info(handle.get(), FREEXL_BIFF_SHEET_COUNT, &count) != FREEXL_OK)
+    PipeMessages in;
+    bool complete = false;
+    const auto take = [&] {
+        while (in.available() > 0 && !complete) {
+            const char tag = in.peek();
+            if (tag == 'E') {
+                complete = true;
+                in.consume(1);
+            } else if (tag == 'F') {
+                if (!takeFailure(in, m_path))
+                    return;
+            } else if (tag == 'S') {
+                const qint64 text = in.textSize(1);
+                if (text < 0 || in.available() < 1 + text + 8)
+                    return;
+                m_sheets.push_back(
+                    {in.textAt(1), in.uint32At(1 + text), in.uint32At(1 + text + 4)});
+                in.consume(1 + text + 8);
+            } else {
+                throw Error(tabular_errors::damaged(m_path));
+            }
+        }
+    };
+    runInChild([&](ChildPipe &pipe) { writeInfo(name, pipe); },
+               [&](const char *data, qint64 size) {
+                   in.append(data, size);
+                   take();
+               },
+               childLimits(m_limits), tabular_errors::notAWorkbook(m_path));
+    if (!complete)
         throw Error(tabular_errors::damaged(m_path));
-    for (unsigned int i = 0; i < count && i < 65536; ++i) {
-        SheetInfo sheet;
-        const char *text = nullptr;
-        if (freexl_get_worksheet_name(handle.get(), (unsigned short)i, &text) != FREEXL_OK)
-            throw Error(tabular_errors::damaged(m_path));
-        sheet.name = QString::fromUtf8(text ? text : "");
-        unsigned int rows = 0;
-        unsigned short columns = 0;
-        if (freexl_select_active_worksheet(handle.get(), (unsigned short)i) != FREEXL_OK ||
-            freexl_worksheet_dimensions(handle.get(), &rows, &columns) != FREEXL_OK)
-            throw Error(tabular_errors::damaged(m_path));
-        sheet.rows = rows;
-        sheet.columns = columns;
-        m_sheets.push_back(sheet);
-    }
 }
 
 xls_cells::SheetCells XlsConnection::readOverlay(const QString &path, const TabularLimits &limits,
@@ -204,27 +315,45 @@ std::unique_ptr<BufferedRowSet> XlsConnection::readSheet(const QString &path,
         throw Error(tabular_errors::tooManyCells(limits.maxCells));
     const xls_cells::SheetCells overlay = readOverlay(path, limits, sheets, index);
 
-    Handle handle;
-    const QByteArray name = QFile::encodeName(path);
-    const int rc = freexl_open(name.constData(), handle.out());
-    if (rc != FREEXL_OK)
-        throw Error(tabular_errors::damaged(path), freexlDetail(rc));
-    unsigned int rows = 0;
-    unsigned short columns = 0;
-    if (freexl_select_active_worksheet(handle.get(), (unsigned short)index) != FREEXL_OK ||
-        freexl_worksheet_dimensions(handle.get(), &rows, &columns) != FREEXL_OK)
-        throw Error(tabular_errors::damaged(path));
-    if (qint64(rows) * columns > limits.maxCells)
-        throw Error(tabular_errors::tooManyCells(limits.maxCells));
     SheetBuilder builder(limits);
-    for (unsigned int r = 0; r < rows; ++r) {
-        for (unsigned short c = 0; c < columns; ++c) {
-            FreeXL_CellValue value;
-            // A cell FreeXL cannot give is left empty, like any unreadable cell.
-            if (freexl_get_cell_value(handle.get(), r, c, &value) == FREEXL_OK)
-                builder.add(r, c, cellText(value));
+    const QByteArray name = QFile::encodeName(path);
+    PipeMessages in;
+    bool sized = false, complete = false;
+    const auto take = [&] {
+        while (in.available() > 0 && !complete) {
+            const char tag = in.peek();
+            if (tag == 'E' && sized) {
+                complete = true;
+                in.consume(1);
+            } else if (tag == 'F') {
+                if (!takeFailure(in, path))
+                    return;
+            } else if (tag == 'D' && !sized) {
+                if (in.available() < 9)
+                    return;
+                if (qint64(in.uint32At(1)) * in.uint32At(5) > limits.maxCells)
+                    throw Error(tabular_errors::tooManyCells(limits.maxCells));
+                sized = true;
+                in.consume(9);
+            } else if (tag == 'V' && sized) {
+                const qint64 text = in.textSize(9);
+                if (text < 0)
+                    return;
+                builder.add(in.uint32At(1), in.uint32At(5), in.textAt(9));
+                in.consume(9 + text);
+            } else {
+                throw Error(tabular_errors::damaged(path));
+            }
         }
-    }
+    };
+    runInChild([&](ChildPipe &pipe) { writeSheet(name, index, pipe); },
+               [&](const char *data, qint64 size) {
+                   in.append(data, size);
+                   take();
+               },
+               childLimits(limits), tabular_errors::damaged(path));
+    if (!complete)
+        throw Error(tabular_errors::damaged(path));
     // Added last, so they take the place of FreeXL's 1 and 0; a formula cell outside
     // FreeXL's rectangle still widens the used range.
     for (const xls_cells::Cell &cell : overlay.cells)

@@ -122,6 +122,26 @@ TEST_F(XlsReader, ResultsOfEveryKindInExcelsRecords)
     EXPECT_EQ(read(path), QList<QStringList>{row({"08.12.2022"})});
 }
 
+TEST_F(XlsReader, NumbersFollowTheirOwnFormatNotFreeXlsGuess)
+{
+    namespace x = test::xls;
+    // Quoted texts with "d", "m" or "s" in an amount format make no date of the amount.
+    const quint32 rk1158 = (1158u << 2) | 2;      // the integer 1158
+    const quint32 rk1158by100 = (1158u << 2) | 3; // 11.58 as an integer over 100
+    const quint32 rkHalf = 0x3FE00000u;           // 0.5 as the upper half of a double
+    const quint32 rkDate = (44903u << 2) | 2;     // 08.12.2022 as a serial
+    const QByteArray cells = x::number(0, 0, 11.58, 4) + x::rk(0, 1, rk1158, 4) +
+                             x::rk(0, 2, rk1158by100, 4) + x::number(0, 3, -7.5, 4) +
+                             x::mulRk(1, 0, {rk1158by100, rkHalf, rkDate, rk1158}, 4) +
+                             x::mulRk(2, 1, {rkDate, rkDate + 4}, 1) + x::number(2, 3, 44903.75, 3);
+    const QList<QStringList> expected{
+        row({"11,58", "1158", "11,58", "-7,5"}),
+        row({"11,58", "0,5", "44903", "1158"}),
+        row({"", "08.12.2022", "09.12.2022", "08.12.2022 18:00:00"}),
+    };
+    EXPECT_EQ(read(write(cells, 3, 4)), expected);
+}
+
 TEST_F(XlsReader, LongTextsAcrossRecordsInBothWidths)
 {
     namespace x = test::xls;
@@ -264,4 +284,33 @@ TEST_F(XlsReader, BrokenWorkbooksNeverCrash)
     QByteArray circle = good;
     qToLittleEndian<quint32>(2, circle.data() + x::fatEntryOffset(4));
     attempt(circle);
+}
+
+TEST_F(XlsReader, DamagedOfficeWorkbooksEndInAnErrorNotACrash)
+{
+    // Bytes of a real workbook changed here and there: FreeXL must not take the program
+    // down with it, whatever it makes of them.
+    const QByteArray good = test::readFile(dataFile("formeln.xls"));
+    ASSERT_FALSE(good.isEmpty());
+    QList<QByteArray> damaged;
+    QByteArray known = good; // this one made FreeXL crash
+    known[23645] = '\0';
+    damaged << known;
+    quint32 seed = 12345;
+    for (int i = 0; i < 60; ++i) {
+        QByteArray bytes = good;
+        for (int k = 0; k < 4; ++k) {
+            seed = seed * 1103515245u + 12345u;
+            bytes[qsizetype(seed % quint32(bytes.size()))] = char(seed >> 24);
+        }
+        damaged << bytes;
+    }
+    for (const QByteArray &bytes : damaged) {
+        try {
+            auto connection = provider.connect(write(bytes), TabularKind::Workbook);
+            for (const QString &name : connection->tableNames(true))
+                test::readAll(*connection->openTable(name));
+        } catch (const Error &) {
+        }
+    }
 }

@@ -76,19 +76,23 @@ QByteArray globals(const QList<Sheet> &sheets, const QList<quint32> &offsets, bo
     data.clear();
     put16(data, date1904 ? 1 : 0);
     out += record(0x0022, data);
-    const QString custom = QStringLiteral("DD.MM.YYYY hh:mm");
-    data.clear();
-    put16(data, 164);
-    if (biff5) {
-        put8(data, quint32(custom.size()));
-        data += custom.toLatin1();
-    } else {
-        put16(data, quint32(custom.size()));
-        put8(data, 0);
-        data += custom.toLatin1();
+    const QString customs[] = {QStringLiteral("DD.MM.YYYY hh:mm"),
+                               QStringLiteral("#,##0.00 \"DM\";-#,##0.00 \"Monatsbeitrag\"")};
+    for (quint32 i = 0; i < 2; ++i) {
+        const QString &custom = customs[i];
+        data.clear();
+        put16(data, 164 + i);
+        if (biff5) {
+            put8(data, quint32(custom.size()));
+            data += custom.toLatin1();
+        } else {
+            put16(data, quint32(custom.size()));
+            put8(data, 0);
+            data += custom.toLatin1();
+        }
+        out += record(0x041E, data);
     }
-    out += record(0x041E, data);
-    for (const quint32 format : {0u, 14u, 21u, 164u}) {
+    for (const quint32 format : {0u, 14u, 21u, 164u, 165u}) {
         data = QByteArray(biff5 ? 16 : 20, '\0');
         qToLittleEndian<quint16>(quint16(format), data.data() + 2);
         out += record(0x00E0, data);
@@ -133,6 +137,26 @@ QByteArray number(int row, int column, double value, int format)
     QByteArray data = cellHead(row, column, format);
     putDouble(data, value);
     return record(0x0203, data);
+}
+
+QByteArray rk(int row, int column, quint32 value, int format)
+{
+    QByteArray data = cellHead(row, column, format);
+    put32(data, value);
+    return record(0x027E, data);
+}
+
+QByteArray mulRk(int row, int firstColumn, const QList<quint32> &values, int format)
+{
+    QByteArray data;
+    put16(data, quint32(row));
+    put16(data, quint32(firstColumn));
+    for (const quint32 v : values) {
+        put16(data, quint32(format));
+        put32(data, v);
+    }
+    put16(data, quint32(firstColumn + values.size() - 1));
+    return record(0x00BD, data);
 }
 
 QByteArray boolErr(int row, int column, int value, bool error)

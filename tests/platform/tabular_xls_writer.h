@@ -10,7 +10,8 @@
 // root, entry 1 the workbook stream), a workbook stream of 4096 bytes and more from sector 2
 // on, a shorter one in the mini stream (mini allocation table in sector 2, the mini stream
 // from sector 3). Cell formats: 0 general, 1 a date, 2 a time of day, 3 a date and time
-// (a format of the workbook's own).
+// and 4 an amount with quoted texts "DM" and "Monatsbeitrag" (both formats of the
+// workbook's own).
 
 namespace ordovan::test::xls {
 
@@ -18,6 +19,10 @@ QByteArray record(quint32 type, const QByteArray &data);
 
 QByteArray label(int row, int column, const QString &text);
 QByteArray number(int row, int column, double value, int format = 0);
+// Compressed numbers: bit 1 an integer in the upper 30 bits (else the upper half of a
+// double), bit 0 divided by 100.
+QByteArray rk(int row, int column, quint32 value, int format = 0);
+QByteArray mulRk(int row, int firstColumn, const QList<quint32> &values, int format = 0);
 QByteArray boolErr(int row, int column, int value, bool error);
 
 // A formula cell with its stored result: one of the eight-byte results below.
