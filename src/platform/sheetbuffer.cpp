@@ -18,6 +18,8 @@ void SheetBuilder::checkArea() const
     const qint64 fields = std::max<qint64>(m_maxColumn - m_minColumn + 1, m_minFields);
     if (rows > m_limits.maxCells || fields > m_limits.maxCells || rows * fields > m_limits.maxCells)
         throw Error(tabular_errors::tooManyCells(m_limits.maxCells));
+    if (rows > m_limits.maxRows)
+        throw Error(tabular_errors::tooManyRows(m_limits.maxRows));
 }
 
 void SheetBuilder::add(qint64 row, qint64 column, QString text)

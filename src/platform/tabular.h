@@ -53,7 +53,10 @@ public:
 // claiming a million rows of nothing) ends in an error instead of exhausting the memory.
 struct TabularLimits
 {
-    qint64 maxCells = 5'000'000;               // rows times fields of the used range
+    qint64 maxCells = 5'000'000; // rows times fields of the used range
+    // Rows of the used range: what a spreadsheet holds at most. Every row becomes a record,
+    // so a sheet of millions of one-cell rows would cost minutes and gigabytes downstream.
+    qint64 maxRows = 1'048'576;
     qint64 maxTextChars = 128LL * 1024 * 1024; // characters held for one sheet or table
     qint64 maxPartBytes = 512LL * 1024 * 1024; // inflated size of one part of a workbook
     qint64 maxFileBytes = 512LL * 1024 * 1024; // size of an .xls file (read whole)

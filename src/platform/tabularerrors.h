@@ -35,6 +35,10 @@ inline QString tooManyCells(qint64 limit)
 {
     return QStringLiteral("Die Tabelle ist zu groß (mehr als %1 Zellen).").arg(limit);
 }
+inline QString tooManyRows(qint64 limit)
+{
+    return QStringLiteral("Die Tabelle ist zu groß (mehr als %1 Zeilen).").arg(limit);
+}
 inline QString tooMuchText()
 {
     return QStringLiteral("Die Tabelle enthält zu viel Text.");

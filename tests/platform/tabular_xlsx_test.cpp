@@ -129,6 +129,16 @@ TEST_F(XlsxReader, AValueInTheLastRowMakesTheSheetTooLarge)
     ASSERT_EQ(rows.size(), 1048576);
     EXPECT_EQ(rows.last(), QStringList{QStringLiteral("2")});
     EXPECT_EQ(rows[1000], QStringList{QString()});
+    // Rows beyond what a spreadsheet holds, each one a record to come: refused.
+    const QByteArray longer = "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>"
+                              "<row r=\"4800000\"><c r=\"A4800000\"><v>2</v></c></row>";
+    try {
+        read(longer);
+        ADD_FAILURE() << "4,800,000 rows read";
+    } catch (const Error &e) {
+        EXPECT_EQ(e.message(),
+                  QStringLiteral("Die Tabelle ist zu groß (mehr als 1048576 Zeilen)."));
+    }
 }
 
 TEST_F(XlsxReader, ChartSheetsAreNoTablesAndNamesComeFromTheWorkbook)
