@@ -208,25 +208,21 @@ void SourceGrid::widen(Column &column)
 
 void SourceGrid::compact(Column &column)
 {
-    if (column.isWide) {
-        QString text;
-        text.reserve(column.wide.size() - column.dead);
+    // The live spans copied to a fresh buffer of the same kind, in cell order.
+    const auto repack = [&column](auto &buffer) {
+        std::remove_reference_t<decltype(buffer)> packed;
+        packed.reserve(buffer.size() - column.dead);
         for (Span &s : column.cells) {
-            const quint32 offset = quint32(text.size());
-            text.append(QStringView(column.wide.constData() + s.offset, qsizetype(s.length)));
+            const quint32 offset = quint32(packed.size());
+            packed.append(buffer.sliced(qsizetype(s.offset), qsizetype(s.length)));
             s.offset = offset;
         }
-        column.wide = std::move(text);
-    } else {
-        QByteArray bytes;
-        bytes.reserve(column.narrow.size() - column.dead);
-        for (Span &s : column.cells) {
-            const quint32 offset = quint32(bytes.size());
-            bytes.append(QByteArrayView(column.narrow.constData() + s.offset, qsizetype(s.length)));
-            s.offset = offset;
-        }
-        column.narrow = std::move(bytes);
-    }
+        buffer = std::move(packed);
+    };
+    if (column.isWide)
+        repack(column.wide);
+    else
+        repack(column.narrow);
     column.dead = 0;
 }
 

@@ -180,8 +180,9 @@ void writeInfo(const QByteArray &name, ChildPipe &pipe)
 }
 
 // The child's side of a sheet: 'D' with rows and columns, per cell with a value 'V', row,
-// column and text; at the end 'E'.
-void writeSheet(const QByteArray &name, int index, ChildPipe &pipe)
+// column and text; at the end 'E'. With textsOnly only text cells are sent: the sheet's own
+// records have given every other cell already.
+void writeSheet(const QByteArray &name, int index, bool textsOnly, ChildPipe &pipe)
 {
     Handle handle;
     const int rc = freexl_open(name.constData(), handle.out());
@@ -200,6 +201,8 @@ void writeSheet(const QByteArray &name, int index, ChildPipe &pipe)
             FreeXL_CellValue value;
             // A cell FreeXL cannot give is left empty, like any unreadable cell.
             if (freexl_get_cell_value(handle.get(), r, c, &value) != FREEXL_OK)
+                continue;
+            if (textsOnly && value.type != FREEXL_CELL_TEXT && value.type != FREEXL_CELL_SST_TEXT)
                 continue;
             const QString text = cellText(value);
             if (text.isEmpty())
@@ -346,7 +349,8 @@ std::unique_ptr<BufferedRowSet> XlsConnection::readSheet(const QString &path,
             }
         }
     };
-    runInChild([&](ChildPipe &pipe) { writeSheet(name, index, pipe); },
+    const bool textsOnly = overlay.outcome == xls_cells::Outcome::Read;
+    runInChild([&](ChildPipe &pipe) { writeSheet(name, index, textsOnly, pipe); },
                [&](const char *data, qint64 size) {
                    in.append(data, size);
                    take();
@@ -354,7 +358,7 @@ std::unique_ptr<BufferedRowSet> XlsConnection::readSheet(const QString &path,
                childLimits(limits), tabular_errors::damaged(path));
     if (!complete)
         throw Error(tabular_errors::damaged(path));
-    // Added last, so they take the place of FreeXL's 1 and 0; a formula cell outside
+    // Added last, so they take the place of FreeXL's cells; a formula cell outside
     // FreeXL's rectangle still widens the used range.
     for (const xls_cells::Cell &cell : overlay.cells)
         builder.add(cell.row, cell.column, cell.text);
