@@ -76,10 +76,18 @@ int build(int count, const QString &path, sepa::Generation g)
     h.partyBic = QStringLiteral("DEUTDEFF");
     h.localInstrument = QStringLiteral("CORE");
     doc.addDirectDebitHeader(h);
-    const QString creditorId = QStringLiteral("DE98ZZZ09999999999");
-    for (const Input &in : inputs)
-        doc.addDirectDebitTransaction(creditorId, in.name, in.purpose, in.amount, in.iban,
-                                      in.mandate, in.bic, false, today);
+    sepa::Transaction tx;
+    tx.creditorId = QStringLiteral("DE98ZZZ09999999999");
+    tx.signatureDate = today;
+    for (const Input &in : inputs) {
+        tx.name = in.name;
+        tx.purpose = in.purpose;
+        tx.amount = in.amount;
+        tx.iban = in.iban;
+        tx.mandateId = in.mandate;
+        tx.bic = in.bic;
+        doc.addDirectDebitTransaction(tx);
+    }
     const qint64 built = timer.elapsed();
     doc.save(path);
     const qint64 elapsed = timer.elapsed();

@@ -1,4 +1,5 @@
 #include "testutil.h"
+#include "schemacheck.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,13 +35,46 @@ QString validateWithSchema(const QString &xmlPath, const QString &xsdPath)
 {
     const QString xmllint = QStandardPaths::findExecutable(QStringLiteral("xmllint"));
     if (xmllint.isEmpty())
-        return QStringLiteral("skip");
+        return QStringLiteral("xmllint is not installed (package libxml2-utils)");
+    if (!QFileInfo::exists(xsdPath))
+        return QStringLiteral("schema missing: ") + xsdPath;
     QProcess p;
     p.start(xmllint, {QStringLiteral("--noout"), QStringLiteral("--schema"), xsdPath, xmlPath});
-    p.waitForFinished(120000);
-    if (p.exitCode() == 0)
+    if (!p.waitForFinished(120000))
+        return QStringLiteral("xmllint did not finish");
+    if (p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
         return {};
     return QString::fromLocal8Bit(p.readAllStandardError());
+}
+
+QString declaredMessageVersion(const QString &xmlPath)
+{
+    const QByteArray head = readFile(xmlPath).left(400);
+    const QByteArray marker = "xmlns=\"urn:iso:std:iso:20022:tech:xsd:";
+    const qsizetype at = head.indexOf(marker);
+    if (at < 0)
+        return {};
+    const qsizetype from = at + marker.size();
+    const qsizetype to = head.indexOf('"', from);
+    return to < 0 ? QString() : QString::fromLatin1(head.mid(from, to - from));
+}
+
+QString schemaComplaints(const QString &xmlPath, const QString &messageVersion)
+{
+    const QString version = declaredMessageVersion(xmlPath);
+    if (version.isEmpty())
+        return QStringLiteral("no SEPA message namespace in ") + xmlPath;
+    if (!messageVersion.isEmpty() && version != messageVersion)
+        return QStringLiteral("message version %1, expected %2").arg(version, messageVersion);
+    const QString dir = QStringLiteral(ORDOVAN_TEST_DATA "/xsd/");
+    // The 2009 messages (pain.xxx.001.0[23]) have the banks' subset GBIC_3, the 2019 ones
+    // GBIC_5.
+    const bool v2009 = version.endsWith(u"03") || version.endsWith(u"02");
+    const QString subset = dir + QStringLiteral("dk/") + version +
+                           (v2009 ? QStringLiteral("_GBIC_3.xsd") : QStringLiteral("_GBIC_5.xsd"));
+    QString complaints = validateWithSchema(xmlPath, dir + version + QStringLiteral(".xsd"));
+    complaints += validateWithSchema(xmlPath, subset);
+    return complaints;
 }
 
 } // namespace ordovan::test

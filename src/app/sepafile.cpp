@@ -6,10 +6,12 @@
 // from sepa/document.h; this file holds the order of the steps and the dialogs.
 #include "context.h"
 #include "operations.h"
+#include "settingsnames.h"
 
 #include "platform/dialogs.h"
 #include "platform/error.h"
 #include "platform/files.h"
+#include "platform/settingsstore.h"
 #include "sepa/document.h"
 #include "sepa/record.h"
 
@@ -21,6 +23,7 @@ namespace ordovan::app {
 namespace sepatext {
 const QString kStart = QStringLiteral(" SEPA-Datei ERSTELLEN START");
 const QString kEnd = QStringLiteral(" SEPA-Datei ERSTELLEN ENDE");
+const QString kCor1AsCore = QStringLiteral(" SEPA-Datei HINWEIS: COR1 wird als CORE eingereicht");
 const QString kNothingWritten =
     QStringLiteral("Es wurden keine Datensätze in die SEPA-Datei geschrieben. Details finden "
                    "Sie unter \"Log-Datei\".");
@@ -44,9 +47,10 @@ struct RecordColumns
     explicit RecordColumns(const store::Table &t)
         : id(t.field(u"ID")), name1(t.field(u"Name1")), name2(t.field(u"Name2")),
           iban(t.field(u"IBAN")), bic(t.field(u"BLZ")), mandate(t.field(u"NotitzIntern")),
-          purpose(t.field(u"Verwendungszweck")), amount(t.field(u"Betrag"))
+          purpose(t.field(u"Verwendungszweck")), amount(t.field(u"Betrag")),
+          street(t.field(u"Straße")), townCountry(t.field(u"OrtLand"))
     {}
-    int id, name1, name2, iban, bic, mandate, purpose, amount;
+    int id, name1, name2, iban, bic, mandate, purpose, amount, street, townCountry;
 };
 
 sepa::RecordFields readRecord(const store::Table &t, const RecordColumns &c, bool directDebit)
@@ -60,6 +64,10 @@ sepa::RecordFields readRecord(const store::Table &t, const RecordColumns &c, boo
         f.mandate = t.text(c.mandate);
     f.purpose = t.text(c.purpose);
     f.amount = t.number(c.amount);
+    if (directDebit) {
+        f.street = t.text(c.street);
+        f.townCountry = t.text(c.townCountry);
+    }
     return f;
 }
 
@@ -112,12 +120,21 @@ void writeRecords(Context &ctx, sepa::DocumentBuilder &doc, const sepa::RunOptio
         }
         for (const QString &note : r.notes)
             ctx.AppendLogLine(prefix + note);
-        if (directDebit)
-            doc.addDirectDebitTransaction(creditorId, r.name, r.purpose, r.amount, r.iban,
-                                          r.mandate, r.bic, options.ibanOnly, ctx.now().date());
-        else
-            doc.addCreditTransferTransaction(r.name, r.purpose, r.iban, r.amount, r.bic,
-                                             options.ibanOnly);
+        sepa::Transaction tx;
+        tx.name = r.name;
+        tx.purpose = r.purpose;
+        tx.iban = r.iban;
+        tx.bic = r.bic;
+        tx.amount = r.amount;
+        if (directDebit) {
+            tx.creditorId = creditorId;
+            tx.mandateId = r.mandate;
+            tx.signatureDate = ctx.now().date();
+            tx.address = r.address;
+            doc.addDirectDebitTransaction(tx);
+        } else {
+            doc.addCreditTransferTransaction(tx);
+        }
         ++written.count;
         written.total += r.amount; // cannot overflow: checkRecord refused such an amount
         ctx.AppendLogLine(prefix + QStringLiteral(" ENDE"));
@@ -146,6 +163,22 @@ Written countRecords(Context &ctx, const sepa::RunOptions &options, CheckedRecor
     return w;
 }
 
+// The id made from the creation time, with "-2", "-3", ... appended when the last id issued
+// under that name (by this or another copy of the program) was made in the same second.
+QString issueUniqueId(Context &ctx, const char16_t *name, const QString &base)
+{
+    return ctx.settings.updateString(u"", name, [&](std::optional<QString> last) {
+        if (!last || !last->startsWith(base))
+            return base;
+        const QStringView rest = QStringView(*last).mid(base.size());
+        if (rest.isEmpty())
+            return base + QStringLiteral("-2");
+        bool ok = false;
+        const int n = rest.startsWith(u'-') ? rest.mid(1).toInt(&ok) : 0;
+        return ok && n >= 2 ? base + u'-' + QString::number(n + 1) : base;
+    });
+}
+
 void setResults(MainState &s, const Written &written)
 {
     if (written.count > 0) {
@@ -171,7 +204,7 @@ void CreateSepaFile(Context &ctx, bool directDebit, const QString &localInstrume
 {
     MainState &s = ctx.state;
     sepa::RunOptions options;
-    options.generation = sepa::generationFromSetting(s.sepaFormat());
+    options.generation = s.sepaGeneration(ctx.now().date());
     options.kind = directDebit ? sepa::MessageKind::DirectDebit : sepa::MessageKind::CreditTransfer;
     // A 2009 credit transfer always names the banks by BIC. In 2019 the IBAN-only option
     // (CBIBANonly) applies to credit transfers too; the batch run passes "off" for every
@@ -187,6 +220,12 @@ void CreateSepaFile(Context &ctx, bool directDebit, const QString &localInstrume
     if (options.generation == sepa::Generation::V2019)
         start += u' ' + sepa::messageVersion(options.kind, options.generation);
     ctx.AppendLogLine(start);
+    // COR1 was merged into CORE in November 2017; the 2019 messages no longer know it.
+    QString instrument = localInstrument;
+    if (directDebit && options.generation == sepa::Generation::V2019 && instrument == u"COR1") {
+        ctx.AppendLogLine(sepatext::kCor1AsCore);
+        instrument = QStringLiteral("CORE");
+    }
 
     const sepa::CheckedParty party =
         sepa::checkOrderingParty({s.LKontoinhaber, s.LIBAN, s.LBIC, s.LDebtorID}, options);
@@ -199,8 +238,9 @@ void CreateSepaFile(Context &ctx, bool directDebit, const QString &localInstrume
     const Written counted = countRecords(ctx, options, checked);
 
     sepa::DocumentHeader head;
-    head.messageId = ctx.now().toString(QStringLiteral("dd-MM-yy-HH:mm:ss"));
-    head.paymentInfoId = ctx.now().toString(QStringLiteral("dd-MM-yy-HH:mm:ss"));
+    const QString idFormat = QStringLiteral("dd-MM-yy-HH:mm:ss");
+    head.messageId = issueUniqueId(ctx, names::LastMsgId, ctx.now().toString(idFormat));
+    head.paymentInfoId = issueUniqueId(ctx, names::LastPmtInfId, ctx.now().toString(idFormat));
     head.partyName = party.name;
     head.creationTime = ctx.now();
     head.executionDate = s.DTPAusf.date();
@@ -208,7 +248,7 @@ void CreateSepaFile(Context &ctx, bool directDebit, const QString &localInstrume
     head.total = counted.total;
     head.partyIban = party.iban;
     head.partyBic = party.bic;
-    head.localInstrument = localInstrument;
+    head.localInstrument = instrument;
     head.ibanOnly = options.ibanOnly;
     sepa::DocumentBuilder doc(options.generation);
     if (directDebit)

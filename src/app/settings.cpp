@@ -184,7 +184,8 @@ void LoadSettings(Context &ctx)
     if (assign(s.CBIBANonly, ReadMandantInteger(ctx, names::IBANonly) == 1))
         CB8VerwClick(ctx);
     s.CBLogspeichern = ReadMandantInteger(ctx, names::LogSpeichern) == 1;
-    s.SEPAFormat = ReadMandantInteger(ctx, names::SEPAFormat) == 1 ? 1 : 0;
+    const qint32 format = ReadMandantInteger(ctx, names::SEPAFormat);
+    s.SEPAFormat = format == -1 ? -1 : (format == 1 ? 1 : 0);
 
     RBKommaClick(ctx);
     ShowMappingPreview(ctx);
@@ -255,8 +256,9 @@ void SaveSettings(Context &ctx)
         WriteMandantInteger(ctx, names::IBANonly, s.CBIBANonly ? 1 : 0);
         WriteMandantInteger(ctx, names::Buchungs, s.CBBuchungs ? 1 : 0);
         WriteMandantInteger(ctx, names::LogSpeichern, s.CBLogspeichern ? 1 : 0);
-        // Users who never chose a format generation keep a store without the value.
-        if (s.SEPAFormat != 0 || ReadMandantInteger(ctx, names::SEPAFormat) != -1)
+        // A Mandant that never chose a format generation keeps a store without the value,
+        // so that it follows the banks' current generation.
+        if (s.SEPAFormat >= 0)
             WriteMandantInteger(ctx, names::SEPAFormat, s.SEPAFormat);
 
         switch (s.windowState) {

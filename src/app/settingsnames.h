@@ -11,6 +11,9 @@ inline constexpr char16_t Mandant[] = u"Mandant";
 inline constexpr char16_t WindowState[] = u"WindowState";
 inline constexpr char16_t Height[] = u"Height";
 inline constexpr char16_t Width[] = u"Width";
+// The last message and payment information ids issued, so that none is issued twice.
+inline constexpr char16_t LastMsgId[] = u"LastMsgId";
+inline constexpr char16_t LastPmtInfId[] = u"LastPmtInfId";
 
 // Mandant key: files and source options
 inline constexpr char16_t Quelldatei[] = u"Quelldatei";

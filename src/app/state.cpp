@@ -18,6 +18,16 @@ QString paymentTypeCaption(int choice)
     }
 }
 
+sepa::Generation MainState::sepaGeneration(const QDate &today) const
+{
+    if (SEPAFormatOverride >= 0)
+        return sepa::generationFromSetting(SEPAFormatOverride);
+    if (SEPAFormat >= 0)
+        return sepa::generationFromSetting(SEPAFormat);
+    // German banks take only the 2019 messages from 14 November 2026 on.
+    return today >= QDate(2026, 11, 14) ? sepa::Generation::V2019 : sepa::Generation::V2009;
+}
+
 QString MappingGrid::cell(int col, int row) const
 {
     if (col < 0 || col > 2 || row < 0 || row >= rows.size())

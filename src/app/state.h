@@ -2,6 +2,7 @@
 
 #include "import/sourcegrid.h"
 #include "processinglog.h"
+#include "sepa/generation.h"
 
 #include <QDateTime>
 #include <QList>
@@ -119,8 +120,9 @@ struct MainState
     bool CBLogspeichern = false;
     bool CB8Verw = false;
     bool CBIBANonly = false;
-    // SEPA format generation of the current Mandant: 0 the 2009 messages, 1 the 2019 ones.
-    int SEPAFormat = 0;
+    // SEPA format generation of the current Mandant: 0 the 2009 messages, 1 the 2019 ones,
+    // -1 none stored (the generation the banks take on the day of the run).
+    int SEPAFormat = -1;
     // A generation chosen on the command line (--format) for this run only; -1 when none.
     int SEPAFormatOverride = -1;
 
@@ -188,8 +190,9 @@ struct MainState
     QString newRecordsFilter1;
     QString newRecordsFilterAZV;
 
-    // The effective SEPA generation of this run.
-    int sepaFormat() const { return SEPAFormatOverride >= 0 ? SEPAFormatOverride : SEPAFormat; }
+    // The SEPA generation of a run on the given day: the command line's, else the Mandant's,
+    // else the one German banks take on that day (2019 from 14.11.2026 on).
+    sepa::Generation sepaGeneration(const QDate &today) const;
 };
 
 } // namespace ordovan::app

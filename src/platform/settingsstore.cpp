@@ -564,6 +564,27 @@ qint32 SettingsStore::updateInteger(QStringView key, QStringView name,
     return next;
 }
 
+QString SettingsStore::updateString(QStringView key, QStringView name,
+                                    const std::function<QString(std::optional<QString>)> &update)
+{
+    lock();
+    LockGuard guard([this] { unlock(); });
+    refresh();
+    checkWritable();
+    const RegistryValue *old = m_doc.find(key, name);
+    std::optional<QString> current;
+    if (old && old->kind == RegistryValue::Kind::String)
+        current = old->text;
+    const QString next = update(current);
+    RegistryValue v;
+    v.name = name.toString();
+    v.kind = RegistryValue::Kind::String;
+    v.text = next;
+    m_doc.set(key, v);
+    writeBack();
+    return next;
+}
+
 SettingsStore::Batch::Batch(SettingsStore &store) : m_store(store)
 {
     m_store.lock();

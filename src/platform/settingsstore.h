@@ -91,6 +91,10 @@ public:
     qint32 updateInteger(QStringView key, QStringView name,
                          const std::function<qint32(std::optional<qint32>)> &update);
 
+    // The same for a text value.
+    QString updateString(QStringView key, QStringView name,
+                         const std::function<QString(std::optional<QString>)> &update);
+
     // Groups writes: the file is written once when the outermost batch ends.
     class Batch
     {

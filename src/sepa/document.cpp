@@ -178,6 +178,25 @@ void account(Lines &l, int level, const char (&tag)[N], QStringView iban)
     l.close(level, tag);
 }
 
+// 2009: country and up to two address lines. 2019: the hybrid form, town and country with
+// the street as an address line.
+void postalAddress(Lines &l, int level, Generation generation, const PostalAddress &a)
+{
+    l.open(level, "PstlAdr");
+    if (generation == Generation::V2009) {
+        l.leaf(level + 1, "Ctry", a.country);
+        if (!a.street.isEmpty())
+            l.leaf(level + 1, "AdrLine", a.street);
+        l.leaf(level + 1, "AdrLine", a.town);
+    } else {
+        l.leaf(level + 1, "TwnNm", a.town);
+        l.leaf(level + 1, "Ctry", a.country);
+        if (!a.street.isEmpty())
+            l.leaf(level + 1, "AdrLine", a.street);
+    }
+    l.close(level, "PstlAdr");
+}
+
 void remittance(Lines &l, int level, QStringView purpose)
 {
     if (purpose.isEmpty())
@@ -300,51 +319,46 @@ void DocumentBuilder::setCountAndTotal(qint32 count, Amount total)
     m_header.total = total;
 }
 
-void DocumentBuilder::addCreditTransferTransaction(QStringView creditorName, QStringView purpose,
-                                                   QStringView creditorIban, Amount amount,
-                                                   QStringView creditorBic, bool ibanOnly)
+void DocumentBuilder::addCreditTransferTransaction(const Transaction &t)
 {
-    // The 2009 message has no agent without BIC.
-    ibanOnly = ibanOnly && m_generation == Generation::V2019;
     Lines l(m_body);
     l.open(3, "CdtTrfTxInf");
     l.open(4, "PmtId");
     l.leafAscii(5, "EndToEndId", "NOTPROVIDED");
     l.close(4, "PmtId");
     l.open(4, "Amt");
-    l.amount(5, "InstdAmt", amount);
+    l.amount(5, "InstdAmt", t.amount);
     l.close(4, "Amt");
-    agent(l, 4, "CdtrAgt", m_generation, creditorBic, ibanOnly);
-    partyName(l, 4, "Cdtr", creditorName);
-    account(l, 4, "CdtrAcct", creditorIban);
-    remittance(l, 4, purpose);
+    // The 2009 message always names the payee's bank; the 2019 one leaves out a bank it
+    // cannot name by BIC (the banks admit no other form there).
+    if (m_generation == Generation::V2009 || !t.bic.isEmpty())
+        agent(l, 4, "CdtrAgt", m_generation, t.bic, false);
+    partyName(l, 4, "Cdtr", t.name);
+    account(l, 4, "CdtrAcct", t.iban);
+    remittance(l, 4, t.purpose);
     l.close(3, "CdtTrfTxInf");
     ++m_transactions;
 }
 
-void DocumentBuilder::addDirectDebitTransaction(QStringView creditorId, QStringView debtorName,
-                                                QStringView purpose, Amount amount,
-                                                QStringView debtorIban, QStringView mandateId,
-                                                QStringView debtorBic, bool ibanOnly,
-                                                const QDate &signatureDate)
+void DocumentBuilder::addDirectDebitTransaction(const Transaction &t)
 {
     Lines l(m_body);
     l.open(3, "DrctDbtTxInf");
     l.open(4, "PmtId");
     l.leafAscii(5, "EndToEndId", "NOTPROVIDED");
     l.close(4, "PmtId");
-    l.amount(4, "InstdAmt", amount);
+    l.amount(4, "InstdAmt", t.amount);
     l.open(4, "DrctDbtTx");
     l.open(5, "MndtRltdInf");
-    l.leaf(6, "MndtId", mandateId);
-    l.date(6, "DtOfSgntr", signatureDate);
+    l.leaf(6, "MndtId", t.mandateId);
+    l.date(6, "DtOfSgntr", t.signatureDate);
     l.leafAscii(6, "AmdmntInd", "false");
     l.close(5, "MndtRltdInf");
     l.open(5, "CdtrSchmeId");
     l.open(6, "Id");
     l.open(7, "PrvtId");
     l.open(8, "Othr");
-    l.leaf(9, "Id", creditorId);
+    l.leaf(9, "Id", t.creditorId);
     l.open(9, "SchmeNm");
     l.leafAscii(10, "Prtry", "SEPA");
     l.close(9, "SchmeNm");
@@ -353,10 +367,14 @@ void DocumentBuilder::addDirectDebitTransaction(QStringView creditorId, QStringV
     l.close(6, "Id");
     l.close(5, "CdtrSchmeId");
     l.close(4, "DrctDbtTx");
-    agent(l, 4, "DbtrAgt", m_generation, debtorBic, ibanOnly);
-    partyName(l, 4, "Dbtr", debtorName);
-    account(l, 4, "DbtrAcct", debtorIban);
-    remittance(l, 4, purpose);
+    agent(l, 4, "DbtrAgt", m_generation, t.bic, t.bic.isEmpty());
+    l.open(4, "Dbtr");
+    l.leaf(5, "Nm", t.name);
+    if (!t.address.isEmpty())
+        postalAddress(l, 5, m_generation, t.address);
+    l.close(4, "Dbtr");
+    account(l, 4, "DbtrAcct", t.iban);
+    remittance(l, 4, t.purpose);
     l.close(3, "DrctDbtTxInf");
     ++m_transactions;
 }
@@ -387,13 +405,13 @@ void DocumentBuilder::writeHead(ByteBuffer &out) const
 
     l.open(2, "PmtInf");
     l.leaf(3, "PmtInfId", h.paymentInfoId);
-    if (transfer) {
+    if (transfer)
         l.leafAscii(3, "PmtMtd", "TRF");
-        l.number(3, "NbOfTxs", h.count);
-        l.plainAmount(3, "CtrlSum", h.total);
-    } else {
+    else
         l.leafAscii(3, "PmtMtd", "DD");
-    }
+    // The banks want the block's count and sum in direct debits as well.
+    l.number(3, "NbOfTxs", h.count);
+    l.plainAmount(3, "CtrlSum", h.total);
     l.open(3, "PmtTpInf");
     l.open(4, "SvcLvl");
     l.leafAscii(5, "Cd", "SEPA");

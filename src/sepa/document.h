@@ -19,9 +19,11 @@
 // byte-order mark. Texts are written as given (the caller has built them), escaped for XML;
 // characters XML cannot carry are left out so the file is always well-formed.
 //
-// The generations differ only in their namespaces, the execution date of a credit transfer
-// (wrapped in Dt in 2019), BICFI in place of BIC, and, with IBAN only, the agents of 2019
-// credit transfers, which then take the NOTPROVIDED form as direct debits always do.
+// The generations differ in their namespaces, the execution date of a credit transfer
+// (wrapped in Dt in 2019), BICFI in place of BIC, the banks named without BIC (2019 credit
+// transfers leave the payee's bank out, the ordering party's takes the NOTPROVIDED form of
+// direct debits), and the debtor address of direct debits from outside the EEA (2009 address
+// lines, 2019 town and country with an address line).
 
 namespace ordovan::sepa {
 
@@ -40,6 +42,34 @@ struct DocumentHeader
     bool ibanOnly = false;   // the ordering party's agent as NOTPROVIDED
 };
 
+// A debtor's postal address, written for direct debits from SEPA countries outside the EEA.
+struct PostalAddress
+{
+    QString country; // two letters, from the IBAN
+    QString street;  // may be empty
+    QString town;    // town and country as stored (OrtLand)
+
+    bool isEmpty() const { return country.isEmpty(); }
+};
+
+// One transaction as it is written: the payee of a credit transfer or the debtor of a
+// direct debit. The caller has checked and built every value.
+struct Transaction
+{
+    QString name;
+    QString purpose; // empty: no remittance information
+    QString iban;
+    // Empty: the bank is not named by BIC (NOTPROVIDED in a direct debit; no agent at all in
+    // a 2019 credit transfer).
+    QString bic;
+    Amount amount = 0;
+    // Direct debits only.
+    QString creditorId;
+    QString mandateId;
+    QDate signatureDate;
+    PostalAddress address;
+};
+
 // "pain.001.001.03", "pain.008.001.08", ...
 QString messageVersion(MessageKind kind, Generation generation);
 
@@ -50,14 +80,9 @@ public:
 
     // Each header starts a new document and discards the one before.
     void addCreditTransferHeader(const DocumentHeader &header);
-    void addCreditTransferTransaction(QStringView creditorName, QStringView purpose,
-                                      QStringView creditorIban, Amount amount,
-                                      QStringView creditorBic, bool ibanOnly = false);
+    void addCreditTransferTransaction(const Transaction &t);
     void addDirectDebitHeader(const DocumentHeader &header);
-    void addDirectDebitTransaction(QStringView creditorId, QStringView debtorName,
-                                   QStringView purpose, Amount amount, QStringView debtorIban,
-                                   QStringView mandateId, QStringView debtorBic, bool ibanOnly,
-                                   const QDate &signatureDate);
+    void addDirectDebitTransaction(const Transaction &t);
 
     // The head carries the count and total it was given; after an interruption the caller
     // puts in what was actually added.

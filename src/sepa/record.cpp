@@ -1,10 +1,12 @@
 #include "record.h"
 
-#include "platform/german.h"
-
+#include "countries.h"
 #include "platform/error.h"
+#include "platform/german.h"
 #include "text.h"
 #include "validation.h"
+
+#include <algorithm>
 
 namespace ordovan::sepa {
 
@@ -20,23 +22,37 @@ bool passes(auto &&check)
     }
 }
 
-// A name or purpose as written: mapped to the bank character set in 2019, then cut.
-QString finishText(QString text, const RunOptions &options, int maxLength, bool &cut)
+bool isBlank(QStringView text)
 {
-    if (options.generation == Generation::V2019)
-        text = mapToCharacterSet(text, CharacterSet::NameOrPurpose);
-    cut = text.size() > maxLength;
-    if (cut)
-        text.truncate(maxLength);
-    return text;
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.isSpace(); });
 }
 
-QString writtenIdentifier(const QString &stored, const RunOptions &options)
+// A text as written: mapped to the banks' character set, then cut.
+QString finishText(const QString &text, int maxLength, bool &cut)
 {
-    QString id = dropControlCharacters(stored);
-    if (options.generation == Generation::V2019)
-        id = mapToCharacterSet(id, CharacterSet::Identifier);
-    return id;
+    QString mapped = mapToCharacterSet(text, CharacterSet::NameOrPurpose);
+    cut = mapped.size() > maxLength;
+    if (cut)
+        mapped.truncate(maxLength);
+    return mapped;
+}
+
+QString finishText(const QString &text, int maxLength)
+{
+    bool cut = false;
+    return finishText(text, maxLength, cut);
+}
+
+QString writtenIdentifier(const QString &stored)
+{
+    return mapToCharacterSet(dropControlCharacters(stored), CharacterSet::Identifier);
+}
+
+// The banks refuse a reference with an empty part between slashes or at either end.
+bool isUsableMandate(QStringView mandate)
+{
+    return mandate.size() <= kMaxIdentifierLength && !mandate.startsWith(u'/') &&
+           !mandate.endsWith(u'/') && !mandate.contains(u"//");
 }
 
 } // namespace
@@ -46,54 +62,76 @@ CheckedRecord checkRecord(const RecordFields &fields, const RunOptions &options,
 {
     CheckedRecord r;
     const QString name1 = dropControlCharacters(fields.name1);
-    if (!passes([&] { ValidateName(name1); }))
+    const QString name2 = dropControlCharacters(fields.name2);
+    if (!passes([&] { ValidateName(name1); }) || (isBlank(name1) && isBlank(name2)))
         r.failures << text::kNoAccountHolder;
 
-    const QString bic = dropControlCharacters(fields.bic);
-    if (!options.ibanOnly && !passes([&] { ValidateBIC(bic, options.generation); }))
-        r.failures << text::kBadBic;
-
     const QString iban = dropControlCharacters(fields.iban);
-    if (!passes([&] { ValidateIBAN(iban); }))
+    const bool ibanValid = passes([&] { ValidateIBAN(iban); });
+    const QString country = ibanValid ? ibanCountry(iban) : QString();
+    const bool outsideEea = ibanValid && isSepaCountryOutsideEea(country);
+
+    // Banks outside the EEA are always named by their BIC.
+    const QString bic = dropControlCharacters(fields.bic);
+    const bool bicNeeded = !options.ibanOnly || outsideEea;
+    if (bicNeeded && !passes([&] { ValidateBIC(bic, options.generation); }))
+        r.failures << (options.ibanOnly && isBlank(bic) ? text::kBicRequired : text::kBadBic);
+
+    if (!ibanValid)
         r.failures << text::kBadIban;
+    else if (!isSepaCountry(country))
+        r.failures << text::kIbanOutsideSepa;
 
     const std::optional<Amount> amount =
         fields.amount ? convertAmount(*fields.amount) : std::nullopt;
     Amount total = runningTotal;
-    if (!amount || *amount <= 0 || !addAmount(total, *amount))
+    if (!amount || *amount <= 0 || *amount > kMaxTransactionAmount || !addAmount(total, *amount))
         r.failures << text::kBadAmount;
 
+    const bool directDebit = options.kind == MessageKind::DirectDebit;
     QString mandate;
-    if (options.kind == MessageKind::DirectDebit) {
-        mandate = writtenIdentifier(fields.mandate, options);
+    if (directDebit) {
+        mandate = writtenIdentifier(fields.mandate);
         if (mandate.isEmpty())
             r.failures << text::kNoMandate;
-        else if (mandate.size() > kMaxIdentifierLength)
+        else if (!isUsableMandate(mandate))
             r.failures << text::kBadMandate;
     }
-    if (!r.valid() || !withValues) {
-        r.amount = amount.value_or(0);
+
+    const QString town = dropControlCharacters(fields.townCountry);
+    if (directDebit && outsideEea && isBlank(town))
+        r.failures << text::kAddressRequired;
+
+    r.amount = amount.value_or(0);
+    if (!r.valid() || !withValues)
         return r;
-    }
 
     bool cut = false;
-    r.name = finishText(buildName(name1, dropControlCharacters(fields.name2)), options,
-                        kMaxNameLength, cut);
+    r.name = finishText(buildName(name1, name2), kMaxNameLength, cut);
     if (cut)
         r.notes << text::kNameCut;
-    r.purpose = finishText(buildPurpose(dropControlCharacters(fields.purpose)), options,
-                           kMaxPurposeLength, cut);
+    r.purpose =
+        finishText(buildPurpose(dropControlCharacters(fields.purpose)), kMaxPurposeLength, cut);
     if (cut)
         r.notes << text::kPurposeCut;
-    if (options.kind == MessageKind::DirectDebit) {
+    if (directDebit) {
         r.mandate = mandate;
         if (mandate != fields.mandate)
             r.notes << text::kMandateAdjusted;
     }
     r.iban = normalizedIban(iban);
-    if (!options.ibanOnly)
+    if (bicNeeded)
         r.bic = normalizedBic(bic);
-    r.amount = amount.value_or(0);
+    if (directDebit && outsideEea) {
+        r.address.country = country;
+        const QString street = dropControlCharacters(fields.street);
+        if (!isBlank(street))
+            r.address.street =
+                finishText(german::TransliterateUmlauts(street.trimmed()), kMaxAddressLineLength);
+        const int townLength =
+            options.generation == Generation::V2019 ? kMaxTownLength : kMaxAddressLineLength;
+        r.address.town = finishText(german::TransliterateUmlauts(town.trimmed()), townLength);
+    }
     return r;
 }
 
@@ -103,35 +141,32 @@ CheckedParty checkOrderingParty(const OrderingPartyFields &fields, const RunOpti
     const QString name = dropControlCharacters(fields.name);
     const QString bic = dropControlCharacters(fields.bic);
     const QString iban = dropControlCharacters(fields.iban);
-    if (!passes([&] { ValidateName(name); }))
+    if (!passes([&] { ValidateName(name); }) || isBlank(name))
         p.failure = text::kPartyName;
     else if (!passes([&] { ValidateBIC(bic, options.generation); }))
         p.failure = text::kPartyBic;
-    else if (!passes([&] { ValidateIBAN(iban); }))
+    else if (!passes([&] { ValidateIBAN(iban); }) || !isSepaCountry(ibanCountry(iban)))
         p.failure = text::kPartyIban;
     if (!p.failure.isEmpty())
         return p;
 
     if (options.kind == MessageKind::DirectDebit) {
-        // The creditor identifier is never adjusted silently: a 2019 file refuses what the
-        // bank character set cannot hold (umlauts aside, which are spelled out).
-        QString id = dropControlCharacters(fields.creditorId);
-        if (options.generation == Generation::V2019)
-            id = german::TransliterateUmlauts(id);
-        if (id.isEmpty()) {
+        // The creditor identifier is never adjusted beyond blanks and capitals: a wrong one
+        // would have every collection of the file returned.
+        const QString stored = dropControlCharacters(fields.creditorId);
+        if (isBlank(stored)) {
             p.failure = text::kPartyCreditorIdMissing;
             return p;
         }
-        if (id.size() > kMaxIdentifierLength || (options.generation == Generation::V2019 &&
-                                                 !isInCharacterSet(id, CharacterSet::Identifier))) {
+        const std::optional<QString> id = checkedCreditorIdentifier(stored);
+        if (!id) {
             p.failure = text::kPartyCreditorIdInvalid;
             return p;
         }
-        p.creditorId = id;
+        p.creditorId = *id;
     }
 
-    bool cut = false;
-    p.name = finishText(german::TransliterateUmlauts(name), options, kMaxNameLength, cut);
+    p.name = finishText(german::TransliterateUmlauts(name), kMaxNameLength);
     p.iban = normalizedIban(iban);
     p.bic = normalizedBic(bic);
     return p;

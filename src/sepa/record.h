@@ -1,6 +1,7 @@
 #pragma once
 
 #include "amount.h"
+#include "document.h"
 #include "generation.h"
 
 #include <QString>
@@ -21,6 +22,11 @@ namespace text {
 inline const QString kNoAccountHolder = QStringLiteral(" FEHLER: Kein Kontoinhaber angegeben");
 inline const QString kBadBic = QStringLiteral(" FEHLER: Ungültiger BIC");
 inline const QString kBadIban = QStringLiteral(" FEHLER: Ungültige IBAN");
+inline const QString kIbanOutsideSepa = QStringLiteral(" FEHLER: IBAN außerhalb des SEPA-Raums");
+inline const QString kBicRequired =
+    QStringLiteral(" FEHLER: BIC erforderlich (Land außerhalb des EWR)");
+inline const QString kAddressRequired =
+    QStringLiteral(" FEHLER: Anschrift erforderlich (Land außerhalb des EWR)");
 inline const QString kBadAmount = QStringLiteral(" FEHLER: Ungültiger Betrag");
 inline const QString kNoMandate = QStringLiteral(" FEHLER: Keine Mandatsreferenz");
 inline const QString kBadMandate = QStringLiteral(" FEHLER: Ungültige Mandatsreferenz");
@@ -44,6 +50,10 @@ inline const QString kPartyCreditorIdInvalid = QStringLiteral(
 inline constexpr int kMaxNameLength = 70;
 inline constexpr int kMaxPurposeLength = 140;
 inline constexpr int kMaxIdentifierLength = 35;
+inline constexpr int kMaxAddressLineLength = 70;
+inline constexpr int kMaxTownLength = 35;
+// 999.999.999,99 EUR, the largest amount a SEPA transaction may carry.
+inline constexpr Amount kMaxTransactionAmount = 9'999'999'999'900;
 
 struct RunOptions
 {
@@ -62,6 +72,8 @@ struct RecordFields
     QString bic; // kept in the field BLZ
     QString mandate;
     QString purpose;
+    QString street;      // Straße
+    QString townCountry; // OrtLand
     std::optional<double> amount;
 };
 
@@ -72,16 +84,18 @@ struct CheckedRecord
     QString name;
     QString purpose; // empty: no remittance information
     QString iban;
-    QString bic; // empty with IBAN only
+    QString bic; // empty with IBAN only (but for countries outside the EEA)
     QString mandate;
+    PostalAddress address; // direct debits from outside the EEA only
     Amount amount = 0;
 
     bool valid() const { return failures.isEmpty(); }
 };
 
-// Checks the record and, when valid, builds its values. runningTotal is the sum of the
-// records accepted before it: an amount that would make the total overflow is refused.
-// Without values only the checks run (and the amount is set), for counting.
+// Checks the record and, when valid, builds its values. Names, purposes and mandate
+// references are mapped to the banks' character set in both generations. runningTotal is the sum of
+// the records accepted before it: an amount that would make the total overflow is refused. Without
+// values only the checks run (and the amount is set), for counting.
 CheckedRecord checkRecord(const RecordFields &fields, const RunOptions &options,
                           Amount runningTotal, bool withValues = true);
 

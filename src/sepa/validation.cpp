@@ -1,5 +1,6 @@
 #include "validation.h"
 
+#include "countries.h"
 #include "platform/error.h"
 
 #include <algorithm>
@@ -115,9 +116,46 @@ bool ValidateBIC(QStringView bic, Generation generation)
 bool ValidateIBAN(QStringView iban)
 {
     const QString n = normalizedIban(iban);
-    if (!matchesIbanForm(n) || IBANModulo97(n) != 1)
+    if (!matchesIbanForm(n) || n.size() != registeredIbanLength(QStringView(n).left(2)) ||
+        IBANModulo97(n) != 1)
         throw Error(text::kIbanInvalid);
     return true;
+}
+
+QString ibanCountry(QStringView iban)
+{
+    return normalizedIban(iban).left(2);
+}
+
+std::optional<QString> checkedCreditorIdentifier(QStringView id)
+{
+    QString c;
+    c.reserve(id.size());
+    for (QChar ch : id) {
+        if (ch.isSpace())
+            continue;
+        c.append(ch >= u'a' && ch <= u'z' ? QChar(ch.unicode() - 32) : ch);
+    }
+    // Country, check digits, business code, national identifier.
+    if (c.size() < 8 || c.size() > kMaxCreditorIdLength)
+        return std::nullopt;
+    if (!isUpper(c[0]) || !isUpper(c[1]) || !isDigit(c[2]) || !isDigit(c[3]))
+        return std::nullopt;
+    for (qsizetype i = 4; i < 7; ++i) {
+        if (!isUpperOrDigit(c[i]) && !QStringView(u"+?/-:().,'").contains(c[i]))
+            return std::nullopt;
+    }
+    const QStringView national = QStringView(c).mid(7);
+    if (c.startsWith(u"DE") && national.size() != 11)
+        return std::nullopt;
+    if (!std::all_of(national.begin(), national.end(), isUpperOrDigit))
+        return std::nullopt;
+    // ISO 7064 MOD 97-10 over the national identifier, the country code and the check
+    // digits; the business code is not part of it.
+    // IBANModulo97 moves the first four characters to the end, as this check needs.
+    if (IBANModulo97(c.left(4) + national.toString()) != 1)
+        return std::nullopt;
+    return c;
 }
 
 QString IBANLettersToDigits(QStringView text)

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <optional>
+
 // The checks every SEPA file is guarded by: an account holder's name, a BIC and an IBAN.
 // Each passes (returns true) or throws ordovan::Error with its German text; the file creation
 // catches the error and reports the failure in its own words.
@@ -28,8 +30,18 @@ bool ValidateName(QStringView name);
 // country and location parts in their places.
 bool ValidateBIC(QStringView bic, Generation generation);
 // Without blanks and in capitals, country code, two check digits and 1 to 30 letters or
-// digits, whose ISO 7064 MOD 97-10 remainder is 1.
+// digits, as long as the registry says for the country, whose ISO 7064 MOD 97-10 remainder
+// is 1.
 bool ValidateIBAN(QStringView iban);
+
+// The two-letter country code of an IBAN (in capitals, blanks dropped).
+QString ibanCountry(QStringView iban);
+
+inline constexpr int kMaxCreditorIdLength = 35;
+// A creditor identifier with blanks dropped and in capitals, when it has the form country
+// code, two check digits, a three-character business code and the national identifier
+// (for DE eleven characters), and its check digits are right; nothing otherwise.
+std::optional<QString> checkedCreditorIdentifier(QStringView id);
 
 // Every capital A..Z replaced by its two-digit number (A = 10 ... Z = 35).
 QString IBANLettersToDigits(QStringView text);

@@ -37,14 +37,22 @@ TEST_F(SepaRun2019Test, EveryMessageIsWrittenAndValid)
         run(c.directDebit, QString::fromLatin1(c.instrument), c.ibanOnly);
         const QString version = QString::fromLatin1(c.version);
         EXPECT_EQ(log().first(), QStringLiteral(" SEPA-Datei ERSTELLEN START ") + version);
+        // COR1 no longer exists: the banks take the same collections as CORE.
+        if (c.directDebit)
+            EXPECT_TRUE(file().contains(c.instrument == std::string("B2B") ? "<Cd>B2B</Cd>"
+                                                                           : "<Cd>CORE</Cd>"));
+        EXPECT_EQ(log().value(1) == u" SEPA-Datei HINWEIS: COR1 wird als CORE eingereicht",
+                  c.instrument == std::string("COR1"));
         EXPECT_TRUE(s.sepaFileWritten);
         const QByteArray bytes = file();
         EXPECT_EQ(bytes.count("<Nm>AEro EUR </Nm>"), 1);
         if (c.ibanOnly) {
-            // No BIC is checked or written; every agent takes the NOTPROVIDED form.
+            // No BIC is checked or written: a direct debit names every bank NOTPROVIDED, a
+            // credit transfer only the ordering party's and leaves the payees' banks out.
             EXPECT_EQ(s.RunRecordCount, QStringLiteral("3"));
             EXPECT_FALSE(bytes.contains("BIC"));
-            EXPECT_EQ(bytes.count("<Id>NOTPROVIDED</Id>"), 4);
+            EXPECT_EQ(bytes.count("<Id>NOTPROVIDED</Id>"), c.directDebit ? 4 : 1);
+            EXPECT_EQ(bytes.contains("CdtrAgt"), c.directDebit);
         } else {
             EXPECT_EQ(s.RunRecordCount, QStringLiteral("2"));
             EXPECT_EQ(bytes.count("<BICFI>"), 3);
@@ -85,25 +93,6 @@ TEST_F(SepaRun2019Test, TextsKeepToTheBankCharacterSet)
     EXPECT_SCHEMA_VALID(target(), QStringLiteral("pain.008.001.08"));
 }
 
-TEST_F(SepaRun2019Test, CreditorIdentifierOutsideTheSetStopsTheRun)
-{
-    add({});
-    s.LDebtorID = QStringLiteral("DE98ZZZ_9999");
-    run(true, QStringLiteral("CORE"));
-    EXPECT_EQ(dialogs.texts(),
-              QStringList({QStringLiteral("Auftraggeber-Gläubiger-ID fehlerhaft. Bitte in Fenster "
-                                          "\"Mandanten\" korrigieren.")}));
-    EXPECT_FALSE(QFile::exists(target()));
-    EXPECT_EQ(remainingIds(), QList<qint32>({1}));
-
-    // Umlauts are spelled out like in names; the identifier is written that way.
-    dialogs.clear();
-    s.LDebtorID = QStringLiteral("DE98ZZZÄ9999");
-    run(true, QStringLiteral("CORE"));
-    EXPECT_TRUE(s.sepaFileWritten);
-    EXPECT_TRUE(file().contains("<Id>DE98ZZZAe9999</Id>"));
-}
-
 TEST_F(SepaRun2019Test, TheCommandLineChoiceOverridesTheStoredOne)
 {
     add({});
@@ -124,7 +113,8 @@ TEST_F(SepaRun2019Test, CreditTransfersFollowTheIbanOnlyOption)
     s.CBIBANonly = true;
     run(false, QString(), false); // as the batch run calls it for every credit transfer
     EXPECT_EQ(s.RunRecordCount, QStringLiteral("1"));
-    EXPECT_EQ(file().count("<Id>NOTPROVIDED</Id>"), 2);
+    EXPECT_EQ(file().count("<Id>NOTPROVIDED</Id>"), 1);
+    EXPECT_FALSE(file().contains("CdtrAgt"));
     EXPECT_SCHEMA_VALID(target(), QStringLiteral("pain.001.001.09"));
 
     // The 2009 message keeps its BICs whatever the option says.

@@ -1,7 +1,7 @@
 // The 2019 messages end to end: the program run from its command line on a prepared
 // installation, for every payment type, with and without the IBAN-only option.
 #include "e2e_support.h"
-#include "sepa/schemacheck.h"
+#include "schemacheck.h"
 #include "testutil.h"
 
 #include <QFile>
@@ -24,7 +24,7 @@ struct Case
 const Case kCases[] = {
     {"gs", 3, "pain.001.001.09", nullptr},
     {"ls_core", 0, "pain.008.001.08", "CORE"},
-    {"ls_cor1", 1, "pain.008.001.08", "COR1"},
+    {"ls_cor1", 1, "pain.008.001.08", "CORE"}, // COR1 is CORE since 2017
     {"ls_b2b", 2, "pain.008.001.08", "B2B"},
 };
 
@@ -79,7 +79,10 @@ TEST_P(Sepa2019EndToEnd, StoredFormatWritesTheCurrentMessages)
     EXPECT_EQ(bytes.count("<IBAN>"), ibanOnly ? 3 : 2);
     if (ibanOnly) {
         EXPECT_FALSE(bytes.contains("BIC"));
-        EXPECT_EQ(bytes.count("<Id>NOTPROVIDED</Id>"), 3);
+        // A credit transfer names the ordering party's bank only; the payees' banks are
+        // left out.
+        EXPECT_EQ(bytes.count("<Id>NOTPROVIDED</Id>"), c.scheme ? 3 : 1);
+        EXPECT_EQ(bytes.contains("CdtrAgt"), c.scheme != nullptr);
         EXPECT_TRUE(bytes.contains("<IBAN>DE48100300000000123456</IBAN>"));
         EXPECT_TRUE(bytes.contains("<Nm>Joerg AEroskobing </Nm>"));
         if (c.scheme)
@@ -95,6 +98,8 @@ TEST_P(Sepa2019EndToEnd, StoredFormatWritesTheCurrentMessages)
     ASSERT_EQ(logs.size(), 1);
     const QByteArray log = test::readFile(inst.logDir() + logs.first());
     EXPECT_TRUE(log.contains(" SEPA-Datei ERSTELLEN START " + version.toLatin1() + "\r\n"));
+    EXPECT_EQ(log.contains(" SEPA-Datei HINWEIS: COR1 wird als CORE eingereicht\r\n"),
+              c.paymentType == 1);
 }
 
 TEST_P(Sepa2019EndToEnd, TheCommandLineChoosesTheFormatForOneRun)

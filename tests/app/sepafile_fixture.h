@@ -2,7 +2,7 @@
 
 #include "app/operations.h"
 #include "appfixture.h"
-#include "sepa/schemacheck.h"
+#include "schemacheck.h"
 #include "store/schema.h"
 #include "testutil.h"
 
@@ -26,6 +26,8 @@ struct Rec
     std::optional<double> amount = 12.5;
     QString purpose = QStringLiteral("Rechnung 1");
     QString mandate = QStringLiteral("MANDAT-1");
+    QString street;
+    QString townCountry;
 };
 
 class SepaRunTest : public ::testing::Test, public AppFixture
@@ -59,6 +61,8 @@ protected:
             t.setValue(u"Betrag", *r.amount);
         t.setValue(u"Verwendungszweck", r.purpose);
         t.setValue(u"NotitzIntern", r.mandate);
+        t.setValue(u"Straße", r.street);
+        t.setValue(u"OrtLand", r.townCountry);
         const qint32 id = t.integer(t.field(u"ID")).value_or(-1);
         t.post();
         return id;

@@ -42,19 +42,37 @@ const QString kTextAlphabet = QStringLiteral("abcXYZ 0189 äöüÄÖÜß &<>\"' 
 const QString kPurposeAlphabet = kTextAlphabet + QStringLiteral("\r\n\r\n\"'");
 const QString kBasic = QStringLiteral("abcdefXYZ0123456789/-?:().,'+ ");
 
-// An IBAN with right check digits, computed here digit by digit.
-QString makeIban(Generator &g)
+// An IBAN with right check digits for the country, computed here digit by digit.
+QString ibanFor(const QString &country, const QString &bban)
 {
-    const bool german = g.chance(70);
-    const QString country = german ? QStringLiteral("DE") : QStringLiteral("GB");
-    QString bban = german ? QString() : QStringLiteral("WEST");
-    bban += g.text(QStringLiteral("0123456789"), german ? 18 : 14, german ? 18 : 14);
     int r = 0;
     for (QChar c : bban + country + QStringLiteral("00")) {
         const int v = c.isDigit() ? c.digitValue() : c.unicode() - u'A' + 10;
         r = (v >= 10 ? r * 100 + v : r * 10 + v) % 97;
     }
     return country + QStringLiteral("%1").arg(98 - r, 2, 10, QChar(u'0')) + bban;
+}
+
+struct Country
+{
+    const char *code;
+    const char *bankPart; // letters the account number starts with
+    int digits;           // digits after it
+    bool outsideEea;
+};
+
+// German accounts mostly; others of the EEA, SEPA countries outside it (BIC and address
+// needed) and countries outside SEPA (refused).
+const Country kGermany = {"DE", "", 18, false};
+const QList<Country> kOtherCountries = {
+    {"AT", "", 16, false},    {"FR", "", 23, false}, {"NL", "ABNA", 10, false},
+    {"GB", "WEST", 14, true}, {"CH", "", 17, true},  {"MC", "", 23, true},
+    {"TR", "", 22, false},    {"BR", "", 23, false}, {"SA", "", 20, false},
+};
+
+bool outsideSepa(const QString &iban)
+{
+    return iban.startsWith(u"TR") || iban.startsWith(u"BR") || iban.startsWith(u"SA");
 }
 
 QString groupedOrLower(Generator &g, QString iban)
@@ -74,9 +92,18 @@ struct Expected
     bool valid = true;
     QString iban;
     qint64 cents = 0;
+    bool address = false;    // written with the debtor's address
+    bool outsideEea = false; // its bank is always named by BIC
 };
 
-Rec makeRecord(Generator &g, bool checkBic, bool directDebit, Expected &e)
+struct Options
+{
+    bool directDebit = false;
+    bool ibanOnly = false; // as the run applies it
+    bool v2019 = false;
+};
+
+Rec makeRecord(Generator &g, const Options &o, Expected &e)
 {
     Rec r;
     if (g.chance(8)) {
@@ -85,57 +112,84 @@ Rec makeRecord(Generator &g, bool checkBic, bool directDebit, Expected &e)
     } else {
         r.name1 = g.chance(5) ? QStringLiteral(" ") : g.text(kTextAlphabet, 1, 50);
     }
-    r.name2 = g.text(kTextAlphabet, 0, 50);
+    r.name2 = g.chance(5) ? QStringLiteral("  ") : g.text(kTextAlphabet, 0, 50);
+    if (r.name1.trimmed().isEmpty() && r.name2.trimmed().isEmpty())
+        e.valid = false; // a name of blanks names nobody
 
+    const Country c = g.chance(70) ? kGermany : g.pick(kOtherCountries);
+    const QString iban = ibanFor(QString::fromLatin1(c.code),
+                                 QString::fromLatin1(c.bankPart) +
+                                     g.text(QStringLiteral("0123456789"), c.digits, c.digits));
+    e.iban = iban;
+    bool ibanValid = true;
+    if (g.chance(10)) {
+        QString bad = iban;
+        const int at = g.number(int(bad.size()) - 10, int(bad.size()) - 1); // digits only
+        bad[at] = QChar(u'0' + (bad[at].digitValue() + g.number(1, 9)) % 10);
+        // Right check digits, but one digit short of the registered length.
+        const QString shortOne = ibanFor(iban.left(2), iban.mid(5));
+        r.iban = g.pick(QStringList{bad, iban.left(4), iban.left(21) + QStringLiteral("é"),
+                                    iban.left(4) + u'-' + iban.mid(4), QString(), shortOne});
+        e.valid = false;
+        ibanValid = false;
+    } else {
+        r.iban = groupedOrLower(g, iban);
+        if (outsideSepa(iban))
+            e.valid = false;
+    }
+    const bool outsideEea = ibanValid && c.outsideEea;
+    e.outsideEea = outsideEea;
+
+    const bool bicChecked = !o.ibanOnly || outsideEea;
     if (g.chance(10)) {
         r.bic =
             g.pick(QStringList{QString(), QStringLiteral("DEUTDEF"), QStringLiteral("DEUTDEFF5"),
                                QStringLiteral("DEUTDEFF50"), QStringLiteral("DEUTDEFF5X!"),
                                QStringLiteral("DEUT-EFF"), QStringLiteral("12345678")});
-        e.valid = e.valid && !checkBic;
+        e.valid = e.valid && !bicChecked;
     } else {
         r.bic = g.pick(QStringList{QStringLiteral("DEUTDEFF"), QStringLiteral("COBADEFFXXX"),
                                    QStringLiteral("GENODEF1M04"), QStringLiteral("deutdeff500")});
     }
 
-    const QString iban = makeIban(g);
-    e.iban = iban;
     if (g.chance(10)) {
-        QString bad = iban;
-        const int at = g.number(int(bad.size()) - 14, int(bad.size()) - 1); // digits only
-        bad[at] = QChar(u'0' + (bad[at].digitValue() + g.number(1, 9)) % 10);
-        r.iban = g.pick(QStringList{bad, iban.left(4), iban.left(21) + QStringLiteral("é"),
-                                    iban.left(4) + u'-' + iban.mid(4), QString()});
-        e.valid = false;
-    } else {
-        r.iban = groupedOrLower(g, iban);
-    }
-
-    if (g.chance(10)) {
-        r.amount = g.pick(QList<std::optional<double>>{0.0, -12.5, 0.004, std::nullopt});
+        r.amount =
+            g.pick(QList<std::optional<double>>{0.0, -12.5, 0.004, std::nullopt, 1000000000.0});
         e.valid = false;
     } else if (g.chance(5)) {
-        r.amount = 0.005;
-        e.cents = 1;
+        r.amount = g.chance(50) ? 0.005 : 999999999.99;
+        e.cents = r.amount == 0.005 ? 1 : 99999999999;
     } else {
         e.cents = g.number(1, 1'000'000'000);
         r.amount = double(e.cents) / 100.0;
     }
 
     r.purpose = g.chance(10) ? QString() : g.text(kPurposeAlphabet, 0, 500);
-    if (directDebit && g.chance(10)) {
-        r.mandate = g.chance(50) ? QString() : QString(g.number(36, 50), u'X');
+    if (o.directDebit && g.chance(10)) {
+        r.mandate =
+            g.pick(QStringList{QString(), QString(g.number(36, 50), u'X'), QStringLiteral("/M-1"),
+                               QStringLiteral("M-1/"), QStringLiteral("M//1")});
         e.valid = false;
     } else {
-        // Umlauts grow by one in the 2019 set; at most two keep it within 35.
-        r.mandate = g.text(kBasic + u'&', 1, 30) + g.text(QStringLiteral("äÖ"), 0, 2);
+        // Umlauts grow by one in the banks' set; at most two keep it within 35.
+        r.mandate = u'M' + g.text(QString(kBasic).remove(u'/') + u'&', 0, 29) +
+                    g.text(QStringLiteral("äÖ"), 0, 2) + u'1';
+    }
+
+    r.street = g.chance(50) ? g.text(kTextAlphabet, 0, 80) : QString();
+    r.townCountry = g.chance(80) ? g.text(kTextAlphabet, 1, 50) : QString();
+    if (o.directDebit && outsideEea) {
+        if (r.townCountry.trimmed().isEmpty())
+            e.valid = false;
+        e.address = true;
     }
     return r;
 }
 
 struct Transaction
 {
-    QString iban, amount, name, purpose, mandate;
+    QString iban, amount, name, purpose, mandate, street, town;
+    bool address = false;
 };
 
 struct ParsedFile
@@ -158,6 +212,8 @@ ParsedFile parse(const QByteArray &bytes)
             if (name == u"CdtTrfTxInf" || name == u"DrctDbtTxInf") {
                 f.transactions.append(Transaction());
                 current = &f.transactions.last();
+            } else if (current && name == u"PstlAdr") {
+                current->address = true;
             }
         } else if (xml.isEndElement()) {
             path.removeLast();
@@ -174,6 +230,8 @@ ParsedFile parse(const QByteArray &bytes)
                 current->amount = text;
             else if (current && leaf == u"Nm")
                 current->name = text;
+            else if (current && (leaf == u"TwnNm" || leaf == u"AdrLine"))
+                current->town += text + u'|';
             else if (current && leaf == u"Ustrd")
                 current->purpose = text;
             else if (current && leaf == u"MndtId")
@@ -199,23 +257,35 @@ bool inSet(const QString &text, const QString &extra)
     return true;
 }
 
+enum class Type
+{
+    Core,
+    Cor1,
+    B2b,
+    Transfer
+};
+
 class SepaPropertyTest : public SepaRunTest,
-                         public ::testing::WithParamInterface<std::tuple<int, bool, bool, unsigned>>
+                         public ::testing::WithParamInterface<std::tuple<int, Type, bool, unsigned>>
 {};
 
 } // namespace
 
 TEST_P(SepaPropertyTest, ExactlyTheInvalidRecordsAreMissing)
 {
-    const auto [format, directDebit, ibanOnly, seed] = GetParam();
+    const auto [format, type, ibanOnly, seed] = GetParam();
     s.SEPAFormat = format;
-    const bool checkBic = !ibanOnly || (!directDebit && format == 0);
+    Options o;
+    o.directDebit = type != Type::Transfer;
+    o.v2019 = format == 1;
+    // A 2009 credit transfer names every bank by BIC.
+    o.ibanOnly = ibanOnly && (o.directDebit || o.v2019);
     Generator g(seed);
     QList<qint32> validIds;
     QList<Expected> validRecords;
     for (int i = 0; i < 80; ++i) {
         Expected e;
-        const Rec r = makeRecord(g, checkBic, directDebit, e);
+        const Rec r = makeRecord(g, o, e);
         const qint32 id = add(r);
         if (e.valid) {
             validIds << id;
@@ -225,42 +295,63 @@ TEST_P(SepaPropertyTest, ExactlyTheInvalidRecordsAreMissing)
     ASSERT_FALSE(validIds.isEmpty());
     ASSERT_LT(validIds.size(), 80);
 
-    run(directDebit, directDebit ? QStringLiteral("COR1") : QString(), ibanOnly);
+    const QString instrument = type == Type::Core   ? QStringLiteral("CORE")
+                               : type == Type::Cor1 ? QStringLiteral("COR1")
+                               : type == Type::B2b  ? QStringLiteral("B2B")
+                                                    : QString();
+    s.CBIBANonly = ibanOnly;
+    run(o.directDebit, instrument, o.directDebit && ibanOnly);
 
     EXPECT_EQ(remainingIds(), validIds);
     EXPECT_EQ(log().filter(QStringLiteral(" ENDE")).size(), validIds.size() + 1);
     ASSERT_TRUE(s.sepaFileWritten);
     const QByteArray bytes = file();
-    const QString version =
-        format == 1
-            ? (directDebit ? QStringLiteral("pain.008.001.08") : QStringLiteral("pain.001.001.09"))
-            : (directDebit ? QStringLiteral("pain.008.001.02") : QStringLiteral("pain.001.001.03"));
-    EXPECT_SCHEMA_VALID(target(), version);
+    EXPECT_SCHEMA_VALID(target(), QString());
+    const QString version = o.v2019 ? (o.directDebit ? QStringLiteral("pain.008.001.08")
+                                                     : QStringLiteral("pain.001.001.09"))
+                                    : (o.directDebit ? QStringLiteral("pain.008.001.02")
+                                                     : QStringLiteral("pain.001.001.03"));
+    EXPECT_EQ(test::declaredMessageVersion(target()), version);
+    if (o.directDebit) {
+        const bool asCore = type == Type::Core || (type == Type::Cor1 && o.v2019);
+        EXPECT_TRUE(bytes.contains(asCore               ? "<Cd>CORE</Cd>"
+                                   : type == Type::Cor1 ? "<Cd>COR1</Cd>"
+                                                        : "<Cd>B2B</Cd>"));
+    }
 
     const ParsedFile f = parse(bytes);
     ASSERT_EQ(f.transactions.size(), validRecords.size());
     qint64 total = 0;
+    int namedBanks = 0;
     for (qsizetype i = 0; i < f.transactions.size(); ++i) {
         const Transaction &t = f.transactions[i];
         SCOPED_TRACE(i);
         EXPECT_EQ(t.iban, validRecords[i].iban);
         EXPECT_EQ(t.amount, centsText(validRecords[i].cents));
         total += validRecords[i].cents;
+        EXPECT_EQ(t.address, validRecords[i].address);
+        namedBanks += !o.ibanOnly || validRecords[i].outsideEea;
         EXPECT_LE(t.name.size(), 70);
         EXPECT_LE(t.purpose.size(), 140);
-        if (format == 1) {
-            EXPECT_TRUE(inSet(t.name, QStringLiteral("ÄÖÜäöüß&*"))) << t.name.toStdString();
-            EXPECT_TRUE(inSet(t.purpose, QStringLiteral("ÄÖÜäöüß&*"))) << t.purpose.toStdString();
-            EXPECT_TRUE(inSet(t.mandate, QString())) << t.mandate.toStdString();
-        }
+        // Both generations keep to the banks' character set.
+        EXPECT_TRUE(inSet(t.name, QStringLiteral("ÄÖÜäöüß&*"))) << t.name.toStdString();
+        EXPECT_TRUE(inSet(t.purpose, QStringLiteral("ÄÖÜäöüß&*"))) << t.purpose.toStdString();
+        EXPECT_TRUE(inSet(t.mandate, QString())) << t.mandate.toStdString();
+        EXPECT_FALSE(t.mandate.startsWith(u'/') || t.mandate.endsWith(u'/') ||
+                     t.mandate.contains(u"//"));
     }
     EXPECT_EQ(f.count, QString::number(validRecords.size()));
     EXPECT_EQ(f.total, centsText(total));
-    EXPECT_EQ(
-        bytes.count(ibanOnly && (directDebit || format == 1) ? "<Id>NOTPROVIDED</Id>" : "<BIC"),
-        validRecords.size() + 1);
+    // Every bank named by BIC, but the ordering party's with IBAN only.
+    EXPECT_EQ(bytes.count("<BIC"), namedBanks + (o.ibanOnly ? 0 : 1));
+    if (o.ibanOnly) {
+        EXPECT_EQ(bytes.count("<Id>NOTPROVIDED</Id>"),
+                  1 + (o.directDebit ? validRecords.size() - namedBanks : 0));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothGenerations, SepaPropertyTest,
-                         ::testing::Combine(::testing::Values(0, 1), ::testing::Bool(),
+                         ::testing::Combine(::testing::Values(0, 1),
+                                            ::testing::Values(Type::Core, Type::Cor1, Type::B2b,
+                                                              Type::Transfer),
                                             ::testing::Bool(), ::testing::Values(7u, 2024u)));

@@ -305,21 +305,23 @@ TEST_F(SepaRunTest, IbanOnlyLeavesRecordBicsUnchecked)
     EXPECT_EQ(file().count("<BIC>"), 2);
 }
 
-TEST_F(SepaRunTest, AmountsAtTheEdgesOfTheIntegerType)
+TEST_F(SepaRunTest, AmountsAtTheEdgesOfWhatBanksTake)
 {
-    for (int i = 0; i < 11; ++i)
-        add({.amount = 92233720368547.75});
-    add({.amount = 1.005});
+    // 999.999.999,99 is the largest amount of one payment; sums may grow beyond it.
+    for (int i = 0; i < 3; ++i)
+        add({.amount = 999999999.99});
+    add({.amount = 999999999.995}); // rounds to 1.000.000.000,00
+    add({.amount = 92233720368547.75});
+    add({.amount = 0.005});
     run();
     EXPECT_EQ(
         log().filter(QStringLiteral("FEHLER")),
-        QStringList({QStringLiteral(" SEPA-Datei Datensatz ID 11 FEHLER: Ungültiger Betrag"),
-                     QStringLiteral(" SEPA-Datei Datensatz ID 12 FEHLER: Ungültiger Betrag")}))
-        << "the eleventh would overflow the total, and so would 1.01 after it";
+        QStringList({QStringLiteral(" SEPA-Datei Datensatz ID 4 FEHLER: Ungültiger Betrag"),
+                     QStringLiteral(" SEPA-Datei Datensatz ID 5 FEHLER: Ungültiger Betrag")}));
     const QByteArray bytes = file();
-    EXPECT_EQ(bytes.count("<InstdAmt Ccy=\"EUR\">92233720368547.75</InstdAmt>"), 10);
-    EXPECT_EQ(bytes.count("<CtrlSum>922337203685477.50</CtrlSum>"), 2);
-    EXPECT_EQ(s.RunTotal, QStringLiteral("922337203685477,50"));
+    EXPECT_EQ(bytes.count("<InstdAmt Ccy=\"EUR\">999999999.99</InstdAmt>"), 3);
+    EXPECT_EQ(bytes.count("<CtrlSum>2999999999.98</CtrlSum>"), 2);
+    EXPECT_EQ(s.RunTotal, QStringLiteral("2999999999,98"));
     EXPECT_SCHEMA_VALID(target(), QStringLiteral("pain.001.001.03"));
 }
 
@@ -373,10 +375,11 @@ TEST_F(SepaRunTest, SignatureDateIsTakenPerTransaction)
         add({});
     run(true, QStringLiteral("CORE"));
     const QByteArray bytes = file();
-    // Readings: the start line, two ids and the creation time, then three per record.
-    EXPECT_TRUE(bytes.contains("<MsgId>03-05-22-23:59:51</MsgId>"));
-    EXPECT_TRUE(bytes.contains("<PmtInfId>03-05-22-23:59:52</PmtInfId>"));
-    EXPECT_TRUE(bytes.contains("<CreDtTm>2022-05-03T23:59:53</CreDtTm>"));
+    // Readings: the start line, the effective generation, two ids and the creation time,
+    // then three per record.
+    EXPECT_TRUE(bytes.contains("<MsgId>03-05-22-23:59:52</MsgId>"));
+    EXPECT_TRUE(bytes.contains("<PmtInfId>03-05-22-23:59:53</PmtInfId>"));
+    EXPECT_TRUE(bytes.contains("<CreDtTm>2022-05-03T23:59:54</CreDtTm>"));
     EXPECT_EQ(bytes.count("<DtOfSgntr>2022-05-03</DtOfSgntr>"), 2);
     EXPECT_EQ(bytes.count("<DtOfSgntr>2022-05-04</DtOfSgntr>"), 4);
 }
