@@ -293,14 +293,42 @@ void appendXmlText(QByteArray &out, QStringView text)
 
 DocumentBuilder::DocumentBuilder(Generation generation) : m_generation(generation) {}
 
+QString sequenceTypeCode(SequenceType type)
+{
+    switch (type) {
+    case SequenceType::Recurring:
+        return QStringLiteral("RCUR");
+    case SequenceType::OneOff:
+        return QStringLiteral("OOFF");
+    case SequenceType::Final:
+        return QStringLiteral("FNAL");
+    case SequenceType::First:
+        break;
+    }
+    return QStringLiteral("FRST");
+}
+
 void DocumentBuilder::startDocument(MessageKind kind, const DocumentHeader &header)
 {
     m_kind = kind;
     m_header = header;
-    m_body.clear();
+    for (Block &b : m_blocks) {
+        b.body.clear();
+        b.count = 0;
+        b.total = 0;
+    }
     // About 1.2 kB per transaction in this layout; growing in steps is fine beyond that.
-    m_body.reserve(size_t(std::max(header.count, 0)) * 1200 + 1024);
+    m_blocks[0].body.reserve(size_t(std::max(header.count, 0)) * 1200 + 1024);
     m_transactions = 0;
+}
+
+ByteBuffer &DocumentBuilder::bodyFor(SequenceType type, Amount amount)
+{
+    Block &b = m_blocks[size_t(type)];
+    ++b.count;
+    b.total += amount;
+    ++m_transactions;
+    return b.body;
 }
 
 void DocumentBuilder::addCreditTransferHeader(const DocumentHeader &header)
@@ -321,7 +349,7 @@ void DocumentBuilder::setCountAndTotal(qint32 count, Amount total)
 
 void DocumentBuilder::addCreditTransferTransaction(const Transaction &t)
 {
-    Lines l(m_body);
+    Lines l(bodyFor(SequenceType::First, t.amount));
     l.open(3, "CdtTrfTxInf");
     l.open(4, "PmtId");
     l.leafAscii(5, "EndToEndId", "NOTPROVIDED");
@@ -337,12 +365,11 @@ void DocumentBuilder::addCreditTransferTransaction(const Transaction &t)
     account(l, 4, "CdtrAcct", t.iban);
     remittance(l, 4, t.purpose);
     l.close(3, "CdtTrfTxInf");
-    ++m_transactions;
 }
 
 void DocumentBuilder::addDirectDebitTransaction(const Transaction &t)
 {
-    Lines l(m_body);
+    Lines l(bodyFor(t.sequenceType, t.amount));
     l.open(3, "DrctDbtTxInf");
     l.open(4, "PmtId");
     l.leafAscii(5, "EndToEndId", "NOTPROVIDED");
@@ -376,13 +403,11 @@ void DocumentBuilder::addDirectDebitTransaction(const Transaction &t)
     account(l, 4, "DbtrAcct", t.iban);
     remittance(l, 4, t.purpose);
     l.close(3, "DrctDbtTxInf");
-    ++m_transactions;
 }
 
-void DocumentBuilder::writeHead(ByteBuffer &out) const
+void DocumentBuilder::writeGroupHeader(ByteBuffer &out) const
 {
     const DocumentHeader &h = m_header;
-    const bool transfer = m_kind == MessageKind::CreditTransfer;
     const QByteArray version = messageVersion(m_kind, m_generation).toLatin1();
     const QByteArray ns = "urn:iso:std:iso:20022:tech:xsd:" + version;
     const QByteArray documentTag = "<Document xmlns=\"" + ns +
@@ -402,16 +427,23 @@ void DocumentBuilder::writeHead(ByteBuffer &out) const
     l.plainAmount(3, "CtrlSum", h.total);
     partyName(l, 3, "InitgPty", h.partyName);
     l.close(2, "GrpHdr");
+}
 
+void DocumentBuilder::writePaymentInfoHead(ByteBuffer &out, SequenceType type, const QString &id,
+                                           qint64 count, Amount total) const
+{
+    const DocumentHeader &h = m_header;
+    const bool transfer = m_kind == MessageKind::CreditTransfer;
+    Lines l(out);
     l.open(2, "PmtInf");
-    l.leaf(3, "PmtInfId", h.paymentInfoId);
+    l.leaf(3, "PmtInfId", id);
     if (transfer)
         l.leafAscii(3, "PmtMtd", "TRF");
     else
         l.leafAscii(3, "PmtMtd", "DD");
     // The banks want the block's count and sum in direct debits as well.
-    l.number(3, "NbOfTxs", h.count);
-    l.plainAmount(3, "CtrlSum", h.total);
+    l.number(3, "NbOfTxs", count);
+    l.plainAmount(3, "CtrlSum", total);
     l.open(3, "PmtTpInf");
     l.open(4, "SvcLvl");
     l.leafAscii(5, "Cd", "SEPA");
@@ -420,7 +452,7 @@ void DocumentBuilder::writeHead(ByteBuffer &out) const
         l.open(4, "LclInstrm");
         l.leaf(5, "Cd", h.localInstrument);
         l.close(4, "LclInstrm");
-        l.leafAscii(4, "SeqTp", "FRST");
+        l.leaf(4, "SeqTp", sequenceTypeCode(type));
     }
     l.close(3, "PmtTpInf");
     if (!transfer) {
@@ -446,39 +478,60 @@ void DocumentBuilder::writeHead(ByteBuffer &out) const
     l.leafAscii(3, "ChrgBr", "SLEV");
 }
 
-void DocumentBuilder::writeTail(ByteBuffer &out) const
+// Calls write(bytes, size) for every piece of the file in order: the group header, then one
+// payment information block per sequence type that has transactions (FRST, RCUR, OOFF, FNAL),
+// then the end tags. A document without transactions keeps one empty block.
+template<typename Write>
+void DocumentBuilder::writePieces(Write &&write) const
 {
-    Lines l(out);
-    l.close(2, "PmtInf");
+    ByteBuffer head;
+    writeGroupHeader(head);
+    write(head.data(), head.size());
+    int used = 0;
+    for (const Block &b : m_blocks)
+        used += b.count > 0;
+    for (size_t i = 0; i < m_blocks.size(); ++i) {
+        const Block &b = m_blocks[i];
+        if (b.count == 0 && (used > 0 || i > 0))
+            continue;
+        const auto type = SequenceType(i);
+        // One block carries the head's count and total, as the caller computed them; several
+        // carry their own, and each its own id.
+        QString id = m_header.paymentInfoId;
+        qint64 count = m_header.count;
+        Amount total = m_header.total;
+        if (used > 1) {
+            id += u'-' + sequenceTypeCode(type);
+            count = b.count;
+            total = b.total;
+        }
+        ByteBuffer blockHead;
+        writePaymentInfoHead(blockHead, type, id, count, total);
+        write(blockHead.data(), blockHead.size());
+        write(b.body.data(), b.body.size());
+        ByteBuffer end;
+        Lines(end).close(2, "PmtInf");
+        write(end.data(), end.size());
+    }
+    ByteBuffer tail;
+    Lines l(tail);
     l.closeTag(1, rootElement(m_kind));
     l.close(0, "Document");
+    write(tail.data(), tail.size());
 }
 
 QByteArray DocumentBuilder::bytes() const
 {
-    ByteBuffer head;
-    ByteBuffer tail;
-    writeHead(head);
-    writeTail(tail);
     QByteArray out;
-    out.reserve(qsizetype(head.size() + m_body.size() + tail.size()));
-    out.append(head.data(), qsizetype(head.size()));
-    out.append(m_body.data(), qsizetype(m_body.size()));
-    out.append(tail.data(), qsizetype(tail.size()));
+    writePieces([&](const char *data, size_t size) { out.append(data, qsizetype(size)); });
     return out;
 }
 
 void DocumentBuilder::save(const QString &path) const
 {
-    ByteBuffer head;
-    ByteBuffer tail;
-    writeHead(head);
-    writeTail(tail);
     platform::AtomicFile file(path);
     file.open();
-    file.write(head.data(), qint64(head.size()));
-    file.write(m_body.data(), qint64(m_body.size()));
-    file.write(tail.data(), qint64(tail.size()));
+    writePieces([&](const char *data, size_t size) { file.write(data, qint64(size)); });
     file.commit();
 }
 

@@ -9,8 +9,11 @@
 #include <QDateTime>
 #include <QString>
 
+#include <array>
+
 // The SEPA XML documents: a credit transfer (pain.001) or a direct debit (pain.008) with one
-// group header and one payment information block, in the 2009 or the 2019 message version.
+// group header and one payment information block (a direct debit one per sequence type it
+// holds), in the 2009 or the 2019 message version.
 // The file creation drives it: a header once, a transaction per valid record, then save.
 //
 // The document is written directly as UTF-8 text in its final layout: the declaration, the
@@ -52,6 +55,17 @@ struct PostalAddress
     bool isEmpty() const { return country.isEmpty(); }
 };
 
+// The sequence types of direct debits, in the order their blocks are written.
+enum class SequenceType
+{
+    First,     // FRST
+    Recurring, // RCUR
+    OneOff,    // OOFF
+    Final,     // FNAL
+};
+inline constexpr int kSequenceTypeCount = 4;
+QString sequenceTypeCode(SequenceType type);
+
 // One transaction as it is written: the payee of a credit transfer or the debtor of a
 // direct debit. The caller has checked and built every value.
 struct Transaction
@@ -67,6 +81,7 @@ struct Transaction
     QString creditorId;
     QString mandateId;
     QDate signatureDate;
+    SequenceType sequenceType = SequenceType::First;
     PostalAddress address;
 };
 
@@ -99,14 +114,26 @@ public:
     void saveDirectDebitFile(const QString &path) const { save(path); }
 
 private:
+    // The transactions of one payment information block.
+    struct Block
+    {
+        ByteBuffer body;
+        qint64 count = 0;
+        Amount total = 0;
+    };
+
     void startDocument(MessageKind kind, const DocumentHeader &header);
-    void writeHead(ByteBuffer &out) const;
-    void writeTail(ByteBuffer &out) const;
+    ByteBuffer &bodyFor(SequenceType type, Amount amount);
+    void writeGroupHeader(ByteBuffer &out) const;
+    void writePaymentInfoHead(ByteBuffer &out, SequenceType type, const QString &id, qint64 count,
+                              Amount total) const;
+    template<typename Write>
+    void writePieces(Write &&write) const;
 
     Generation m_generation;
     MessageKind m_kind = MessageKind::CreditTransfer;
     DocumentHeader m_header;
-    ByteBuffer m_body; // the transactions
+    std::array<Block, kSequenceTypeCount> m_blocks; // credit transfers use the first
     int m_transactions = 0;
 };
 
