@@ -86,6 +86,8 @@ int main(int argc, char **argv)
         app::Context ctx(platform::dataDirectory(), settings, services);
         ctx.args = cl.words;
         ctx.state.SEPAFormatOverride = cl.format;
+        ctx.state.executionDateOverride = cl.executionDate;
+        ctx.state.allowRepeat = cl.allowRepeat;
         return app::runUnattended(ctx);
     }
 
@@ -108,6 +110,8 @@ int main(int argc, char **argv)
     app::Context ctx(platform::dataDirectory(), settings, services);
     ctx.args = cl.words;
     ctx.state.SEPAFormatOverride = cl.format;
+    ctx.state.executionDateOverride = cl.executionDate;
+    ctx.state.allowRepeat = cl.allowRepeat;
     // The main window is not part of this version yet: the start-up and the command line run,
     // then the program says so and ends.
     const int status = app::runUnattended(ctx);

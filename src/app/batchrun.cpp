@@ -137,6 +137,7 @@ void runBatch(Context &ctx, const BatchSteps &steps)
     MainState &s = ctx.state;
     s.RunStatus = 0;
     s.sepaFileWritten = false;
+    s.RunDueDate = QDate();
     ctx.setStatus(batchtexts::starting);
     BuildNewRecordsFilters(ctx);
 

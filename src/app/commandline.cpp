@@ -7,9 +7,40 @@
 #include "platform/error.h"
 #include "platform/files.h"
 
+#include <QDate>
+
+#include <algorithm>
 #include <optional>
 
 namespace ordovan::app {
+
+std::optional<ExecutionDateChoice> parseExecutionDate(QStringView text)
+{
+    ExecutionDateChoice choice;
+    if (text.startsWith(u'+')) {
+        const QStringView digits = text.mid(1);
+        bool ok = !digits.isEmpty() && digits.size() <= 4 &&
+                  std::all_of(digits.begin(), digits.end(), [](QChar c) { return c.isDigit(); });
+        const int n = ok ? digits.toInt(&ok) : -1;
+        if (!ok)
+            return std::nullopt;
+        choice.businessDaysAhead = n;
+        return choice;
+    }
+    // Exactly two digits for day and month and four for the year, so that nothing a cron
+    // line mistyped is read as another day.
+    for (const char16_t *format : {u"dd.MM.yyyy", u"yyyy-MM-dd"}) {
+        const QString f = QString::fromUtf16(format);
+        if (text.size() != f.size())
+            continue;
+        const QDate d = QDate::fromString(text.toString(), f);
+        if (d.isValid() && d.year() >= 1900 && d.year() <= 9999) {
+            choice.date = d;
+            return choice;
+        }
+    }
+    return std::nullopt;
+}
 
 CommandLine parseCommandLine(const QStringList &arguments)
 {
@@ -36,6 +67,17 @@ CommandLine parseCommandLine(const QStringList &arguments)
                 else
                     cl.error = QStringLiteral("Unbekanntes SEPA-Format: %1 (erlaubt: 2009, 2019)")
                                    .arg(value.toString());
+            } else if (arg.startsWith(u"--execution-date=")) {
+                const QStringView value = QStringView(arg).mid(17);
+                if (const auto choice = parseExecutionDate(value))
+                    cl.executionDate = *choice;
+                else
+                    cl.error = QStringLiteral("Ungültiges Ausführungsdatum: %1 (erlaubt: "
+                                              "TT.MM.JJJJ, JJJJ-MM-TT oder +N für N "
+                                              "Bankarbeitstage nach heute)")
+                                   .arg(value.toString());
+            } else if (arg == u"--allow-repeat") {
+                cl.allowRepeat = true;
             } else {
                 cl.error = QStringLiteral("Unbekannte Option: %1").arg(arg);
             }
@@ -86,6 +128,15 @@ QString helpText()
         "                   Ohne diese Option gilt das beim Mandanten gespeicherte Format;\n"
         "                   ist keines gespeichert, ab dem 14.11.2026 das Format 2019\n"
         "                   (seitdem nehmen deutsche Banken nur noch dieses an), davor 2009\n"
+        "  --execution-date=TT.MM.JJJJ | JJJJ-MM-TT | +N\n"
+        "                   Ausführungsdatum für diesen Lauf (+N: N TARGET2-Bankarbeitstage\n"
+        "                   nach heute). Lastschriften werden frühestens am ersten\n"
+        "                   Bankarbeitstag nach dem Erstellungstag fällig, Zahlungen nie an\n"
+        "                   einem Tag, an dem die Banken geschlossen sind; ein solches Datum\n"
+        "                   wird auf den nächsten möglichen Bankarbeitstag verschoben.\n"
+        "  --allow-repeat   eine bereits verarbeitete Quelldatei ohne Rückfrage erneut\n"
+        "                   verarbeiten (ohne diese Option endet ein solcher Lauf unbeaufsichtigt\n"
+        "                   mit Rückgabewert 4)\n"
         "  --help           diese Hilfe anzeigen\n"
         "  --version        die Programmversion anzeigen\n"
         "\n"

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "state.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace ordovan::app {
 
@@ -27,11 +31,15 @@ struct CommandLine
     bool version = false;
     bool unattended = false;
     int format = -1; // -1 stored choice, 0 the 2009 messages, 1 the 2019 ones
+    ExecutionDateChoice executionDate;
+    bool allowRepeat = false;
     QStringList words;
     QString error; // German text of what is wrong; empty when the line is good
 };
 
 CommandLine parseCommandLine(const QStringList &arguments);
+// "TT.MM.JJJJ", "JJJJ-MM-TT" or "+N"; nothing when the text is none of them.
+std::optional<ExecutionDateChoice> parseExecutionDate(QStringView text);
 QString helpText();
 QString versionText();
 

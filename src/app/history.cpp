@@ -51,7 +51,7 @@ void fillHistoryRow(Context &ctx, store::Table &t, const QString &logFilePath)
         t.setValue(u"Gesamtbetrag", s.RunTotal); // converted as a German number
     t.setValue(u"Zahlungsart", s.LLastGut);
     t.setValue(u"Erstellungsdatum", s.DTPErstell.date());
-    t.setValue(u"Ausfuehrungdatum", s.DTPAusf.date());
+    t.setValue(u"Ausfuehrungdatum", s.RunDueDate.isValid() ? s.RunDueDate : s.DTPAusf.date());
     t.setValue(u"Mandantenname", s.LKontoinhaber);
     t.setValue(u"Mandantenkto", s.LKontonummer.left(15));
     if (!s.LBankleitzahl.isEmpty())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 
 // The operations of the main window, by the names its controls and handlers carry. Each
@@ -12,6 +13,7 @@ class TabularRowSet;
 namespace ordovan::app {
 
 class Context;
+struct MainState;
 
 // --- Settings (settings.cpp) -----------------------------------------------------------
 qint32 ReadGlobalInteger(Context &ctx, QStringView name);
@@ -96,6 +98,9 @@ void MandantFindenClick(Context &ctx);
 
 // --- SEPA file creation ----------------------------------------------------------------
 void CreateSepaFile(Context &ctx, bool directDebit, const QString &localInstrument, bool ibanOnly);
+// The tooltip of the execution date field: empty when the file will name the chosen date,
+// else the date it will name instead.
+QString executionDateHint(const MainState &s, const QDate &today);
 
 // --- Batch run and reports -------------------------------------------------------------
 void BStartClick(Context &ctx);

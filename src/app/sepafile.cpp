@@ -12,6 +12,7 @@
 #include "platform/error.h"
 #include "platform/files.h"
 #include "platform/settingsstore.h"
+#include "sepa/calendar.h"
 #include "sepa/document.h"
 #include "sepa/record.h"
 
@@ -24,6 +25,12 @@ namespace sepatext {
 const QString kStart = QStringLiteral(" SEPA-Datei ERSTELLEN START");
 const QString kEnd = QStringLiteral(" SEPA-Datei ERSTELLEN ENDE");
 const QString kCor1AsCore = QStringLiteral(" SEPA-Datei HINWEIS: COR1 wird als CORE eingereicht");
+QString dueDateMoved(const QDate &due)
+{
+    return QStringLiteral(" SEPA-Datei HINWEIS: Fälligkeitsdatum %1 (nächster möglicher "
+                          "Bankarbeitstag)")
+        .arg(due.toString(QStringLiteral("dd.MM.yyyy")));
+}
 const QString kNothingWritten =
     QStringLiteral("Es wurden keine Datensätze in die SEPA-Datei geschrieben. Details finden "
                    "Sie unter \"Log-Datei\".");
@@ -200,6 +207,19 @@ void setResults(MainState &s, const Written &written)
 
 } // namespace
 
+QString executionDateHint(const MainState &s, const QDate &today)
+{
+    if (s.RGZahlungsart < LastschriftCore || s.RGZahlungsart > Gutschrift)
+        return {};
+    const QDate requested = s.DTPAusf.date();
+    const QDate due = sepa::possibleDueDate(requested, today, s.RGZahlungsart != Gutschrift);
+    if (due == requested)
+        return {};
+    return QStringLiteral("An diesem Tag kann die Bank nicht ausführen: die SEPA-Datei nennt den "
+                          "%1 (nächster möglicher Bankarbeitstag).")
+        .arg(due.toString(QStringLiteral("dd.MM.yyyy")));
+}
+
 void CreateSepaFile(Context &ctx, bool directDebit, const QString &localInstrument, bool ibanOnly)
 {
     MainState &s = ctx.state;
@@ -226,6 +246,16 @@ void CreateSepaFile(Context &ctx, bool directDebit, const QString &localInstrume
         ctx.AppendLogLine(sepatext::kCor1AsCore);
         instrument = QStringLiteral("CORE");
     }
+    // The banks refuse a collection due earlier than one business day after the file reaches
+    // them, and execute nothing on a day they are closed: the file names the next day they
+    // accept, and everything that shows the date follows it.
+    const QDate requested = s.DTPAusf.date();
+    s.RunDueDate = sepa::possibleDueDate(requested, ctx.now().date(), directDebit);
+    if (s.RunDueDate != requested) {
+        const QString note = sepatext::dueDateMoved(s.RunDueDate);
+        ctx.AppendLogLine(note);
+        ctx.dialogs().notice(note.trimmed());
+    }
 
     const sepa::CheckedParty party =
         sepa::checkOrderingParty({s.LKontoinhaber, s.LIBAN, s.LBIC, s.LDebtorID}, options);
@@ -243,7 +273,7 @@ void CreateSepaFile(Context &ctx, bool directDebit, const QString &localInstrume
     head.paymentInfoId = issueUniqueId(ctx, names::LastPmtInfId, ctx.now().toString(idFormat));
     head.partyName = party.name;
     head.creationTime = ctx.now();
-    head.executionDate = s.DTPAusf.date();
+    head.executionDate = s.RunDueDate;
     head.count = counted.count;
     head.total = counted.total;
     head.partyIban = party.iban;

@@ -71,6 +71,8 @@ void FormShow(Context &ctx)
 
     s.DTPErstell = ctx.now();
     s.DTPAusf = s.DTPErstell;
+    if (s.executionDateOverride.isSet())
+        s.DTPAusf.setDate(s.executionDateOverride.resolve(s.DTPErstell.date()));
 
     // Fill the Mandant choice and select the last used Mandant; without one the red hint
     // shows and start-up goes on.

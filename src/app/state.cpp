@@ -1,5 +1,7 @@
 #include "state.h"
 
+#include "sepa/calendar.h"
+
 namespace ordovan::app {
 
 QString paymentTypeCaption(int choice)
@@ -16,6 +18,13 @@ QString paymentTypeCaption(int choice)
     default:
         return {};
     }
+}
+
+QDate ExecutionDateChoice::resolve(const QDate &today) const
+{
+    if (date.isValid())
+        return date;
+    return sepa::addBusinessDays(today, businessDaysAhead);
 }
 
 sepa::Generation MainState::sepaGeneration(const QDate &today) const

@@ -47,6 +47,17 @@ enum PaymentType : int
 };
 QString paymentTypeCaption(int choice); // "Lastschrift CORE" ... "Gutschrift"; empty for none
 
+// An execution date given on the command line: a date, or a number of TARGET2 business days
+// after the day of the run.
+struct ExecutionDateChoice
+{
+    QDate date;
+    int businessDaysAhead = -1;
+
+    bool isSet() const { return date.isValid() || businessDaysAhead >= 0; }
+    QDate resolve(const QDate &today) const;
+};
+
 // A check box with its text field ("Konstante Felder").
 struct ConstantField
 {
@@ -125,6 +136,10 @@ struct MainState
     int SEPAFormat = -1;
     // A generation chosen on the command line (--format) for this run only; -1 when none.
     int SEPAFormatOverride = -1;
+    // The execution date chosen on the command line (--execution-date), replacing today's.
+    ExecutionDateChoice executionDateOverride;
+    // --allow-repeat: a source already turned into a file is processed again without asking.
+    bool allowRepeat = false;
 
     // --- Daten der DTAUS-Diskette ---
     QDateTime DTPErstell;
@@ -184,6 +199,9 @@ struct MainState
     qint32 RunLastID = 0;
     QString RunRecordCount;
     QString RunTotal;
+    // The due date the last file creation wrote: the execution date, moved to a day the
+    // banks accept. Invalid until a file creation set it in this run.
+    QDate RunDueDate;
     // Whether the last file creation left a SEPA file at the target path.
     bool sepaFileWritten = false;
     // The new-records filter texts of the two payment tables.

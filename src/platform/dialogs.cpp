@@ -87,6 +87,11 @@ DialogButton UnattendedDialogs::question(const QString &text, const QString &)
     return No;
 }
 
+void UnattendedDialogs::notice(const QString &text)
+{
+    echo(text);
+}
+
 void UnattendedDialogs::uncaughtError(const QString &message)
 {
     echo(uncaughtErrorText(message));

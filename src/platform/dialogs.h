@@ -64,6 +64,9 @@ public:
     virtual std::optional<QString> chooseFolder(const QString &initial) = 0;
     // True when the user confirms; the printer chosen serves the next print job.
     virtual bool printDialog() = 0;
+    // A note that needs no answer (the log holds it too): a window shows it where the user
+    // looks anyway, so it is no box; a run without a window writes it to standard error.
+    virtual void notice(const QString &text) { Q_UNUSED(text); }
 };
 
 // The default answer of a dialog: OK, No for Yes/No questions, otherwise the first button.
@@ -81,6 +84,7 @@ public:
     std::optional<QString> saveFile(const QString &filter, const QString &defaultSuffix) override;
     std::optional<QString> chooseFolder(const QString &initial) override;
     bool printDialog() override;
+    void notice(const QString &text) override;
 };
 
 // For tests: records every dialog and answers from a queue (default answer when empty).
@@ -101,7 +105,12 @@ public:
 
     const QList<Shown> &shown() const { return m_shown; }
     QStringList texts() const;
-    void clear() { m_shown.clear(); }
+    const QStringList &notices() const { return m_notices; }
+    void clear()
+    {
+        m_shown.clear();
+        m_notices.clear();
+    }
 
     void plainMessage(const QString &text) override;
     DialogButton message(DialogKind kind, const QString &text, DialogButtons buttons) override;
@@ -111,12 +120,14 @@ public:
     std::optional<QString> saveFile(const QString &filter, const QString &defaultSuffix) override;
     std::optional<QString> chooseFolder(const QString &initial) override;
     bool printDialog() override;
+    void notice(const QString &text) override { m_notices.append(text); }
 
 private:
     DialogButton nextButton(DialogButtons buttons);
     std::optional<QString> nextPath();
 
     QList<Shown> m_shown;
+    QStringList m_notices;
     std::deque<DialogButton> m_buttons;
     std::deque<std::optional<QString>> m_paths;
     std::deque<bool> m_prints;
