@@ -1,6 +1,7 @@
 // The column mapping grid SGDatenbank: which source field (a row of SGDatei) feeds which
-// record field. Column 0 holds the labels of the layout chosen by CB8Verw (19 rows with four
-// purpose lines, 23 with eight), columns 1 and 2 a preview of the assigned field in the first
+// record field. Column 0 holds the labels of the layout chosen by CB8Verw (21 rows with four
+// purpose lines, 25 with eight; the last two, mandate date and sequence type, came later),
+// columns 1 and 2 a preview of the assigned field in the first
 // two records. The entries themselves live in MainState::mapping and reach the settings with
 // the other per-Mandant values; the preview is derived and never stored.
 #include "context.h"
@@ -38,6 +39,8 @@ enum class Target
     Laendercode,
     Waehrung,
     Datum,
+    Mandatsdatum,
+    Sequenztyp,
 };
 
 // Grid rows 1 .. n of the two layouts.
@@ -60,6 +63,8 @@ constexpr Target kFourLines[] = {
     Target::Laendercode,
     Target::Waehrung,
     Target::Datum,
+    Target::Mandatsdatum,
+    Target::Sequenztyp,
 };
 constexpr Target kEightLines[] = {
     Target::Name,        Target::Kontonummer,     Target::Blz,
@@ -69,7 +74,7 @@ constexpr Target kEightLines[] = {
     Target::Name2,       Target::Strasse,         Target::OrtLand,
     Target::NotizIntern, Target::Ansprechpartner, Target::Iban,
     Target::Bic,         Target::Laendercode,     Target::Waehrung,
-    Target::Datum,
+    Target::Datum,       Target::Mandatsdatum,    Target::Sequenztyp,
 };
 
 // Rows 1 .. 26 carry previews; the grid holds up to 27 rows.
@@ -114,6 +119,10 @@ QString labelOf(Target t, bool eightLines)
         return QStringLiteral("Währung");
     case Target::Datum:
         return QStringLiteral("Ausführungsdatum");
+    case Target::Mandatsdatum:
+        return QStringLiteral("Mandatsdatum");
+    case Target::Sequenztyp:
+        return QStringLiteral("Sequenztyp");
     default:
         return QStringLiteral("Verwendung%1").arg(int(t) - int(Target::Verw1) + 1);
     }
@@ -151,6 +160,10 @@ int &entryOf(ColumnMapping &m, Target t)
         return m.WaehrungX;
     case Target::Datum:
         return m.DatumX;
+    case Target::Mandatsdatum:
+        return m.MandatsdatumX;
+    case Target::Sequenztyp:
+        return m.SequenztypX;
     default:
         return m.Verw[int(t) - int(Target::Verw1)];
     }

@@ -15,6 +15,7 @@
 #include "platform/codec.h"
 #include "platform/error.h"
 #include "platform/german.h"
+#include "sepa/record.h"
 #include "store/recordnumbers.h"
 
 #include <QVariant>
@@ -157,6 +158,8 @@ public:
         m_purpose = m_table.field(u"Verwendungszweck");
         m_betrag = m_table.field(u"Betrag");
         m_created = m_table.field(u"Erstellungsdatum");
+        m_mandateDate = m_table.fieldIndex(u"Mandatsdatum");
+        m_sequenceType = m_table.fieldIndex(u"Sequenztyp");
         m_purposeLines = m_s.CB8Verw ? 8 : 4;
         m_year = ctx.now().date().year();
         for (int line = 0; line < 8; ++line) {
@@ -195,6 +198,7 @@ private:
     void fillDate();
     void fillPurpose();
     void fillAmount();
+    void fillMandateData(qint32 id);
 
     Context &m_ctx;
     MainState &m_s;
@@ -203,6 +207,7 @@ private:
     store::Table &m_table;
     int m_column = 0;
     int m_id, m_name1, m_datum, m_purpose, m_betrag, m_created;
+    int m_mandateDate, m_sequenceType; // -1 in a table of the older layout
     int m_textFields[kTextStepCount];
     int m_purposeLines;
     int m_year;        // two-digit years are placed relative to it
@@ -304,6 +309,30 @@ void RecordImporter::fillAmount()
     m_table.setFloat(m_betrag, *value);
 }
 
+// The mandate's date and sequence type are judged by the file creation, which knows the due
+// date: a text that cannot be read stores nothing and marks the record for it.
+void RecordImporter::fillMandateData(qint32 id)
+{
+    if (m_m.MandatsdatumX != -1 && m_mandateDate >= 0) {
+        const QStringView text = cell(m_m.MandatsdatumX, u"MANDATSDATUM");
+        if (!text.trimmed().isEmpty()) {
+            if (const auto date = import::parseGermanOrIsoDate(text, m_year))
+                m_table.setDate(m_mandateDate, *date);
+            else
+                m_s.RunUnreadableMandateDates.insert(id);
+        }
+    }
+    if (m_m.SequenztypX != -1 && m_sequenceType >= 0) {
+        const QStringView text = cell(m_m.SequenztypX, u"SEQUENZTYP");
+        if (!text.trimmed().isEmpty()) {
+            if (const auto type = sepa::parseSequenceType(text))
+                m_table.setText(m_sequenceType, sepa::sequenceTypeCode(*type));
+            else
+                m_s.RunUnreadableSequenceTypes.insert(id);
+        }
+    }
+}
+
 void RecordImporter::importRecord(int column, int firstColumn)
 {
     m_column = column;
@@ -321,6 +350,7 @@ void RecordImporter::importRecord(int column, int firstColumn)
         fillDate();
         fillPurpose();
         fillAmount();
+        fillMandateData(id);
     } catch (const StepFailed &failed) {
         m_ctx.AppendLogLine(QStringLiteral(" Datensatz ID ") + QString::number(id) + kFieldError +
                             failed.word);
@@ -392,6 +422,8 @@ void ImportRecords(Context &ctx)
     s.RunFirstID =
         badConstant ? std::max(guarded, 0) + 1 : ctx.numbers.reserve(counter, table, count);
 
+    s.RunUnreadableMandateDates.clear();
+    s.RunUnreadableSequenceTypes.clear();
     ctx.AppendLogLine(kImportStart);
     RecordImporter importer(ctx);
     for (int c = firstColumn; c < s.SGDatei.columnCount(); ++c)

@@ -55,12 +55,15 @@ struct RecordColumns
         : id(t.field(u"ID")), name1(t.field(u"Name1")), name2(t.field(u"Name2")),
           iban(t.field(u"IBAN")), bic(t.field(u"BLZ")), mandate(t.field(u"NotitzIntern")),
           purpose(t.field(u"Verwendungszweck")), amount(t.field(u"Betrag")),
-          street(t.field(u"Straße")), townCountry(t.field(u"OrtLand"))
+          street(t.field(u"Straße")), townCountry(t.field(u"OrtLand")),
+          mandateDate(t.fieldIndex(u"Mandatsdatum")), sequenceType(t.fieldIndex(u"Sequenztyp"))
     {}
     int id, name1, name2, iban, bic, mandate, purpose, amount, street, townCountry;
+    int mandateDate, sequenceType; // -1 in a table of the older layout
 };
 
-sepa::RecordFields readRecord(const store::Table &t, const RecordColumns &c, bool directDebit)
+sepa::RecordFields readRecord(const MainState &s, const store::Table &t, const RecordColumns &c,
+                              bool directDebit)
 {
     sepa::RecordFields f;
     f.name1 = t.text(c.name1);
@@ -74,6 +77,13 @@ sepa::RecordFields readRecord(const store::Table &t, const RecordColumns &c, boo
     if (directDebit) {
         f.street = t.text(c.street);
         f.townCountry = t.text(c.townCountry);
+        const qint32 id = t.integer(c.id).value_or(0);
+        if (c.mandateDate >= 0)
+            f.mandateDate = t.date(c.mandateDate);
+        f.mandateDateUnreadable = s.RunUnreadableMandateDates.contains(id);
+        if (c.sequenceType >= 0)
+            f.sequenceType = t.text(c.sequenceType);
+        f.sequenceTypeUnreadable = s.RunUnreadableSequenceTypes.contains(id);
     }
     return f;
 }
@@ -117,7 +127,8 @@ void writeRecords(Context &ctx, sepa::DocumentBuilder &doc, const sepa::RunOptio
         const sepa::CheckedRecord r =
             visited < checked.size()
                 ? std::move(checked[visited])
-                : sepa::checkRecord(readRecord(t, cols, directDebit), options, written.total);
+                : sepa::checkRecord(readRecord(ctx.state, t, cols, directDebit), options,
+                                    written.total);
         ++visited;
         for (const QString &failure : r.failures)
             ctx.AppendLogLine(prefix + failure);
@@ -136,7 +147,9 @@ void writeRecords(Context &ctx, sepa::DocumentBuilder &doc, const sepa::RunOptio
         if (directDebit) {
             tx.creditorId = creditorId;
             tx.mandateId = r.mandate;
-            tx.signatureDate = ctx.now().date();
+            // A mandate without a date from the source counts as signed today.
+            tx.signatureDate = r.mandateDate ? *r.mandateDate : ctx.now().date();
+            tx.sequenceType = r.sequenceType;
             tx.address = r.address;
             doc.addDirectDebitTransaction(tx);
         } else {
@@ -160,7 +173,8 @@ Written countRecords(Context &ctx, const sepa::RunOptions &options, CheckedRecor
     const bool directDebit = options.kind == sepa::MessageKind::DirectDebit;
     checked.reserve(size_t(t.recordCount()));
     for (t.first(); !t.eof() && t.hasCurrentRow(); t.next()) {
-        checked.push_back(sepa::checkRecord(readRecord(t, cols, directDebit), options, w.total));
+        checked.push_back(
+            sepa::checkRecord(readRecord(ctx.state, t, cols, directDebit), options, w.total));
         const sepa::CheckedRecord &r = checked.back();
         if (r.valid()) {
             ++w.count;
@@ -251,6 +265,7 @@ void CreateSepaFile(Context &ctx, bool directDebit, const QString &localInstrume
     // accept, and everything that shows the date follows it.
     const QDate requested = s.DTPAusf.date();
     s.RunDueDate = sepa::possibleDueDate(requested, ctx.now().date(), directDebit);
+    options.dueDate = s.RunDueDate;
     if (s.RunDueDate != requested) {
         const QString note = sepatext::dueDateMoved(s.RunDueDate);
         ctx.AppendLogLine(note);

@@ -143,6 +143,8 @@ void LoadSettings(Context &ctx)
     m.LaendercodeX = ReadMandantInteger(ctx, names::LaendercodeX);
     m.WaehrungX = ReadMandantInteger(ctx, names::WaehrungX);
     m.DatumX = ReadMandantInteger(ctx, names::DatumX);
+    m.MandatsdatumX = ReadMandantInteger(ctx, names::MandatsdatumX);
+    m.SequenztypX = ReadMandantInteger(ctx, names::SequenztypX);
 
     // The stored amount notation goes into the choice first; a missing one leaves no item
     // checked until "11,58" is checked below. Only checking an item counts as a click on it.
@@ -241,6 +243,8 @@ void SaveSettings(Context &ctx)
         WriteMandantInteger(ctx, names::LaendercodeX, m.LaendercodeX);
         WriteMandantInteger(ctx, names::WaehrungX, m.WaehrungX);
         WriteMandantInteger(ctx, names::DatumX, m.DatumX);
+        WriteMandantInteger(ctx, names::MandatsdatumX, m.MandatsdatumX);
+        WriteMandantInteger(ctx, names::SequenztypX, m.SequenztypX);
 
         WriteMandantString(ctx, names::Quelldatei, s.EQuelldatei);
         WriteMandantString(ctx, names::Zieldatei, s.EZieldatei);

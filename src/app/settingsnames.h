@@ -66,5 +66,7 @@ inline constexpr char16_t BICX[] = u"BICX";
 inline constexpr char16_t LaendercodeX[] = u"LaendercodeX";
 inline constexpr char16_t WaehrungX[] = u"WaehrungX";
 inline constexpr char16_t DatumX[] = u"DatumX";
+inline constexpr char16_t MandatsdatumX[] = u"MandatsdatumX";
+inline constexpr char16_t SequenztypX[] = u"SequenztypX";
 
 } // namespace ordovan::app::names

@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -84,6 +85,9 @@ struct ColumnMapping
     int LaendercodeX = -1;
     int WaehrungX = -1;
     int DatumX = -1;
+    // Added after the others, so that every stored mapping keeps its meaning.
+    int MandatsdatumX = -1;
+    int SequenztypX = -1;
 
     void clear() { *this = ColumnMapping(); }
 };
@@ -91,7 +95,7 @@ struct ColumnMapping
 // The mapping grid SGDatenbank: three columns, row 0 the titles.
 struct MappingGrid
 {
-    int rowCount = 19;
+    int rowCount = 21;
     QList<std::array<QString, 3>> rows = QList<std::array<QString, 3>>(27);
     int selectedRow = 1;
 
@@ -202,6 +206,10 @@ struct MainState
     // The due date the last file creation wrote: the execution date, moved to a day the
     // banks accept. Invalid until a file creation set it in this run.
     QDate RunDueDate;
+    // Records of this run whose mapped mandate date or sequence type could not be read: the
+    // import stores nothing for them, the file creation refuses them.
+    QSet<qint32> RunUnreadableMandateDates;
+    QSet<qint32> RunUnreadableSequenceTypes;
     // Whether the last file creation left a SEPA file at the target path.
     bool sepaFileWritten = false;
     // The new-records filter texts of the two payment tables.

@@ -32,4 +32,17 @@ std::optional<QDate> parseSourceDate(QStringView text, int currentYear)
     return german::parseDate(text, currentYear);
 }
 
+std::optional<QDate> parseGermanOrIsoDate(QStringView text, int currentYear)
+{
+    const QStringView t = text.trimmed();
+    if (const auto d = german::parseDate(t, currentYear))
+        return d;
+    // ISO dates, as databases and exports write them, with or without a time.
+    const QStringView day = t.size() > 10 && (t[10] == u'T' || t[10] == u' ') ? t.left(10) : t;
+    if (day.size() != 10 || day[4] != u'-' || day[7] != u'-')
+        return std::nullopt;
+    const QDate d = QDate::fromString(day.toString(), QStringLiteral("yyyy-MM-dd"));
+    return d.isValid() ? std::optional<QDate>(d) : std::nullopt;
+}
+
 } // namespace ordovan::import

@@ -22,5 +22,7 @@ std::optional<double> parseAmount(QStringView text);
 // A date of a source cell in the short date notation (day.month.year; day.month for this
 // year). Two-digit years take the century that puts them within 50 years of today's year.
 std::optional<QDate> parseSourceDate(QStringView text, int currentYear);
+// A German date (as parseSourceDate) or an ISO one (JJJJ-MM-TT, a time after it ignored).
+std::optional<QDate> parseGermanOrIsoDate(QStringView text, int currentYear);
 
 } // namespace ordovan::import

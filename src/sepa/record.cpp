@@ -57,6 +57,26 @@ bool isUsableMandate(QStringView mandate)
 
 } // namespace
 
+std::optional<SequenceType> parseSequenceType(QStringView text)
+{
+    const QStringView t = text.trimmed();
+    const struct
+    {
+        const char16_t *code;
+        const char16_t *word;
+        SequenceType type;
+    } types[] = {{u"FRST", u"Erst", SequenceType::First},
+                 {u"RCUR", u"Folge", SequenceType::Recurring},
+                 {u"OOFF", u"Einmal", SequenceType::OneOff},
+                 {u"FNAL", u"Letzte", SequenceType::Final}};
+    for (const auto &e : types) {
+        if (t.compare(QStringView(e.code), Qt::CaseInsensitive) == 0 ||
+            t.compare(QStringView(e.word), Qt::CaseInsensitive) == 0)
+            return e.type;
+    }
+    return std::nullopt;
+}
+
 CheckedRecord checkRecord(const RecordFields &fields, const RunOptions &options,
                           Amount runningTotal, bool withValues)
 {
@@ -98,6 +118,17 @@ CheckedRecord checkRecord(const RecordFields &fields, const RunOptions &options,
             r.failures << text::kBadMandate;
     }
 
+    std::optional<SequenceType> sequence = SequenceType::First;
+    if (directDebit) {
+        if (fields.mandateDateUnreadable || (fields.mandateDate && options.dueDate.isValid() &&
+                                             *fields.mandateDate > options.dueDate))
+            r.failures << text::kBadMandateDate;
+        if (!fields.sequenceType.isEmpty())
+            sequence = parseSequenceType(fields.sequenceType);
+        if (fields.sequenceTypeUnreadable || !sequence)
+            r.failures << text::kBadSequenceType;
+    }
+
     const QString town = dropControlCharacters(fields.townCountry);
     if (directDebit && outsideEea && isBlank(town))
         r.failures << text::kAddressRequired;
@@ -118,6 +149,8 @@ CheckedRecord checkRecord(const RecordFields &fields, const RunOptions &options,
         r.mandate = mandate;
         if (mandate != fields.mandate)
             r.notes << text::kMandateAdjusted;
+        r.mandateDate = fields.mandateDate;
+        r.sequenceType = *sequence;
     }
     r.iban = normalizedIban(iban);
     if (bicNeeded)

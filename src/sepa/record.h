@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <QDate>
+
 #include <optional>
 
 // What the file creation does to one payment record before it reaches the document: the
@@ -30,6 +32,8 @@ inline const QString kAddressRequired =
 inline const QString kBadAmount = QStringLiteral(" FEHLER: Ungültiger Betrag");
 inline const QString kNoMandate = QStringLiteral(" FEHLER: Keine Mandatsreferenz");
 inline const QString kBadMandate = QStringLiteral(" FEHLER: Ungültige Mandatsreferenz");
+inline const QString kBadMandateDate = QStringLiteral(" FEHLER: Ungültiges Mandatsdatum");
+inline const QString kBadSequenceType = QStringLiteral(" FEHLER: Ungültiger Sequenztyp");
 inline const QString kNameCut = QStringLiteral(" HINWEIS: Name gekürzt");
 inline const QString kPurposeCut = QStringLiteral(" HINWEIS: Verwendungszweck gekürzt");
 inline const QString kMandateAdjusted = QStringLiteral(" HINWEIS: Mandatsreferenz angepasst");
@@ -61,7 +65,13 @@ struct RunOptions
     MessageKind kind = MessageKind::CreditTransfer;
     // No agent is named by BIC and record BICs are not checked.
     bool ibanOnly = false;
+    // The date the collections fall due; no mandate may be signed after it.
+    QDate dueDate;
 };
+
+// FRST, RCUR, OOFF, FNAL in any letter case, or the German words Erst, Folge, Einmal,
+// Letzte; nothing for anything else.
+std::optional<SequenceType> parseSequenceType(QStringView text);
 
 // The stored fields of a record that the file uses.
 struct RecordFields
@@ -75,6 +85,11 @@ struct RecordFields
     QString street;      // Straße
     QString townCountry; // OrtLand
     std::optional<double> amount;
+    // Mandate data of direct debits; a text the import could not read is refused.
+    std::optional<QDate> mandateDate;
+    bool mandateDateUnreadable = false;
+    QString sequenceType; // empty: a first collection
+    bool sequenceTypeUnreadable = false;
 };
 
 struct CheckedRecord
@@ -86,7 +101,9 @@ struct CheckedRecord
     QString iban;
     QString bic; // empty with IBAN only (but for countries outside the EEA)
     QString mandate;
-    PostalAddress address; // direct debits from outside the EEA only
+    PostalAddress address;            // direct debits from outside the EEA only
+    std::optional<QDate> mandateDate; // none: signed on the day the file is made
+    SequenceType sequenceType = SequenceType::First;
     Amount amount = 0;
 
     bool valid() const { return failures.isEmpty(); }

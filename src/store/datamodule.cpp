@@ -105,12 +105,30 @@ void DataModule::loadTable(Table &table, const QString &path)
     const bool ownFile = path.isEmpty() || path == table.filePath();
     try {
         readTableFile(table, ownFile ? table.filePath() : path);
+        addLaterFields(table);
     } catch (const Error &) {
         // The table no longer matches its own file, which the user may still need: closed,
         // it is never written over it. (A changed table reached its file just above.)
         if (ownFile)
             table.close();
         throw;
+    }
+}
+
+void DataModule::addLaterFields(Table &table)
+{
+    QList<FieldDef> schema;
+    if (&table == &ClientDataSetAZV || &table == &ClientDataSetHisAZV)
+        schema = sepaPaymentFields();
+    else if (&table == &ClientDataSet2)
+        schema = historyFields();
+    // Only a file of our own layout grows; a foreign one keeps its fields.
+    const QList<FieldDef> later = fieldsAddedLater(schema);
+    if (later.isEmpty() || table.fieldIndex(schema.first().name) != 0)
+        return;
+    for (const FieldDef &f : later) {
+        if (table.fieldIndex(f.name) < 0)
+            table.appendStoredField(f);
     }
 }
 

@@ -56,6 +56,8 @@ public:
     // Reads a table from a file (its own when path is empty). A table that is open and
     // changed, or whose own file is missing, is first written to its own file.
     void loadTable(Table &table, const QString &path = {});
+    // Adds the fields our tables gained later to a file of the older layout.
+    void addLaterFields(Table &table);
     // Writes a table to a file (its own when path is empty); posts a pending edit first.
     void saveTable(Table &table, const QString &path = {});
     // Closes a table: an open table that changed since it was read or written, or whose

@@ -41,41 +41,37 @@ QList<FieldDef> domesticPaymentFields()
 
 QList<FieldDef> sepaPaymentFields()
 {
-    return {integer(u"ID"),
-            text(u"Name1", 50),
-            text(u"Name2", 50),
-            text(u"Straße", 50),
-            text(u"OrtLand", 50),
-            text(u"NotitzIntern", 50),
-            text(u"Ansprechpartner", 50),
-            text(u"IBAN", 34),
-            text(u"BLZ", 11),
-            text(u"Laendercode", 50),
-            text(u"Waehrung", 3),
-            date(u"Datum"),
-            text(u"Verwendungszweck", 500),
-            currency(u"Betrag"),
-            text(u"Zahlungsart", 40),
-            date(u"Erstellungsdatum")};
+    return {integer(u"ID"), text(u"Name1", 50), text(u"Name2", 50), text(u"Straße", 50),
+            text(u"OrtLand", 50), text(u"NotitzIntern", 50), text(u"Ansprechpartner", 50),
+            text(u"IBAN", 34), text(u"BLZ", 11), text(u"Laendercode", 50), text(u"Waehrung", 3),
+            date(u"Datum"), text(u"Verwendungszweck", 500), currency(u"Betrag"),
+            text(u"Zahlungsart", 40), date(u"Erstellungsdatum"),
+            // Added later: the mandate's date of signature and its sequence type.
+            date(u"Mandatsdatum"), text(u"Sequenztyp", 4)};
 }
 
 QList<FieldDef> historyFields()
 {
-    return {integer(u"ID"),
-            integer(u"VonID"),
-            integer(u"BisID"),
-            text(u"LogDatei", 100),
-            currency(u"Gesamtbetrag"),
-            text(u"Zahlungsart", 40),
-            date(u"Erstellungsdatum"),
-            date(u"Ausfuehrungdatum"),
-            text(u"Mandantenname", 100),
-            text(u"Mandantenkto", 15),
-            integer(u"Mandantenblz"),
-            text(u"Dateiname", 100),
-            floating(u"KontrollsummeKontonummer"),
-            floating(u"KontrollsummeBankleitzahl"),
-            integer(u"GesamtzahlSaetze")};
+    return {integer(u"ID"), integer(u"VonID"), integer(u"BisID"), text(u"LogDatei", 100),
+            currency(u"Gesamtbetrag"), text(u"Zahlungsart", 40), date(u"Erstellungsdatum"),
+            date(u"Ausfuehrungdatum"), text(u"Mandantenname", 100), text(u"Mandantenkto", 15),
+            integer(u"Mandantenblz"), text(u"Dateiname", 100),
+            floating(u"KontrollsummeKontonummer"), floating(u"KontrollsummeBankleitzahl"),
+            integer(u"GesamtzahlSaetze"),
+            // Added later: the SHA-256 of the source the run's file was made from.
+            text(u"QuelldateiSHA256", 64)};
+}
+
+QList<FieldDef> fieldsAddedLater(const QList<FieldDef> &schema)
+{
+    static const QStringList added = {QStringLiteral("Mandatsdatum"), QStringLiteral("Sequenztyp"),
+                                      QStringLiteral("QuelldateiSHA256")};
+    QList<FieldDef> out;
+    for (const FieldDef &f : schema) {
+        if (added.contains(f.name))
+            out << f;
+    }
+    return out;
 }
 
 QList<FieldDef> mandantFields()

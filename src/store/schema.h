@@ -15,5 +15,8 @@ QList<FieldDef> mandantFields();           // ClientDataSet3
 QList<FieldDef> mandantCalculatedFields(); // Bank1..Bank3
 QList<FieldDef> bankDirectoryFields();     // ClientDataSet4
 QList<FieldDef> oldMandantFields();        // ClientDataSetMandantAlt
+// The fields of a schema that came after the program's first table files; a file without
+// them still loads, and the fields are added to it.
+QList<FieldDef> fieldsAddedLater(const QList<FieldDef> &schema);
 
 } // namespace ordovan::store

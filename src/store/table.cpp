@@ -163,6 +163,14 @@ void Table::setCalculatedFields(const QList<FieldDef> &fields)
     m_calcFor = -2;
 }
 
+void Table::appendStoredField(const FieldDef &field)
+{
+    Q_ASSERT(m_state != State::Edit && m_state != State::Insert);
+    postIfEditing();
+    m_fields.append(field);
+    m_calcFor = -2;
+}
+
 QList<FieldDef> Table::fields() const
 {
     return m_fields + m_calcFields;

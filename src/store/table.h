@@ -98,6 +98,9 @@ public:
     // setCalculatedFields() follow them.
     void createEmpty(const QList<FieldDef> &fields);
     void setCalculatedFields(const QList<FieldDef> &fields);
+    // Adds a stored field after the others (not while a row is edited). Rows stored without
+    // it read it as empty, and the table file gets it when it is written next.
+    void appendStoredField(const FieldDef &field);
     const QList<FieldDef> &storedFields() const { return m_fields; }
     QList<FieldDef> fields() const; // stored, then calculated
     int storedFieldCount() const { return int(m_fields.size()); }

@@ -55,7 +55,7 @@ TEST_F(ImportMappingTest, LayoutsForFourAndEightPurposeLines)
 {
     s.CB8Verw = false;
     app::BuildMappingGrid(*ctx);
-    EXPECT_EQ(g.rowCount, 19);
+    EXPECT_EQ(g.rowCount, 21);
     const char *labels[] = {"Feldname",
                             "Name",
                             "Kontonummer",
@@ -74,7 +74,9 @@ TEST_F(ImportMappingTest, LayoutsForFourAndEightPurposeLines)
                             "BIC",
                             "Ländercode",
                             "Währung",
-                            "Ausführungsdatum"};
+                            "Ausführungsdatum",
+                            "Mandatsdatum",
+                            "Sequenztyp"};
     QStringList expected;
     for (const char *l : labels)
         expected << u8(l);
@@ -84,12 +86,15 @@ TEST_F(ImportMappingTest, LayoutsForFourAndEightPurposeLines)
 
     s.CB8Verw = true;
     app::BuildMappingGrid(*ctx);
-    EXPECT_EQ(g.rowCount, 23);
+    EXPECT_EQ(g.rowCount, 25);
     EXPECT_EQ(g.cell(0, 8), u8("Verwendung5"));
     EXPECT_EQ(g.cell(0, 11), u8("Verwendung8"));
     EXPECT_EQ(g.cell(0, 12), u8("Betrag"));
     EXPECT_EQ(g.cell(0, 16), u8("NotizIntern"));
     EXPECT_EQ(g.cell(0, 22), u8("Ausführungsdatum"));
+    // The targets that came later follow the others, so stored mappings keep their rows.
+    EXPECT_EQ(g.cell(0, 23), u8("Mandatsdatum"));
+    EXPECT_EQ(g.cell(0, 24), u8("Sequenztyp"));
 }
 
 TEST_F(ImportMappingTest, TheSameRowMeansDifferentFieldsInTheTwoLayouts)
