@@ -138,11 +138,16 @@ void runBatch(Context &ctx, const BatchSteps &steps)
     s.RunStatus = 0;
     s.sepaFileWritten = false;
     s.RunDueDate = QDate();
+    s.RunSourceFingerprint.clear();
     ctx.setStatus(batchtexts::starting);
     BuildNewRecordsFilters(ctx);
 
     if (s.EQuelldatei.isEmpty()) {
         ctx.dialogs().plainMessage(batchtexts::noSource);
+        return;
+    }
+    if (!confirmRepeatedSource(ctx)) {
+        ctx.setStatus(batchtexts::repeatRefused);
         return;
     }
 

@@ -4,6 +4,11 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
+
+namespace ordovan::store {
+class Table;
+}
 
 namespace ordovan::app {
 
@@ -19,6 +24,14 @@ inline const QString importFailed =
     QStringLiteral("Beim Einlesen eines Datensatzes ist ein Fehler aufgetreten: Siehe Log-Datei");
 inline const QString finished = QStringLiteral("Verarbeitung beendet");
 inline const QString noSource = QStringLiteral("Keine Quelldatei angegeben!");
+inline const QString repeatRefused = QStringLiteral("Verarbeitung abgebrochen");
+inline const QString questionCaption = QStringLiteral("Frage");
+inline QString alreadyProcessed(const QDate &when, const QString &file)
+{
+    return QStringLiteral("Diese Quelldatei wurde am %1 bereits verarbeitet (Datei %2). Trotzdem "
+                          "erneut verarbeiten?")
+        .arg(when.toString(QStringLiteral("dd.MM.yyyy")), file);
+}
 } // namespace batchtexts
 
 // The steps the batch run chains, each the operation of that name. BStartClick runs the real
@@ -39,6 +52,21 @@ struct BatchSteps
 };
 
 void runBatch(Context &ctx, const BatchSteps &steps);
+
+// The SHA-256 of a file's bytes in lower-case hex; empty when it cannot be read.
+QString sourceFingerprint(const QString &path);
+struct EarlierRun
+{
+    QDate created;
+    QString file;
+};
+// The latest history row of the Mandant (by name) made from a source with this fingerprint.
+std::optional<EarlierRun> findEarlierRun(const store::Table &history, const QString &fingerprint,
+                                         const QString &mandant);
+// Takes the fingerprint of the run's source and, when that content already became a SEPA file
+// for this Mandant, asks whether to process it again (--allow-repeat answers yes). False: the
+// run stops before anything is read.
+bool confirmRepeatedSource(Context &ctx);
 
 // "Log_" day "-" month "-" year "_" hour "-" minute "_" second millisecond ".txt", every
 // number without leading zeros.

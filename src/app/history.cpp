@@ -59,6 +59,10 @@ void fillHistoryRow(Context &ctx, store::Table &t, const QString &logFilePath)
     t.setValue(u"Dateiname", s.EZieldatei);
     if (!s.RunRecordCount.isEmpty())
         t.setValue(u"GesamtzahlSaetze", s.RunRecordCount);
+    // Only a file that stayed makes the source one that was paid.
+    const int fingerprint = t.fieldIndex(u"QuelldateiSHA256");
+    if (fingerprint >= 0 && s.sepaFileWritten)
+        t.setText(fingerprint, s.RunSourceFingerprint);
     t.post();
 }
 

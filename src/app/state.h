@@ -210,6 +210,8 @@ struct MainState
     // import stores nothing for them, the file creation refuses them.
     QSet<qint32> RunUnreadableMandateDates;
     QSet<qint32> RunUnreadableSequenceTypes;
+    // The SHA-256 of the run's source, kept in the history row of a run that left a file.
+    QString RunSourceFingerprint;
     // Whether the last file creation left a SEPA file at the target path.
     bool sepaFileWritten = false;
     // The new-records filter texts of the two payment tables.

@@ -215,6 +215,9 @@ public:
     void load(QList<FieldDef> fields, std::vector<RowVersion> versions,
               std::vector<quint32> changeLog, QList<std::pair<QString, QString>> params = {});
     const std::vector<RowVersion> &versions() const { return m_versions; }
+    // Whether a version is a live row (not deleted, not replaced by an edit). Reading rows
+    // this way leaves the current row, and the hooks that follow it, alone.
+    bool isLive(size_t version) const { return version < m_live.size() && m_live[version]; }
     const std::vector<quint32> &changeLog() const { return m_changeLog; }
     // Table properties other than the change log (name, value), kept as read.
     const QList<std::pair<QString, QString>> &params() const { return m_params; }

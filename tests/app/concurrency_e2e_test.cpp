@@ -22,8 +22,10 @@ TEST(TwoCopies, RunningAtOnceBothKeepTheirRecordsAndHistory)
                                         QStringLiteral("Rechnung %1").arg(i));
     inst.writeSource(records);
 
-    const QStringList words = {QStringLiteral("startstop"), QStringLiteral("gs"),
-                               QStringLiteral("1")};
+    // The same list twice on purpose: without --allow-repeat the copy that comes second
+    // would refuse it.
+    const QStringList words = {QStringLiteral("--allow-repeat"), QStringLiteral("startstop"),
+                               QStringLiteral("gs"), QStringLiteral("1")};
     auto first = std::async(std::launch::async, [&] { return inst.run(words); });
     auto second = std::async(std::launch::async, [&] { return inst.run(words); });
     const Installation::Result a = first.get();

@@ -265,7 +265,7 @@ TEST_F(CommandLineRun, ReportsGoBesideTheTargetFileAsTextOrPdf)
                               "123456,78 -- "));
 
     inst.settings().writeInteger(u"1", u"LogSpeichern", 0);
-    r = inst.run({QStringLiteral("startstop")});
+    r = inst.run({QStringLiteral("--allow-repeat"), QStringLiteral("startstop")});
     ASSERT_EQ(r.exitCode, 0) << r.standardError.toStdString();
     EXPECT_TRUE(
         test::readFile(inst.bank() + QStringLiteral("Begleitzettel.pdf")).startsWith("%PDF"));

@@ -100,6 +100,7 @@ TEST_F(InProcessRun, TheSecondRunsLogFileHoldsTheFirstRunToo)
 {
     start({QStringLiteral("start"), QStringLiteral("gs"), QStringLiteral("1")});
     ASSERT_TRUE(QFileInfo::exists(target()));
+    ctx->state.allowRepeat = true;
     app::BStartClick(*ctx);
     const QStringList logs = inst.logFiles();
     ASSERT_EQ(logs.size(), 2);

@@ -103,7 +103,8 @@ TEST(WorkbookRunSheets, TheStoredSheetIsReadAndAMissingOneStopsTheRun)
 
     QFile::remove(inst.bank() + QStringLiteral("sepa.xml"));
     inst.settings().writeString(u"1", u"Tabellenname", QStringLiteral("Fehlt"));
-    r = inst.run({QStringLiteral("startstop"), QStringLiteral("gs"), QStringLiteral("1")});
+    r = inst.run({QStringLiteral("--allow-repeat"), QStringLiteral("startstop"),
+                  QStringLiteral("gs"), QStringLiteral("1")});
     EXPECT_EQ(r.exitCode, 2) << r.standardError.toStdString();
     EXPECT_FALSE(QFile::exists(inst.bank() + QStringLiteral("sepa.xml")));
 }
