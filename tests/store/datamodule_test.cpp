@@ -2,6 +2,7 @@
 #include "platform/error.h"
 #include "store/bankdirectory.h"
 #include "store/datamodule.h"
+#include "store/schema.h"
 #include "store/tablefile.h"
 #include "testutil.h"
 
@@ -127,3 +128,50 @@ TEST_F(DataModuleTest, LoadingAChangedTableWritesItFirst)
 }
 
 } // namespace
+
+TEST_F(DataModuleTest, FilesOfTheOlderLayoutLoadAndGainTheNewFields)
+{
+    data.createEmptyWorkingTables();
+    // db5.xml, db7.xml and db2.xml as the first versions wrote them, with a row each.
+    const std::pair<Table *, QList<FieldDef>> older[] = {
+        {&data.ClientDataSetAZV, sepaPaymentFields().mid(0, 16)},
+        {&data.ClientDataSetHisAZV, sepaPaymentFields().mid(0, 16)},
+        {&data.ClientDataSet2, historyFields().mid(0, 15)}};
+    for (const auto &[table, fields] : older) {
+        table->createEmpty(fields);
+        table->insert();
+        table->setValue(u"ID", 7);
+        table->post();
+        data.saveTable(*table);
+        EXPECT_FALSE(readFile(table->filePath()).contains("Mandatsdatum"));
+        EXPECT_FALSE(readFile(table->filePath()).contains("QuelldateiSHA256"));
+    }
+    data.loadAll();
+    Table &azv = data.ClientDataSetAZV;
+    ASSERT_GE(azv.fieldIndex(u"Mandatsdatum"), 0);
+    ASSERT_GE(azv.fieldIndex(u"Sequenztyp"), 0);
+    ASSERT_GE(data.ClientDataSetHisAZV.fieldIndex(u"Sequenztyp"), 0);
+    ASSERT_GE(data.ClientDataSet2.fieldIndex(u"QuelldateiSHA256"), 0);
+    azv.first();
+    EXPECT_EQ(azv.text(u"ID"), QStringLiteral("7"));
+    EXPECT_FALSE(azv.date(u"Mandatsdatum").has_value());
+    azv.edit();
+    azv.setValue(u"Sequenztyp", QStringLiteral("RCUR"));
+    azv.setValue(u"Mandatsdatum", QDate(2024, 3, 1));
+    azv.post();
+    data.saveTable(azv);
+
+    Table again(QStringLiteral("again"));
+    readTableFile(again, file("db5.xml"));
+    again.first();
+    EXPECT_EQ(again.text(u"ID"), QStringLiteral("7"));
+    EXPECT_EQ(again.text(u"Sequenztyp"), QStringLiteral("RCUR"));
+    EXPECT_EQ(again.date(u"Mandatsdatum"), QDate(2024, 3, 1));
+
+    // A table of somebody else's layout keeps its fields.
+    Table &history = data.ClientDataSet2;
+    history.createEmpty({FieldDef{QStringLiteral("Anders"), FieldKind::Integer, 0, false}});
+    data.saveTable(history);
+    data.loadTable(history);
+    EXPECT_EQ(history.storedFieldCount(), 1);
+}
