@@ -28,6 +28,8 @@ struct Rec
     QString mandate = QStringLiteral("MANDAT-1");
     QString street;
     QString townCountry;
+    std::optional<QDate> mandateDate;
+    QString sequenceType;
 };
 
 class SepaRunTest : public ::testing::Test, public AppFixture
@@ -63,6 +65,9 @@ protected:
         t.setValue(u"NotitzIntern", r.mandate);
         t.setValue(u"Straße", r.street);
         t.setValue(u"OrtLand", r.townCountry);
+        if (r.mandateDate)
+            t.setValue(u"Mandatsdatum", *r.mandateDate);
+        t.setValue(u"Sequenztyp", r.sequenceType);
         const qint32 id = t.integer(t.field(u"ID")).value_or(-1);
         t.post();
         return id;
