@@ -70,13 +70,13 @@ int main(int argc, char **argv)
 
     QElapsedTimer timer;
     timer.start();
-    app::BuildNewRecordsFilters(ctx);
-    app::ReadSource(ctx, true);
+    app::setNewRecordsFilters(ctx);
+    app::readSource(ctx, true);
     const qint64 read = timer.elapsed();
     if (args.contains(QStringLiteral("--read-only")))
         return s.RunStatus;
-    app::ShowMappingPreview(ctx);
-    app::ImportRecords(ctx);
+    app::showMappingPreview(ctx);
+    app::importRecords(ctx);
     const qint64 total = timer.elapsed();
     std::fprintf(stderr, "read %lld ms, import %lld ms, %d records, status %d\n",
                  static_cast<long long>(read), static_cast<long long>(total - read),

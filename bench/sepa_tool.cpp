@@ -4,7 +4,7 @@
 //       builds and saves a direct debit (CORE) of <count> transactions with the document
 //       builder; the inputs are generated beforehand and not measured.
 //   sepa_tool run <count> <out.xml> [2009|2019]
-//       the whole file creation (CreateSepaFile: checks, log lines, document, save) over
+//       the whole file creation (createSepaFile: checks, log lines, document, save) over
 //       <count> records in ClientDataSetAZV; filling the table is not measured.
 #include "app/context.h"
 #include "app/operations.h"
@@ -139,7 +139,7 @@ int run(int count, const QString &path, sepa::Generation g)
 
     QElapsedTimer timer;
     timer.start();
-    app::CreateSepaFile(ctx, true, QStringLiteral("CORE"), false);
+    app::createSepaFile(ctx, true, QStringLiteral("CORE"), false);
     std::printf("%lld\n", static_cast<long long>(timer.elapsed()));
     if (s.RunRecordCount != QString::number(count)) {
         std::fprintf(stderr, "unexpected count %s\n", qPrintable(s.RunRecordCount));

@@ -4,7 +4,7 @@
 // usage: xlsx_tool make PATH [ROWS] [COLUMNS]   a sheet "Zahlungen" of ROWS rows (title row
 //                                               included) and COLUMNS fields: names, IBANs,
 //                                               BICs, amounts, dates and purposes in turn
-//        xlsx_tool read PATH                    ReadWorkbookSource into the source grid
+//        xlsx_tool read PATH                    readWorkbookSource into the source grid
 #include "app/context.h"
 #include "app/operations.h"
 #include "platform/clock.h"
@@ -84,7 +84,7 @@ int read(const QString &path)
     ctx.state.EQuelldatei = path;
     QElapsedTimer timer;
     timer.start();
-    app::ReadWorkbookSource(ctx);
+    app::readWorkbookSource(ctx);
     std::fprintf(stderr, "read %lld ms: %d records of %d fields, status %d\n",
                  static_cast<long long>(timer.elapsed()), ctx.state.SGDatei.columnCount(),
                  ctx.state.SGDatei.rowCount(), ctx.state.RunStatus);

@@ -20,15 +20,15 @@ namespace ordovan::app {
 BatchSteps BatchSteps::real()
 {
     BatchSteps s;
-    s.readSource = ReadSource;
-    s.showMappingPreview = ShowMappingPreview;
-    s.importRecords = ImportRecords;
-    s.createSepaFile = CreateSepaFile;
-    s.addHistoryEntry = AddHistoryEntry;
-    s.coverSheet = BBegleitClick;
-    s.bookingList = BBuchungsClick;
-    s.archiveRunRecords = ArchiveRunRecords;
-    s.saveSettings = SaveSettings;
+    s.readSource = app::readSource;
+    s.showMappingPreview = app::showMappingPreview;
+    s.importRecords = app::importRecords;
+    s.createSepaFile = app::createSepaFile;
+    s.addHistoryEntry = app::addHistoryEntry;
+    s.coverSheet = printCoverSheet;
+    s.bookingList = printBookingList;
+    s.archiveRunRecords = app::archiveRunRecords;
+    s.saveSettings = app::saveSettings;
     return s;
 }
 
@@ -140,7 +140,7 @@ void runBatch(Context &ctx, const BatchSteps &steps)
     s.RunDueDate = QDate();
     s.RunSourceFingerprint.clear();
     ctx.setStatus(batchtexts::starting);
-    BuildNewRecordsFilters(ctx);
+    setNewRecordsFilters(ctx);
 
     if (s.EQuelldatei.isEmpty()) {
         ctx.dialogs().plainMessage(batchtexts::noSource);
@@ -186,7 +186,7 @@ void runBatch(Context &ctx, const BatchSteps &steps)
     ctx.setStatus(batchtexts::finished);
 }
 
-void BStartClick(Context &ctx)
+void runBatch(Context &ctx)
 {
     static const BatchSteps steps = BatchSteps::real();
     runBatch(ctx, steps);

@@ -34,7 +34,7 @@ inline QString alreadyProcessed(const QDate &when, const QString &file)
 }
 } // namespace batchtexts
 
-// The steps the batch run chains, each the operation of that name. BStartClick runs the real
+// The steps the batch run chains, each the operation of that name. runBatch runs the real
 // ones; tests put fakes in to check the order and the stops between them.
 struct BatchSteps
 {

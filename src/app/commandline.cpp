@@ -184,10 +184,10 @@ int runUnattended(Context &ctx)
     // so neither overwrites the tables the other one saved.
     std::optional<platform::FolderLock> dataLock;
     try {
-        FormCreate(ctx);
+        prepareProgram(ctx);
         dataLock.emplace(ctx.data.dataDir());
         dataLock->lock(kWaitForOtherCopyMs);
-        FormShow(ctx);
+        startUp(ctx);
     } catch (const Error &e) {
         report(e.message());
     } catch (const std::exception &e) {

@@ -15,12 +15,12 @@ QDateTime Context::now() const
     return services.clock ? services.clock->now() : QDateTime::currentDateTime();
 }
 
-void Context::AppendLogLine(const QString &text)
+void Context::appendLogLine(const QString &text)
 {
     state.MLog.append(now(), text);
 }
 
-void Context::AppendLogLine(QStringView text)
+void Context::appendLogLine(QStringView text)
 {
     state.MLog.append(now(), text);
 }

@@ -60,11 +60,11 @@ public:
     } outcome;
 
     QDateTime now() const;
-    // AppendLogLine: the current date and time followed by the text (which begins with a
+    // appendLogLine: the current date and time followed by the text (which begins with a
     // blank).
-    void AppendLogLine(const QString &text);
+    void appendLogLine(const QString &text);
     // The same for a text that is not a QString yet (saves building one per line).
-    void AppendLogLine(QStringView text);
+    void appendLogLine(QStringView text);
     void setStatus(const QString &text) { state.statusText = text; }
     platform::Dialogs &dialogs() const { return *services.dialogs; }
 };

@@ -5,13 +5,13 @@
 
 namespace ordovan::app {
 
-void BuildNewRecordsFilters(Context &ctx)
+void setNewRecordsFilters(Context &ctx)
 {
     MainState &s = ctx.state;
     s.newRecordsFilter1 =
-        QStringLiteral("ID > %1").arg(ReadGlobalInteger(ctx, store::RecordNumbers::kDomestic));
+        QStringLiteral("ID > %1").arg(readGlobalInteger(ctx, store::RecordNumbers::kDomestic));
     s.newRecordsFilterAZV =
-        QStringLiteral("ID > %1").arg(ReadGlobalInteger(ctx, store::RecordNumbers::kSepa));
+        QStringLiteral("ID > %1").arg(readGlobalInteger(ctx, store::RecordNumbers::kSepa));
     ctx.data.ClientDataSet1.setFilter(s.newRecordsFilter1);
     ctx.data.ClientDataSetAZV.setFilter(s.newRecordsFilterAZV);
     ctx.data.ClientDataSet1.setFiltered(true);

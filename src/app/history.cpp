@@ -1,7 +1,7 @@
 // The history of batch runs: one row of ClientDataSet2 per run, the archive copy of a run's
 // records into ClientDataSetHisAZV, and the two history pages. The payment tables show a past
 // run by a range filter on ID; which table receives the range follows historyRowUsesSepaTable.
-// The window calls HistoryRowChanged whenever the current row of ClientDataSet2 changes;
+// The window calls historyRowChanged whenever the current row of ClientDataSet2 changes;
 // the operations here that move that row call it themselves.
 #include "history.h"
 
@@ -79,7 +79,7 @@ bool historyRowUsesSepaTable(const QString &zahlungsart)
     return false;
 }
 
-void AddHistoryEntry(Context &ctx, const QString &logFilePath)
+void addHistoryEntry(Context &ctx, const QString &logFilePath)
 {
     store::Table &t = ctx.data.ClientDataSet2;
     t.insert();
@@ -91,7 +91,7 @@ void AddHistoryEntry(Context &ctx, const QString &logFilePath)
     }
 }
 
-void ArchiveRunRecords(Context &ctx)
+void archiveRunRecords(Context &ctx)
 {
     if (ctx.state.RGZahlungsart < LastschriftCore || ctx.state.RGZahlungsart > Gutschrift)
         return;
@@ -121,7 +121,7 @@ void ArchiveRunRecords(Context &ctx)
     to.enableControls();
 }
 
-void PageControl1Change(Context &ctx, int pageIndex)
+void pageChanged(Context &ctx, int pageIndex)
 {
     MainState &s = ctx.state;
     s.pageIndex = pageIndex;
@@ -130,11 +130,11 @@ void PageControl1Change(Context &ctx, int pageIndex)
     ctx.data.ClientDataSetAZV.setFiltered(filtered);
     if (pageIndex == kPageSepaHistorie) {
         ctx.data.ClientDataSet2.last();
-        HistoryRowChanged(ctx);
+        historyRowChanged(ctx);
     }
 }
 
-void HistoryRowChanged(Context &ctx)
+void historyRowChanged(Context &ctx)
 {
     MainState &s = ctx.state;
     store::Table &history = ctx.data.ClientDataSet2;
@@ -168,7 +168,7 @@ void HistoryRowChanged(Context &ctx)
     }
 }
 
-void ZeileLoeschenClick(Context &ctx)
+void deleteHistoryRow(Context &ctx)
 {
     store::Table &history = ctx.data.ClientDataSet2;
     // Nothing to delete: no question either.
@@ -179,10 +179,10 @@ void ZeileLoeschenClick(Context &ctx)
         return;
     // Only the history row goes; the run's records, the archive and the log file stay.
     history.remove();
-    HistoryRowChanged(ctx);
+    historyRowChanged(ctx);
 }
 
-void HistorienLoeschenClick(Context &ctx)
+void deleteArchives(Context &ctx)
 {
     if (ctx.dialogs().question(kConfirmDeleteArchive, kQuestionCaption) != platform::Yes)
         return;
@@ -190,7 +190,7 @@ void HistorienLoeschenClick(Context &ctx)
     removeAllRows(ctx.data.ClientDataSetHisAZV);
 }
 
-void LogDateiAnzeigenClick(Context &ctx)
+void showHistoryLogFile(Context &ctx)
 {
     store::Table &history = ctx.data.ClientDataSet2;
     if (!history.hasCurrentRow())

@@ -49,7 +49,7 @@ void convertRow(const store::Table &old, store::Table &m, std::optional<qint32> 
 
 } // namespace
 
-void InstallMandantHooks(Context &ctx)
+void installMandantHooks(Context &ctx)
 {
     store::Table &directory = ctx.data.ClientDataSet4;
     // For each account the first directory row of its bank code, in the directory's order,
@@ -66,7 +66,7 @@ void InstallMandantHooks(Context &ctx)
     };
 }
 
-void CBMandantenChange(Context &ctx, bool fromWizard)
+void selectMandantFromCombo(Context &ctx, bool fromWizard)
 {
     MainState &s = ctx.state;
     store::Table &m = ctx.data.ClientDataSet3;
@@ -91,12 +91,12 @@ void CBMandantenChange(Context &ctx, bool fromWizard)
         s.LBIC = m.text(QStringLiteral("BIC") + n);
         s.LDebtorID = m.text(u"GlID");
     }
-    WriteGlobalInteger(ctx, names::Mandant, m.integer(m.field(u"ID")).value_or(0));
+    writeGlobalInteger(ctx, names::Mandant, m.integer(m.field(u"ID")).value_or(0));
     if (!fromWizard)
-        LoadSettings(ctx);
+        loadSettings(ctx);
 }
 
-void FillMandantCombo(Context &ctx)
+void fillMandantCombo(Context &ctx)
 {
     MainState &s = ctx.state;
     store::Table &m = ctx.data.ClientDataSet3;
@@ -106,17 +106,17 @@ void FillMandantCombo(Context &ctx)
             s.CBMandantenItems << comboEntry(m);
         // Without a stored (or existing) number the table stays on its last row, which is
         // then selected.
-        m.locate(u"ID", ReadGlobalInteger(ctx, names::Mandant));
+        m.locate(u"ID", readGlobalInteger(ctx, names::Mandant));
         if (!m.hasCurrentRow())
             throw Error(mandanttext::kNoMandant);
         s.CBMandantenText = comboEntry(m);
-        CBMandantenChange(ctx);
+        selectMandantFromCombo(ctx);
     } catch (const Error &) {
         s.Label9Visible = true;
     }
 }
 
-void MandantNeuClick(Context &ctx)
+void newMandant(Context &ctx)
 {
     MandantEditor *editor = ctx.services.mandantEditor;
     if (!editor)
@@ -124,29 +124,29 @@ void MandantNeuClick(Context &ctx)
     ctx.data.ClientDataSet3.insert();
     editor->edit(ctx);
     // The list is not refilled: a new Mandant shows up after "Finden" or the next start.
-    CBMandantenChange(ctx);
+    selectMandantFromCombo(ctx);
 }
 
-void MandantBearbeitenClick(Context &ctx)
+void editMandant(Context &ctx)
 {
     MandantEditor *editor = ctx.services.mandantEditor;
     if (!editor)
         return;
     editor->edit(ctx);
-    CBMandantenChange(ctx);
+    selectMandantFromCombo(ctx);
 }
 
-void MandantFindenClick(Context &ctx)
+void findMandant(Context &ctx)
 {
     MandantEditor *editor = ctx.services.mandantEditor;
     if (!editor)
         return;
     ctx.state.Label9Visible = false;
     editor->edit(ctx);
-    FillMandantCombo(ctx);
+    fillMandantCombo(ctx);
 }
 
-bool ConvertOldMandanten(Context &ctx)
+bool convertOldMandanten(Context &ctx)
 {
     store::DataModule &data = ctx.data;
     store::Table &old = data.ClientDataSetMandantAlt;

@@ -180,12 +180,12 @@ std::optional<Target> targetOfRow(const MainState &s, int row)
 
 QString amountPreview(const MainState &s, const QString &text)
 {
-    return s.RGBetrag == 1 ? import::InsertDecimalComma(text) : text;
+    return s.RGBetrag == 1 ? import::insertDecimalComma(text) : text;
 }
 
 } // namespace
 
-void BuildMappingGrid(Context &ctx)
+void buildMappingGrid(Context &ctx)
 {
     MainState &s = ctx.state;
     MappingGrid &g = s.SGDatenbank;
@@ -198,7 +198,7 @@ void BuildMappingGrid(Context &ctx)
     g.rowCount = int(layout.size()) + 1;
 }
 
-void ShowMappingPreview(Context &ctx)
+void showMappingPreview(Context &ctx)
 {
     MainState &s = ctx.state;
     MappingGrid &g = s.SGDatenbank;
@@ -243,7 +243,7 @@ void ShowMappingPreview(Context &ctx)
     }
 }
 
-void SpeedButton5Click(Context &ctx)
+void assignSelectedSourceField(Context &ctx)
 {
     MainState &s = ctx.state;
     MappingGrid &g = s.SGDatenbank;
@@ -280,7 +280,7 @@ void SpeedButton5Click(Context &ctx)
     }
 }
 
-void Button4Click(Context &ctx)
+void clearAssignment(Context &ctx)
 {
     MainState &s = ctx.state;
     MappingGrid &g = s.SGDatenbank;

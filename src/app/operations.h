@@ -16,98 +16,98 @@ class Context;
 struct MainState;
 
 // --- Settings (settings.cpp) -----------------------------------------------------------
-qint32 ReadGlobalInteger(Context &ctx, QStringView name);
-QString ReadGlobalString(Context &ctx, QStringView name);
-void WriteGlobalInteger(Context &ctx, QStringView name, qint32 value);
-void WriteGlobalString(Context &ctx, QStringView name, const QString &value);
-qint32 ReadMandantInteger(Context &ctx, QStringView name);
-QString ReadMandantString(Context &ctx, QStringView name);
-void WriteMandantInteger(Context &ctx, QStringView name, qint32 value);
-void WriteMandantString(Context &ctx, QStringView name, const QString &value);
-void LoadSettings(Context &ctx);
-void SaveSettings(Context &ctx);
-void LoadColumnWidths(Context &ctx);
-void SaveColumnWidths(Context &ctx);
+qint32 readGlobalInteger(Context &ctx, QStringView name);
+QString readGlobalString(Context &ctx, QStringView name);
+void writeGlobalInteger(Context &ctx, QStringView name, qint32 value);
+void writeGlobalString(Context &ctx, QStringView name, const QString &value);
+qint32 readMandantInteger(Context &ctx, QStringView name);
+QString readMandantString(Context &ctx, QStringView name);
+void writeMandantInteger(Context &ctx, QStringView name, qint32 value);
+void writeMandantString(Context &ctx, QStringView name, const QString &value);
+void loadSettings(Context &ctx);
+void saveSettings(Context &ctx);
+void loadColumnWidths(Context &ctx);
+void saveColumnWidths(Context &ctx);
 // CB8Verw and CBIBANonly: rebuild the mapping grid for four or eight purpose lines.
-void CB8VerwClick(Context &ctx);
+void applyPurposeLineLayout(Context &ctx);
 
 // --- Start-up and window lifecycle (startup.cpp) ---------------------------------------
-void FormCreate(Context &ctx);
-void FormShow(Context &ctx);
-void FormClose(Context &ctx);
+void prepareProgram(Context &ctx);
+void startUp(Context &ctx);
+void closeMainWindow(Context &ctx);
 // Steps 16 to 18 of the start-up: Mandant, payment type and run from the command line.
-void ApplyCommandLine(Context &ctx);
+void applyCommandLine(Context &ctx);
 // Heights of the record grids for the window's outer height: (height - constant) / 2,
 // halves to the even neighbour.
 int gridHeight(int outerHeight, int constant);
-void FormResize(Context &ctx, int outerHeight);
+void resizeGrids(Context &ctx, int outerHeight);
 
 // --- Log page and target file ----------------------------------------------------------
-void Button9Click(Context &ctx);      // "Löschen": clears the processing log
-void Button10Click(Context &ctx);     // "Speichern": the log to a file the user names
-void SpeedButton2Click(Context &ctx); // chooses the target file
+void clearLog(Context &ctx);         // "Löschen": clears the processing log
+void saveLogAs(Context &ctx);        // "Speichern": the log to a file the user names
+void chooseTargetFile(Context &ctx); // chooses the target file
 
 // --- Record numbers and filters (filters.cpp) ------------------------------------------
 // Sets "ID > " + counter as the filters of ClientDataSet1 and ClientDataSetAZV, both on.
-void BuildNewRecordsFilters(Context &ctx);
+void setNewRecordsFilters(Context &ctx);
 
 // --- Sources and mapping (source import) -----------------------------------------------
 // The option handler: empties the source grid, re-reads the source once start-up is done.
-void RBKommaClick(Context &ctx);
+void sourceOptionsChanged(Context &ctx);
 // The browse button beside EQuelldatei.
-void SpeedButton4Click(Context &ctx);
+void chooseSourceFile(Context &ctx);
 // Chooses the reader by the extension; the batch run compares it in lower case.
-void ReadSource(Context &ctx, bool batchRun);
-void ReadTextSource(Context &ctx);
-void ReadWorkbookSource(Context &ctx);
-void ReadDatabaseSource(Context &ctx);
+void readSource(Context &ctx, bool batchRun);
+void readTextSource(Context &ctx);
+void readWorkbookSource(Context &ctx);
+void readDatabaseSource(Context &ctx);
 // Copies an opened sheet or table into SGDatei; throws Error when its rows cannot be read.
-void FillGridFromDataSet(Context &ctx, platform::TabularRowSet &rows);
-void BuildMappingGrid(Context &ctx);
-void ShowMappingPreview(Context &ctx);
-void SpeedButton5Click(Context &ctx); // assign the selected source field
-void Button4Click(Context &ctx);      // "Zuordnung löschen"
-void ImportRecords(Context &ctx);
+void fillGridFromRows(Context &ctx, platform::TabularRowSet &rows);
+void buildMappingGrid(Context &ctx);
+void showMappingPreview(Context &ctx);
+void assignSelectedSourceField(Context &ctx); // assign the selected source field
+void clearAssignment(Context &ctx);           // "Zuordnung löschen"
+void importRecords(Context &ctx);
 
 // --- History (record identifiers, filters and history) ---------------------------------
-void AddHistoryEntry(Context &ctx, const QString &logFilePath);
-void ArchiveRunRecords(Context &ctx);
-void PageControl1Change(Context &ctx, int pageIndex);
-void HistoryRowChanged(Context &ctx);
-void ZeileLoeschenClick(Context &ctx);
-void HistorienLoeschenClick(Context &ctx);
-void LogDateiAnzeigenClick(Context &ctx);
+void addHistoryEntry(Context &ctx, const QString &logFilePath);
+void archiveRunRecords(Context &ctx);
+void pageChanged(Context &ctx, int pageIndex);
+void historyRowChanged(Context &ctx);
+void deleteHistoryRow(Context &ctx);
+void deleteArchives(Context &ctx);
+void showHistoryLogFile(Context &ctx);
 
 // --- Mandanten -------------------------------------------------------------------------
 // Applies the text of CBMandanten; throws Error (conversion) when its number is no number.
-void CBMandantenChange(Context &ctx, bool fromWizard = false);
+void selectMandantFromCombo(Context &ctx, bool fromWizard = false);
 // Fills CBMandanten and selects the stored Mandant; shows Label9 when that fails.
-void FillMandantCombo(Context &ctx);
+void fillMandantCombo(Context &ctx);
 // Start-up: converts db3.xml into mandant.xml when only the old file exists. True when it
 // converted (a first start).
-bool ConvertOldMandanten(Context &ctx);
-// The bank names Bank1..Bank3 of ClientDataSet3 from the bank directory; FormCreate installs
+bool convertOldMandanten(Context &ctx);
+// The bank names Bank1..Bank3 of ClientDataSet3 from the bank directory; prepareProgram installs
 // them once.
-void InstallMandantHooks(Context &ctx);
+void installMandantHooks(Context &ctx);
 // Menu "Mandanten" > "Neu": a new Mandant in the editor, then the combo selection again.
-void MandantNeuClick(Context &ctx);
+void newMandant(Context &ctx);
 // Menu "Mandanten" > "Bearbeiten": the current Mandant in the editor, then the selection again.
-void MandantBearbeitenClick(Context &ctx);
+void editMandant(Context &ctx);
 // The button "Finden" beside CBMandanten: the editor, then the combo list filled anew.
-void MandantFindenClick(Context &ctx);
+void findMandant(Context &ctx);
 
 // --- SEPA file creation ----------------------------------------------------------------
-void CreateSepaFile(Context &ctx, bool directDebit, const QString &localInstrument, bool ibanOnly);
+void createSepaFile(Context &ctx, bool directDebit, const QString &localInstrument, bool ibanOnly);
 // The tooltip of the execution date field: empty when the file will name the chosen date,
 // else the date it will name instead.
 QString executionDateHint(const MainState &s, const QDate &today);
 
 // --- Batch run and reports -------------------------------------------------------------
-void BStartClick(Context &ctx);
-void BBegleitClick(Context &ctx);
-void BBuchungsClick(Context &ctx);
+void runBatch(Context &ctx);
+void printCoverSheet(Context &ctx);
+void printBookingList(Context &ctx);
 // History tab: "Begleitzettel drucken" and " Buchungsliste drucken" for the selected row.
-void Button13Click(Context &ctx);
-void SRColorButton6Click(Context &ctx);
+void printHistoryCoverSheet(Context &ctx);
+void printHistoryBookingList(Context &ctx);
 
 } // namespace ordovan::app

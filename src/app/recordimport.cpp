@@ -300,7 +300,7 @@ void RecordImporter::fillAmount()
     if (m_m.Betrag == -1 || (m_s.RGBetrag != 0 && m_s.RGBetrag != 1))
         return;
     const QStringView raw = cell(m_m.Betrag, u"BETRAG");
-    const QString text = m_s.RGBetrag == 1 ? import::InsertDecimalComma(raw) : raw.toString();
+    const QString text = m_s.RGBetrag == 1 ? import::insertDecimalComma(raw) : raw.toString();
     if (text.isEmpty())
         return;
     const auto value = import::parseAmount(text);
@@ -339,7 +339,7 @@ void RecordImporter::importRecord(int column, int firstColumn)
     m_table.insert();
     const qint32 id = m_table.integer(m_id).value_or(0);
     const int record = column - firstColumn + 1;
-    m_ctx.AppendLogLine(recordLine(record, id, u" START").view());
+    m_ctx.appendLogLine(recordLine(record, id, u" START").view());
     try {
         fillName();
         for (int i = 0; i < kTextStepCount; ++i) {
@@ -352,7 +352,7 @@ void RecordImporter::importRecord(int column, int firstColumn)
         fillAmount();
         fillMandateData(id);
     } catch (const StepFailed &failed) {
-        m_ctx.AppendLogLine(QStringLiteral(" Datensatz ID ") + QString::number(id) + kFieldError +
+        m_ctx.appendLogLine(QStringLiteral(" Datensatz ID ") + QString::number(id) + kFieldError +
                             failed.word);
         m_table.cancel();
         m_s.RunStatus = 3;
@@ -363,7 +363,7 @@ void RecordImporter::importRecord(int column, int firstColumn)
         throw;
     }
     m_table.setDate(m_created, m_ctx.now().date());
-    m_ctx.AppendLogLine(recordLine(record, id, u" ENDE").view());
+    m_ctx.appendLogLine(recordLine(record, id, u" ENDE").view());
     m_table.post();
 }
 
@@ -397,7 +397,7 @@ void removeVisibleRows(store::Table &table)
 
 } // namespace
 
-void ImportRecords(Context &ctx)
+void importRecords(Context &ctx)
 {
     MainState &s = ctx.state;
     store::Table &table = ctx.data.ClientDataSetAZV;
@@ -424,11 +424,11 @@ void ImportRecords(Context &ctx)
 
     s.RunUnreadableMandateDates.clear();
     s.RunUnreadableSequenceTypes.clear();
-    ctx.AppendLogLine(kImportStart);
+    ctx.appendLogLine(kImportStart);
     RecordImporter importer(ctx);
     for (int c = firstColumn; c < s.SGDatei.columnCount(); ++c)
         importer.importRecord(c, firstColumn);
-    ctx.AppendLogLine(kImportEnd);
+    ctx.appendLogLine(kImportEnd);
 
     s.RunLastID = count > 0 ? ctx.numbers.lastHandedOut(counter) : s.RunFirstID - 1;
 }

@@ -31,7 +31,7 @@ QString withoutPrefix(QString label, const QString &prefix)
 
 } // namespace
 
-void BBegleitClick(Context &ctx)
+void printCoverSheet(Context &ctx)
 {
     const MainState &s = ctx.state;
     if (s.RGZahlungsart < LastschriftCore || s.RGZahlungsart > Gutschrift)
@@ -50,36 +50,37 @@ void BBegleitClick(Context &ctx)
 
     if (s.CBLogspeichern)
         reports::writeTextReport(reports::coverSheetTextPath(s.EZieldatei),
-                                 reports::CoverSheetText(values, variant));
+                                 reports::coverSheetText(values, variant));
     else
-        reports::PrintCoverSheet(printing(ctx), values, variant);
+        reports::printCoverSheetPages(printing(ctx), values, variant);
 }
 
-void BBuchungsClick(Context &ctx)
+void printBookingList(Context &ctx)
 {
     const MainState &s = ctx.state;
     if (s.CBLogspeichern) {
         const bool sepa = s.RGZahlungsart != NoPaymentType;
         store::Table &table = sepa ? ctx.data.ClientDataSetAZV : ctx.data.ClientDataSet1;
-        const QString text = reports::BookingListText(table, sepa ? reports::Layout::Sepa
+        const QString text = reports::bookingListText(table, sepa ? reports::Layout::Sepa
                                                                   : reports::Layout::Domestic);
         reports::writeTextReport(reports::bookingListTextPath(s.EZieldatei), text);
         return;
     }
     if (!ctx.dialogs().printDialog())
         return;
-    reports::PrintBookingList(printing(ctx), ctx.data.ClientDataSetAZV, reports::Layout::Sepa,
-                              ctx.now().date(), s.EZieldatei);
+    reports::printBookingListPages(printing(ctx), ctx.data.ClientDataSetAZV, reports::Layout::Sepa,
+                                   ctx.now().date(), s.EZieldatei);
 }
 
-void Button13Click(Context &ctx)
+void printHistoryCoverSheet(Context &ctx)
 {
     if (!ctx.dialogs().printDialog())
         return;
-    reports::PrintHistoryCoverSheet(printing(ctx), ctx.data.ClientDataSet2, ctx.state.EZieldatei);
+    reports::printHistoryCoverSheetPages(printing(ctx), ctx.data.ClientDataSet2,
+                                         ctx.state.EZieldatei);
 }
 
-void SRColorButton6Click(Context &ctx)
+void printHistoryBookingList(Context &ctx)
 {
     if (!ctx.dialogs().printDialog())
         return;
@@ -87,10 +88,10 @@ void SRColorButton6Click(Context &ctx)
     const store::Table &history = ctx.data.ClientDataSet2;
     const bool sepa =
         !history.hasCurrentRow() || historyRowUsesSepaTable(history.text(u"Zahlungsart"));
-    reports::PrintBookingList(printing(ctx),
-                              sepa ? ctx.data.ClientDataSetAZV : ctx.data.ClientDataSet1,
-                              sepa ? reports::Layout::Sepa : reports::Layout::Domestic,
-                              ctx.now().date(), ctx.state.EZieldatei);
+    reports::printBookingListPages(printing(ctx),
+                                   sepa ? ctx.data.ClientDataSetAZV : ctx.data.ClientDataSet1,
+                                   sepa ? reports::Layout::Sepa : reports::Layout::Domestic,
+                                   ctx.now().date(), ctx.state.EZieldatei);
 }
 
 } // namespace ordovan::app

@@ -1,4 +1,4 @@
-// The SEPA file creation run (CreateSepaFile). It reads the ordering party from the Mandant
+// The SEPA file creation run (createSepaFile). It reads the ordering party from the Mandant
 // labels and the run's records from ClientDataSetAZV as the batch run filtered it; it writes
 // the SEPA file to EZieldatei, removes the records that fail their checks from the table,
 // logs every record, and leaves count and total in the result labels for the history entry
@@ -123,7 +123,7 @@ void writeRecords(Context &ctx, sepa::DocumentBuilder &doc, const sepa::RunOptio
     t.first();
     while (!t.eof() && t.hasCurrentRow()) {
         const QString prefix = recordPrefix(t, cols);
-        ctx.AppendLogLine(prefix + QStringLiteral(" START"));
+        ctx.appendLogLine(prefix + QStringLiteral(" START"));
         const sepa::CheckedRecord r =
             visited < checked.size()
                 ? std::move(checked[visited])
@@ -131,13 +131,13 @@ void writeRecords(Context &ctx, sepa::DocumentBuilder &doc, const sepa::RunOptio
                                     written.total);
         ++visited;
         for (const QString &failure : r.failures)
-            ctx.AppendLogLine(prefix + failure);
+            ctx.appendLogLine(prefix + failure);
         if (!r.valid()) {
             t.remove();
             continue;
         }
         for (const QString &note : r.notes)
-            ctx.AppendLogLine(prefix + note);
+            ctx.appendLogLine(prefix + note);
         sepa::Transaction tx;
         tx.name = r.name;
         tx.purpose = r.purpose;
@@ -157,7 +157,7 @@ void writeRecords(Context &ctx, sepa::DocumentBuilder &doc, const sepa::RunOptio
         }
         ++written.count;
         written.total += r.amount; // cannot overflow: checkRecord refused such an amount
-        ctx.AppendLogLine(prefix + QStringLiteral(" ENDE"));
+        ctx.appendLogLine(prefix + QStringLiteral(" ENDE"));
         t.next();
     }
 }
@@ -234,7 +234,7 @@ QString executionDateHint(const MainState &s, const QDate &today)
         .arg(due.toString(QStringLiteral("dd.MM.yyyy")));
 }
 
-void CreateSepaFile(Context &ctx, bool directDebit, const QString &localInstrument, bool ibanOnly)
+void createSepaFile(Context &ctx, bool directDebit, const QString &localInstrument, bool ibanOnly)
 {
     MainState &s = ctx.state;
     sepa::RunOptions options;
@@ -253,11 +253,11 @@ void CreateSepaFile(Context &ctx, bool directDebit, const QString &localInstrume
     QString start = sepatext::kStart;
     if (options.generation == sepa::Generation::V2019)
         start += u' ' + sepa::messageVersion(options.kind, options.generation);
-    ctx.AppendLogLine(start);
+    ctx.appendLogLine(start);
     // COR1 was merged into CORE in November 2017; the 2019 messages no longer know it.
     QString instrument = localInstrument;
     if (directDebit && options.generation == sepa::Generation::V2019 && instrument == u"COR1") {
-        ctx.AppendLogLine(sepatext::kCor1AsCore);
+        ctx.appendLogLine(sepatext::kCor1AsCore);
         instrument = QStringLiteral("CORE");
     }
     // The banks refuse a collection due earlier than one business day after the file reaches
@@ -268,7 +268,7 @@ void CreateSepaFile(Context &ctx, bool directDebit, const QString &localInstrume
     options.dueDate = s.RunDueDate;
     if (s.RunDueDate != requested) {
         const QString note = sepatext::dueDateMoved(s.RunDueDate);
-        ctx.AppendLogLine(note);
+        ctx.appendLogLine(note);
         ctx.dialogs().notice(note.trimmed());
     }
 
@@ -348,7 +348,7 @@ void CreateSepaFile(Context &ctx, bool directDebit, const QString &localInstrume
                               platform::Ok);
         removeTarget(path);
     }
-    ctx.AppendLogLine(sepatext::kEnd);
+    ctx.appendLogLine(sepatext::kEnd);
 }
 
 } // namespace ordovan::app

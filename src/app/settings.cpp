@@ -31,45 +31,45 @@ std::optional<QString> mandantKey(Context &ctx)
 
 } // namespace
 
-qint32 ReadGlobalInteger(Context &ctx, QStringView name)
+qint32 readGlobalInteger(Context &ctx, QStringView name)
 {
     return ctx.settings.readInteger(u"", name);
 }
 
-QString ReadGlobalString(Context &ctx, QStringView name)
+QString readGlobalString(Context &ctx, QStringView name)
 {
     return ctx.settings.readString(u"", name);
 }
 
-void WriteGlobalInteger(Context &ctx, QStringView name, qint32 value)
+void writeGlobalInteger(Context &ctx, QStringView name, qint32 value)
 {
     ctx.settings.writeInteger(u"", name, value);
 }
 
-void WriteGlobalString(Context &ctx, QStringView name, const QString &value)
+void writeGlobalString(Context &ctx, QStringView name, const QString &value)
 {
     ctx.settings.writeString(u"", name, value);
 }
 
-qint32 ReadMandantInteger(Context &ctx, QStringView name)
+qint32 readMandantInteger(Context &ctx, QStringView name)
 {
     const auto key = mandantKey(ctx);
     return key ? ctx.settings.readInteger(*key, name) : -1;
 }
 
-QString ReadMandantString(Context &ctx, QStringView name)
+QString readMandantString(Context &ctx, QStringView name)
 {
     const auto key = mandantKey(ctx);
     return key ? ctx.settings.readString(*key, name) : QString();
 }
 
-void WriteMandantInteger(Context &ctx, QStringView name, qint32 value)
+void writeMandantInteger(Context &ctx, QStringView name, qint32 value)
 {
     if (const auto key = mandantKey(ctx))
         ctx.settings.writeInteger(*key, name, value);
 }
 
-void WriteMandantString(Context &ctx, QStringView name, const QString &value)
+void writeMandantString(Context &ctx, QStringView name, const QString &value)
 {
     if (const auto key = mandantKey(ctx))
         ctx.settings.writeString(*key, name, value);
@@ -84,7 +84,7 @@ namespace {
 void optionChanged(Context &ctx, bool changed)
 {
     if (changed && ctx.state.StartupDone)
-        RBKommaClick(ctx);
+        sourceOptionsChanged(ctx);
 }
 
 template<typename T>
@@ -103,52 +103,52 @@ int choiceOrDefault(qint32 stored, int maxChoice)
 
 void loadConstant(Context &ctx, ConstantField &field, QStringView name)
 {
-    const QString text = ReadMandantString(ctx, name);
+    const QString text = readMandantString(ctx, name);
     field.checked = !text.isEmpty();
     field.text = text;
 }
 
 } // namespace
 
-void CB8VerwClick(Context &ctx)
+void applyPurposeLineLayout(Context &ctx)
 {
-    BuildMappingGrid(ctx);
+    buildMappingGrid(ctx);
     if (!ctx.state.EQuelldatei.isEmpty())
-        ShowMappingPreview(ctx);
+        showMappingPreview(ctx);
 }
 
-void LoadSettings(Context &ctx)
+void loadSettings(Context &ctx)
 {
     MainState &s = ctx.state;
-    s.EQuelldatei = ReadMandantString(ctx, names::Quelldatei);
-    s.EZieldatei = ReadMandantString(ctx, names::Zieldatei);
-    s.CBDatumueberschreiben = ReadMandantInteger(ctx, names::Datumueberschreiben) == 1;
-    s.CBTabellenText = ReadMandantString(ctx, names::Tabellenname);
+    s.EQuelldatei = readMandantString(ctx, names::Quelldatei);
+    s.EZieldatei = readMandantString(ctx, names::Zieldatei);
+    s.CBDatumueberschreiben = readMandantInteger(ctx, names::Datumueberschreiben) == 1;
+    s.CBTabellenText = readMandantString(ctx, names::Tabellenname);
 
     ColumnMapping &m = s.mapping;
-    m.NameX = ReadMandantInteger(ctx, names::NameX);
-    m.NameX2 = ReadMandantInteger(ctx, names::NameX2);
-    m.Blz1 = ReadMandantInteger(ctx, names::Blz1);
-    m.Kto1 = ReadMandantInteger(ctx, names::Kto1);
-    m.Betrag = ReadMandantInteger(ctx, names::Betrag);
+    m.NameX = readMandantInteger(ctx, names::NameX);
+    m.NameX2 = readMandantInteger(ctx, names::NameX2);
+    m.Blz1 = readMandantInteger(ctx, names::Blz1);
+    m.Kto1 = readMandantInteger(ctx, names::Kto1);
+    m.Betrag = readMandantInteger(ctx, names::Betrag);
     for (int i = 0; i < 14; ++i)
-        m.Verw[i] = ReadMandantInteger(ctx, names::verw(i + 1));
-    m.Name2X = ReadMandantInteger(ctx, names::Name2X);
-    m.StrasseX = ReadMandantInteger(ctx, names::StrasseX);
-    m.OrtLandX = ReadMandantInteger(ctx, names::OrtLandX);
-    m.NotitzInternX = ReadMandantInteger(ctx, names::NotitzInternX);
-    m.AnsprechpartnerX = ReadMandantInteger(ctx, names::AnsprechpartnerX);
-    m.IBANx = ReadMandantInteger(ctx, names::IBANx);
-    m.BICx = ReadMandantInteger(ctx, names::BICx);
-    m.LaendercodeX = ReadMandantInteger(ctx, names::LaendercodeX);
-    m.WaehrungX = ReadMandantInteger(ctx, names::WaehrungX);
-    m.DatumX = ReadMandantInteger(ctx, names::DatumX);
-    m.MandatsdatumX = ReadMandantInteger(ctx, names::MandatsdatumX);
-    m.SequenztypX = ReadMandantInteger(ctx, names::SequenztypX);
+        m.Verw[i] = readMandantInteger(ctx, names::verw(i + 1));
+    m.Name2X = readMandantInteger(ctx, names::Name2X);
+    m.StrasseX = readMandantInteger(ctx, names::StrasseX);
+    m.OrtLandX = readMandantInteger(ctx, names::OrtLandX);
+    m.NotitzInternX = readMandantInteger(ctx, names::NotitzInternX);
+    m.AnsprechpartnerX = readMandantInteger(ctx, names::AnsprechpartnerX);
+    m.IBANx = readMandantInteger(ctx, names::IBANx);
+    m.BICx = readMandantInteger(ctx, names::BICx);
+    m.LaendercodeX = readMandantInteger(ctx, names::LaendercodeX);
+    m.WaehrungX = readMandantInteger(ctx, names::WaehrungX);
+    m.DatumX = readMandantInteger(ctx, names::DatumX);
+    m.MandatsdatumX = readMandantInteger(ctx, names::MandatsdatumX);
+    m.SequenztypX = readMandantInteger(ctx, names::SequenztypX);
 
     // The stored amount notation goes into the choice first; a missing one leaves no item
     // checked until "11,58" is checked below. Only checking an item counts as a click on it.
-    const qint32 storedNotation = ReadMandantInteger(ctx, names::Betragformat);
+    const qint32 storedNotation = readMandantInteger(ctx, names::Betragformat);
     const int notation = storedNotation == -1 ? -1 : choiceOrDefault(storedNotation, 1);
     if (assign(s.RGBetrag, notation) && notation >= 0)
         optionChanged(ctx, true);
@@ -157,20 +157,20 @@ void LoadSettings(Context &ctx)
     for (int i = 0; i < 14; ++i)
         loadConstant(ctx, s.Verwkonst[i], names::verwKonst(i + 1));
 
-    if (assign(s.CB8Verw, ReadMandantInteger(ctx, names::Verw8) == 1))
-        CB8VerwClick(ctx);
+    if (assign(s.CB8Verw, readMandantInteger(ctx, names::Verw8) == 1))
+        applyPurposeLineLayout(ctx);
     if (storedNotation == -1)
         optionChanged(ctx, assign(s.RGBetrag, 0));
-    s.RGZahlungsart = choiceOrDefault(ReadMandantInteger(ctx, names::Zahlungsart), 3);
+    s.RGZahlungsart = choiceOrDefault(readMandantInteger(ctx, names::Zahlungsart), 3);
 
-    const QString separator = ReadMandantString(ctx, names::Trennzeichen);
+    const QString separator = readMandantString(ctx, names::Trennzeichen);
     if (separator == u"Komma")
         optionChanged(ctx, assign(s.separator, Separator::Comma));
     else if (separator == u"Tabulator")
         optionChanged(ctx, assign(s.separator, Separator::Tab));
     else if (separator == u"Semikolon")
         optionChanged(ctx, assign(s.separator, Separator::Semicolon));
-    const QString qualifier = ReadMandantString(ctx, names::Textkennzeichner);
+    const QString qualifier = readMandantString(ctx, names::Textkennzeichner);
     if (qualifier == u"doppelt")
         optionChanged(ctx, assign(s.qualifier, Qualifier::Double));
     else if (qualifier == u"einfach")
@@ -178,106 +178,106 @@ void LoadSettings(Context &ctx)
     else if (qualifier == u"keine")
         optionChanged(ctx, assign(s.qualifier, Qualifier::None));
 
-    optionChanged(ctx, assign(s.CBTitelzeile, ReadMandantInteger(ctx, names::Titelzeile) != 0));
+    optionChanged(ctx, assign(s.CBTitelzeile, readMandantInteger(ctx, names::Titelzeile) != 0));
     s.LLastGut = paymentTypeCaption(s.RGZahlungsart);
 
-    s.CBBuchungs = ReadMandantInteger(ctx, names::Buchungs) == 1;
-    s.CBBegleit = ReadMandantInteger(ctx, names::Begleit) == 1;
-    if (assign(s.CBIBANonly, ReadMandantInteger(ctx, names::IBANonly) == 1))
-        CB8VerwClick(ctx);
-    s.CBLogspeichern = ReadMandantInteger(ctx, names::LogSpeichern) == 1;
-    const qint32 format = ReadMandantInteger(ctx, names::SEPAFormat);
+    s.CBBuchungs = readMandantInteger(ctx, names::Buchungs) == 1;
+    s.CBBegleit = readMandantInteger(ctx, names::Begleit) == 1;
+    if (assign(s.CBIBANonly, readMandantInteger(ctx, names::IBANonly) == 1))
+        applyPurposeLineLayout(ctx);
+    s.CBLogspeichern = readMandantInteger(ctx, names::LogSpeichern) == 1;
+    const qint32 format = readMandantInteger(ctx, names::SEPAFormat);
     s.SEPAFormat = format == -1 ? -1 : (format == 1 ? 1 : 0);
 
-    RBKommaClick(ctx);
-    ShowMappingPreview(ctx);
+    sourceOptionsChanged(ctx);
+    showMappingPreview(ctx);
 }
 
-void SaveSettings(Context &ctx)
+void saveSettings(Context &ctx)
 {
     MainState &s = ctx.state;
     {
         platform::SettingsStore::Batch batch(ctx.settings);
         switch (s.separator) {
         case Separator::Comma:
-            WriteMandantString(ctx, names::Trennzeichen, QStringLiteral("Komma"));
+            writeMandantString(ctx, names::Trennzeichen, QStringLiteral("Komma"));
             break;
         case Separator::Tab:
-            WriteMandantString(ctx, names::Trennzeichen, QStringLiteral("Tabulator"));
+            writeMandantString(ctx, names::Trennzeichen, QStringLiteral("Tabulator"));
             break;
         case Separator::Semicolon:
-            WriteMandantString(ctx, names::Trennzeichen, QStringLiteral("Semikolon"));
+            writeMandantString(ctx, names::Trennzeichen, QStringLiteral("Semikolon"));
             break;
         }
         switch (s.qualifier) {
         case Qualifier::Double:
-            WriteMandantString(ctx, names::Textkennzeichner, QStringLiteral("doppelt"));
+            writeMandantString(ctx, names::Textkennzeichner, QStringLiteral("doppelt"));
             break;
         case Qualifier::Single:
-            WriteMandantString(ctx, names::Textkennzeichner, QStringLiteral("einfach"));
+            writeMandantString(ctx, names::Textkennzeichner, QStringLiteral("einfach"));
             break;
         case Qualifier::None:
-            WriteMandantString(ctx, names::Textkennzeichner, QStringLiteral("keine"));
+            writeMandantString(ctx, names::Textkennzeichner, QStringLiteral("keine"));
             break;
         }
-        WriteMandantInteger(ctx, names::Titelzeile, s.CBTitelzeile ? 1 : 0);
-        WriteMandantInteger(ctx, names::Datumueberschreiben, s.CBDatumueberschreiben ? 1 : 0);
-        WriteMandantInteger(ctx, names::Betragformat, s.RGBetrag);
-        WriteMandantInteger(ctx, names::Zahlungsart, s.RGZahlungsart);
+        writeMandantInteger(ctx, names::Titelzeile, s.CBTitelzeile ? 1 : 0);
+        writeMandantInteger(ctx, names::Datumueberschreiben, s.CBDatumueberschreiben ? 1 : 0);
+        writeMandantInteger(ctx, names::Betragformat, s.RGBetrag);
+        writeMandantInteger(ctx, names::Zahlungsart, s.RGZahlungsart);
 
         const ColumnMapping &m = s.mapping;
-        WriteMandantInteger(ctx, names::NameX, m.NameX);
-        WriteMandantInteger(ctx, names::NameX2, m.NameX2);
-        WriteMandantInteger(ctx, names::Blz1, m.Blz1);
-        WriteMandantInteger(ctx, names::Kto1, m.Kto1);
-        WriteMandantInteger(ctx, names::Betrag, m.Betrag);
+        writeMandantInteger(ctx, names::NameX, m.NameX);
+        writeMandantInteger(ctx, names::NameX2, m.NameX2);
+        writeMandantInteger(ctx, names::Blz1, m.Blz1);
+        writeMandantInteger(ctx, names::Kto1, m.Kto1);
+        writeMandantInteger(ctx, names::Betrag, m.Betrag);
         for (int i = 0; i < 14; ++i)
-            WriteMandantInteger(ctx, names::verw(i + 1), m.Verw[i]);
-        WriteMandantInteger(ctx, names::Name2X, m.Name2X);
-        WriteMandantInteger(ctx, names::StrasseX, m.StrasseX);
-        WriteMandantInteger(ctx, names::OrtLandX, m.OrtLandX);
-        WriteMandantInteger(ctx, names::NotitzInternX, m.NotitzInternX);
-        WriteMandantInteger(ctx, names::AnsprechpartnerX, m.AnsprechpartnerX);
-        WriteMandantInteger(ctx, names::IBANX, m.IBANx);
-        WriteMandantInteger(ctx, names::BICX, m.BICx);
-        WriteMandantInteger(ctx, names::LaendercodeX, m.LaendercodeX);
-        WriteMandantInteger(ctx, names::WaehrungX, m.WaehrungX);
-        WriteMandantInteger(ctx, names::DatumX, m.DatumX);
-        WriteMandantInteger(ctx, names::MandatsdatumX, m.MandatsdatumX);
-        WriteMandantInteger(ctx, names::SequenztypX, m.SequenztypX);
+            writeMandantInteger(ctx, names::verw(i + 1), m.Verw[i]);
+        writeMandantInteger(ctx, names::Name2X, m.Name2X);
+        writeMandantInteger(ctx, names::StrasseX, m.StrasseX);
+        writeMandantInteger(ctx, names::OrtLandX, m.OrtLandX);
+        writeMandantInteger(ctx, names::NotitzInternX, m.NotitzInternX);
+        writeMandantInteger(ctx, names::AnsprechpartnerX, m.AnsprechpartnerX);
+        writeMandantInteger(ctx, names::IBANX, m.IBANx);
+        writeMandantInteger(ctx, names::BICX, m.BICx);
+        writeMandantInteger(ctx, names::LaendercodeX, m.LaendercodeX);
+        writeMandantInteger(ctx, names::WaehrungX, m.WaehrungX);
+        writeMandantInteger(ctx, names::DatumX, m.DatumX);
+        writeMandantInteger(ctx, names::MandatsdatumX, m.MandatsdatumX);
+        writeMandantInteger(ctx, names::SequenztypX, m.SequenztypX);
 
-        WriteMandantString(ctx, names::Quelldatei, s.EQuelldatei);
-        WriteMandantString(ctx, names::Zieldatei, s.EZieldatei);
-        WriteMandantString(ctx, names::Tabellenname, s.CBTabellenText);
+        writeMandantString(ctx, names::Quelldatei, s.EQuelldatei);
+        writeMandantString(ctx, names::Zieldatei, s.EZieldatei);
+        writeMandantString(ctx, names::Tabellenname, s.CBTabellenText);
 
         auto constantText = [](const ConstantField &f) { return f.checked ? f.text : QString(); };
-        WriteMandantString(ctx, names::Betragkonst, constantText(s.Betragkonst));
+        writeMandantString(ctx, names::Betragkonst, constantText(s.Betragkonst));
         for (int i = 0; i < 14; ++i)
-            WriteMandantString(ctx, names::verwkonst(i + 1), constantText(s.Verwkonst[i]));
+            writeMandantString(ctx, names::verwkonst(i + 1), constantText(s.Verwkonst[i]));
 
-        WriteMandantInteger(ctx, names::Verw8, s.CB8Verw ? 1 : 0);
-        WriteMandantInteger(ctx, names::Begleit, s.CBBegleit ? 1 : 0);
-        WriteMandantInteger(ctx, names::IBANonly, s.CBIBANonly ? 1 : 0);
-        WriteMandantInteger(ctx, names::Buchungs, s.CBBuchungs ? 1 : 0);
-        WriteMandantInteger(ctx, names::LogSpeichern, s.CBLogspeichern ? 1 : 0);
+        writeMandantInteger(ctx, names::Verw8, s.CB8Verw ? 1 : 0);
+        writeMandantInteger(ctx, names::Begleit, s.CBBegleit ? 1 : 0);
+        writeMandantInteger(ctx, names::IBANonly, s.CBIBANonly ? 1 : 0);
+        writeMandantInteger(ctx, names::Buchungs, s.CBBuchungs ? 1 : 0);
+        writeMandantInteger(ctx, names::LogSpeichern, s.CBLogspeichern ? 1 : 0);
         // A Mandant that never chose a format generation keeps a store without the value,
         // so that it follows the banks' current generation.
         if (s.SEPAFormat >= 0)
-            WriteMandantInteger(ctx, names::SEPAFormat, s.SEPAFormat);
+            writeMandantInteger(ctx, names::SEPAFormat, s.SEPAFormat);
 
         switch (s.windowState) {
         case WindowState::Normal:
-            WriteGlobalString(ctx, names::WindowState, QStringLiteral("wsNormal"));
-            WriteGlobalInteger(ctx, names::Height, s.height);
-            WriteGlobalInteger(ctx, names::Width, s.width);
+            writeGlobalString(ctx, names::WindowState, QStringLiteral("wsNormal"));
+            writeGlobalInteger(ctx, names::Height, s.height);
+            writeGlobalInteger(ctx, names::Width, s.width);
             break;
         case WindowState::Maximized:
-            WriteGlobalString(ctx, names::WindowState, QStringLiteral("wsMaximized"));
+            writeGlobalString(ctx, names::WindowState, QStringLiteral("wsMaximized"));
             break;
         case WindowState::Minimized:
             break;
         }
-        SaveColumnWidths(ctx);
+        saveColumnWidths(ctx);
         batch.commit();
     }
     ctx.data.saveWorkingTables();
@@ -326,7 +326,7 @@ const QList<GridSpec> &gridSpecs()
 
 } // namespace
 
-void LoadColumnWidths(Context &ctx)
+void loadColumnWidths(Context &ctx)
 {
     for (const GridSpec &spec : gridSpecs()) {
         QList<GridColumn> &columns = ctx.state.*(spec.columns);
@@ -337,14 +337,14 @@ void LoadColumnWidths(Context &ctx)
     for (const GridSpec &spec : gridSpecs()) {
         for (GridColumn &column : ctx.state.*(spec.columns)) {
             const qint32 width =
-                ReadGlobalInteger(ctx, QString::fromUtf16(spec.prefix) + column.caption);
+                readGlobalInteger(ctx, QString::fromUtf16(spec.prefix) + column.caption);
             if (width != -1)
                 column.width = width;
         }
     }
 }
 
-void SaveColumnWidths(Context &ctx)
+void saveColumnWidths(Context &ctx)
 {
     platform::SettingsStore::Batch batch(ctx.settings);
     for (const GridSpec &spec : gridSpecs()) {
@@ -354,7 +354,7 @@ void SaveColumnWidths(Context &ctx)
                 columns.append({caption, -1});
         }
         for (const GridColumn &column : columns)
-            WriteGlobalInteger(ctx, QString::fromUtf16(spec.prefix) + column.caption,
+            writeGlobalInteger(ctx, QString::fromUtf16(spec.prefix) + column.caption,
                                column.width < 0 ? defaultColumnWidth : column.width);
     }
     batch.commit();

@@ -64,7 +64,7 @@ return f;
 
 } // namespace ordovan::app
 
-void ReadSource(Context &ctx, bool batchRun)
+void readSource(Context &ctx, bool batchRun)
 {
     // The batch run ignores letter case; the option handler and the file chooser do not, so
     // there "LISTE.XLS" is read as text.
@@ -72,45 +72,45 @@ void ReadSource(Context &ctx, bool batchRun)
     if (batchRun)
         ext = ext.toLower();
     if (isWorkbookExtension(ext))
-        ReadWorkbookSource(ctx);
+        readWorkbookSource(ctx);
     else if (isDatabaseExtension(ext))
-        ReadDatabaseSource(ctx);
+        readDatabaseSource(ctx);
     else
-        ReadTextSource(ctx);
+        readTextSource(ctx);
 }
 
-void ReadTextSource(Context &ctx)
+void readTextSource(Context &ctx)
 {
     MainState &s = ctx.state;
-    ctx.AppendLogLine(kTextStart);
+    ctx.appendLogLine(kTextStart);
     switch (import::readDelimitedFile(s.EQuelldatei, formatOf(s), s.SGDatei)) {
     case import::TextReadOutcome::Read:
-        ctx.AppendLogLine(kTextEnd);
+        ctx.appendLogLine(kTextEnd);
         break;
     case import::TextReadOutcome::CannotOpen:
-        ctx.AppendLogLine(kTextNotFound);
+        ctx.appendLogLine(kTextNotFound);
         s.RunStatus = 2;
         break;
     case import::TextReadOutcome::ReadFailed:
-        ctx.AppendLogLine(kTextReadError);
+        ctx.appendLogLine(kTextReadError);
         s.RunStatus = 5;
         break;
     }
 }
 
-void RBKommaClick(Context &ctx)
+void sourceOptionsChanged(Context &ctx)
 {
     MainState &s = ctx.state;
     s.SGDatei.clearCells();
     // Until start-up is done the handler only empties the grid; start-up reads once at its
     // end.
     if (s.StartupDone && !s.EQuelldatei.isEmpty()) {
-        ReadSource(ctx, false);
-        ShowMappingPreview(ctx);
+        readSource(ctx, false);
+        showMappingPreview(ctx);
     }
 }
 
-void SpeedButton4Click(Context &ctx)
+void chooseSourceFile(Context &ctx)
 {
     MainState &s = ctx.state;
     const std::optional<QString> path = ctx.dialogs().openFile(QString());
@@ -121,9 +121,9 @@ void SpeedButton4Click(Context &ctx)
     s.CBTabellenText.clear();
     // A database is read at once and alone; everything else through the option handler.
     if (isDatabaseExtension(extensionOf(*path)))
-        ReadDatabaseSource(ctx);
+        readDatabaseSource(ctx);
     else
-        RBKommaClick(ctx);
+        sourceOptionsChanged(ctx);
 }
 
 } // namespace ordovan::app

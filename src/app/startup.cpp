@@ -1,4 +1,4 @@
-// Start-up and window lifecycle. FormCreate makes sure the data folder exists; FormShow is
+// Start-up and window lifecycle. prepareProgram makes sure the data folder exists; startUp is
 // the start-up load sequence: create or convert the table files on a first start, load the
 // tables, restore the Mandant, the settings and the window, read the source for its preview
 // and finally apply the command line. An Error anywhere ends the sequence where it happens;
@@ -17,12 +17,12 @@
 
 namespace ordovan::app {
 
-void FormCreate(Context &ctx)
+void prepareProgram(Context &ctx)
 {
     platform::ensureDirectory(ctx.data.dataDir());
-    InstallMandantHooks(ctx);
+    installMandantHooks(ctx);
     // Whenever the current history row changes, the record grids below it follow.
-    ctx.data.ClientDataSet2.afterScroll = [&ctx](store::Table &) { HistoryRowChanged(ctx); };
+    ctx.data.ClientDataSet2.afterScroll = [&ctx](store::Table &) { historyRowChanged(ctx); };
 }
 
 namespace {
@@ -30,13 +30,13 @@ namespace {
 void restoreWindow(Context &ctx)
 {
     MainState &s = ctx.state;
-    if (ReadGlobalString(ctx, names::WindowState) == u"wsMaximized") {
+    if (readGlobalString(ctx, names::WindowState) == u"wsMaximized") {
         s.windowState = WindowState::Maximized;
         return;
     }
     s.windowState = WindowState::Normal;
-    s.height = ReadGlobalInteger(ctx, names::Height);
-    s.width = ReadGlobalInteger(ctx, names::Width);
+    s.height = readGlobalInteger(ctx, names::Height);
+    s.width = readGlobalInteger(ctx, names::Width);
     if (s.height < 200)
         s.height = 600;
     if (s.width < 200)
@@ -45,7 +45,7 @@ void restoreWindow(Context &ctx)
 
 } // namespace
 
-void FormShow(Context &ctx)
+void startUp(Context &ctx)
 {
     MainState &s = ctx.state;
     s.StartupDone = false;
@@ -55,18 +55,18 @@ void FormShow(Context &ctx)
     store::DataModule &data = ctx.data;
     if (!data.anyWorkingFileExists()) {
         data.createEmptyWorkingTables();
-        SaveColumnWidths(ctx);
+        saveColumnWidths(ctx);
         s.FirstStart = true;
     }
     if (!QFileInfo::exists(data.pathOf(QStringLiteral("mandant.xml"))) &&
         QFileInfo::exists(data.pathOf(QStringLiteral("db3.xml")))) {
-        if (ConvertOldMandanten(ctx))
+        if (convertOldMandanten(ctx))
             s.FirstStart = true;
     }
     data.loadAll();
 
     s.mapping.clear();
-    BuildMappingGrid(ctx);
+    buildMappingGrid(ctx);
     s.Label9Visible = false;
 
     s.DTPErstell = ctx.now();
@@ -77,25 +77,25 @@ void FormShow(Context &ctx)
     // Fill the Mandant choice and select the last used Mandant; without one the red hint
     // shows and start-up goes on.
     try {
-        FillMandantCombo(ctx);
+        fillMandantCombo(ctx);
     } catch (const Error &) {
         s.Label9Visible = true;
     }
 
     restoreWindow(ctx);
-    BuildNewRecordsFilters(ctx);
-    LoadSettings(ctx);
-    LoadColumnWidths(ctx);
+    setNewRecordsFilters(ctx);
+    loadSettings(ctx);
+    loadColumnWidths(ctx);
     s.MLog.clear();
     s.StartupDone = true;
 
-    RBKommaClick(ctx);
-    ShowMappingPreview(ctx);
+    sourceOptionsChanged(ctx);
+    showMappingPreview(ctx);
 
-    ApplyCommandLine(ctx);
+    applyCommandLine(ctx);
 }
 
-void ApplyCommandLine(Context &ctx)
+void applyCommandLine(Context &ctx)
 {
     MainState &s = ctx.state;
     const QString word = ctx.args.value(0);
@@ -106,16 +106,16 @@ void ApplyCommandLine(Context &ctx)
         const auto id = german::parseInteger(mandant);
         if (!id)
             throw Error(german::notAnIntegerMessage(mandant));
-        WriteGlobalInteger(ctx, names::Mandant, *id);
-        const qint32 stored = ReadGlobalInteger(ctx, names::Mandant);
+        writeGlobalInteger(ctx, names::Mandant, *id);
+        const qint32 stored = readGlobalInteger(ctx, names::Mandant);
         store::Table &mandanten = ctx.data.ClientDataSet3;
         if (!mandanten.locate(u"ID", stored))
             unknownMandant = stored;
         if (mandanten.hasCurrentRow())
             s.CBMandantenText =
                 mandanten.text(u"ID") + QStringLiteral(" -  ") + mandanten.text(u"Name");
-        CBMandantenChange(ctx);
-        LoadSettings(ctx);
+        selectMandantFromCombo(ctx);
+        loadSettings(ctx);
     }
 
     const QString type = ctx.args.value(1);
@@ -137,16 +137,16 @@ void ApplyCommandLine(Context &ctx)
                             .arg(*unknownMandant));
         ctx.outcome.runStarted = true;
         s.sepaFileWritten = false;
-        BStartClick(ctx);
+        runBatch(ctx);
         ctx.outcome.runFinished = true;
         if (word == u"startstop" && s.RunStatus != 2)
             ctx.outcome.quitRequested = true;
     }
 }
 
-void FormClose(Context &ctx)
+void closeMainWindow(Context &ctx)
 {
-    SaveSettings(ctx);
+    saveSettings(ctx);
 }
 
 } // namespace ordovan::app

@@ -1,4 +1,4 @@
-// ReadWorkbookSource and ReadDatabaseSource: a sheet of a workbook or a table of a database,
+// readWorkbookSource and readDatabaseSource: a sheet of a workbook or a table of a database,
 // through the tabular provider of the services, into the source grid SGDatei (one grid
 // column per row, one grid row per field). The sheet or table is the text of CBTabellen;
 // its item list is filled from the file while it is empty. The outcome goes to the log and
@@ -65,53 +65,53 @@ void readTabularSource(Context &ctx, platform::TabularKind kind, const ReaderTex
             throw;
         } catch (const std::exception &e) {
             logDetail("open", e);
-            ctx.AppendLogLine(texts.notFound);
+            ctx.appendLogLine(texts.notFound);
             state.RunStatus = 2;
             return;
         }
 
         try {
-            FillGridFromDataSet(ctx, *rows);
+            fillGridFromRows(ctx, *rows);
         } catch (const std::exception &e) {
             logDetail("read", e);
-            ctx.AppendLogLine(texts.readError);
+            ctx.appendLogLine(texts.readError);
             state.RunStatus = 5;
             return;
         }
-        ctx.AppendLogLine(texts.end);
+        ctx.appendLogLine(texts.end);
     } catch (const std::exception &e) {
         logDetail("other", e);
-        ctx.AppendLogLine(texts.openError);
+        ctx.appendLogLine(texts.openError);
         state.RunStatus = 5;
     }
 }
 
 } // namespace
 
-void ReadWorkbookSource(Context &ctx)
+void readWorkbookSource(Context &ctx)
 {
     using namespace tabular_log;
-    ctx.AppendLogLine(kExcelStart);
+    ctx.appendLogLine(kExcelStart);
     readTabularSource(ctx, platform::TabularKind::Workbook,
                       {kExcelStart, kExcelEnd, kExcelNotFound, kExcelReadError, kExcelOpenError});
 }
 
-void ReadDatabaseSource(Context &ctx)
+void readDatabaseSource(Context &ctx)
 {
     using namespace tabular_log;
-    ctx.AppendLogLine(kAccessStart);
+    ctx.appendLogLine(kAccessStart);
     // A database table has no title row. Switching the option off is a change of it like
     // any other, so the option handler runs (and reads the source once more).
     if (ctx.state.CBTitelzeile) {
         ctx.state.CBTitelzeile = false;
-        RBKommaClick(ctx);
+        sourceOptionsChanged(ctx);
     }
     readTabularSource(
         ctx, platform::TabularKind::Database,
         {kAccessStart, kAccessEnd, kAccessNotFound, kAccessReadError, kAccessOpenError});
 }
 
-void FillGridFromDataSet(Context &ctx, platform::TabularRowSet &rows)
+void fillGridFromRows(Context &ctx, platform::TabularRowSet &rows)
 {
     auto &grid = ctx.state.SGDatei;
     const int fields = rows.fieldCount();

@@ -9,12 +9,12 @@
 
 namespace ordovan::app {
 
-void Button9Click(Context &ctx)
+void clearLog(Context &ctx)
 {
     ctx.state.MLog.clear();
 }
 
-void Button10Click(Context &ctx)
+void saveLogAs(Context &ctx)
 {
     const auto path = ctx.dialogs().saveFile(QStringLiteral("*.*"), QString());
     if (!path)
@@ -22,7 +22,7 @@ void Button10Click(Context &ctx)
     ctx.state.MLog.writeTo(*path);
 }
 
-void SpeedButton2Click(Context &ctx)
+void chooseTargetFile(Context &ctx)
 {
     const auto path = ctx.dialogs().saveFile(QStringLiteral("SEPA-Datei|*.xml|DTAUS-Datei|*.*"),
                                              QStringLiteral("xml"));
@@ -36,7 +36,7 @@ int gridHeight(int outerHeight, int constant)
     return int(std::nearbyint((outerHeight - constant) / 2.0));
 }
 
-void FormResize(Context &ctx, int outerHeight)
+void resizeGrids(Context &ctx, int outerHeight)
 {
     MainState &s = ctx.state;
     s.mainGridHeight = gridHeight(outerHeight, 502);    // DBGrid1, DBGrid6

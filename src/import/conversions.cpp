@@ -4,7 +4,7 @@
 
 namespace ordovan::import {
 
-QString InsertDecimalComma(QStringView text)
+QString insertDecimalComma(QStringView text)
 {
     if (text.isEmpty())
         return {};

@@ -12,7 +12,7 @@ namespace ordovan::import {
 // characters (1158 -> 11,58; -250 -> -2,50; 99 -> ,99). One character is taken as cents
 // too (5 -> ,05): putting the comma in front of it would read five cents as fifty. Empty
 // stays empty. The comma is always ",".
-QString InsertDecimalComma(QStringView text);
+QString insertDecimalComma(QStringView text);
 
 // The amount of a source cell, in the German number notation: optional blanks, an optional
 // sign, digits with at most one decimal comma, an optional exponent, optional blanks.

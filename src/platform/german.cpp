@@ -266,7 +266,7 @@ const char16_t *umlautReplacement(char16_t c)
     }
 }
 
-QString TransliterateUmlauts(QStringView text)
+QString transliterateUmlauts(QStringView text)
 {
     // Written straight into the buffer: this runs for every name of every record.
     QString out(text.size() * 2, Qt::Uninitialized);

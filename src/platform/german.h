@@ -35,7 +35,7 @@ QString formatNumber(double value);
 
 // Replaces Ä Ö Ü ä ö ü ß by Ae Oe Ue ae oe ue ss, case-sensitively and everywhere; nothing
 // else changes. The two-letter form of one such character, or nothing for any other.
-QString TransliterateUmlauts(QStringView text);
+QString transliterateUmlauts(QStringView text);
 const char16_t *umlautReplacement(char16_t c);
 
 // The conversion errors of number and date fields, as the user sees them.

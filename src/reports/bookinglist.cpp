@@ -84,7 +84,7 @@ QString bookingListTextPath(const QString &targetPath)
     return platform::folderOf(targetPath) + texts::listTextFileName;
 }
 
-QString BookingListText(store::Table &table, Layout layout)
+QString bookingListText(store::Table &table, Layout layout)
 {
     const QString crlf = QStringLiteral("\r\n");
     const QString separator = QStringLiteral(" -- ");
@@ -124,8 +124,8 @@ void PrintBookingListHeader(PrintJob &job, int &position, Layout layout, const Q
     job.setFontHeight(25);
 }
 
-void PrintBookingList(PrintService &printing, store::Table &table, Layout layout,
-                      const QDate &today, const QString &targetPath)
+void printBookingListPages(PrintService &printing, store::Table &table, Layout layout,
+                           const QDate &today, const QString &targetPath)
 {
     const LayoutInfo &li = info(layout);
     const QString title =

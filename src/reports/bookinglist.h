@@ -34,14 +34,14 @@ QString formatBookingAmount(std::optional<double> amount);
 QStringList bookingListValues(const store::Table &table, Layout layout);
 
 // The text list, each line ended by CR LF. Walks the table's visible rows.
-QString BookingListText(store::Table &table, Layout layout);
+QString bookingListText(store::Table &table, Layout layout);
 // Where the text list goes: the folder of the SEPA file, or the current folder.
 QString bookingListTextPath(const QString &targetPath);
 
 // Prints the list over the table's visible rows, 33 rows a page under a heading on each.
 // Throws Error when the printer fails.
-void PrintBookingList(PrintService &printing, store::Table &table, Layout layout,
-                      const QDate &today, const QString &targetPath);
+void printBookingListPages(PrintService &printing, store::Table &table, Layout layout,
+                           const QDate &today, const QString &targetPath);
 // Prints one page heading and leaves the position at -250.
 void PrintBookingListHeader(PrintJob &job, int &position, Layout layout, const QDate &today);
 

@@ -15,7 +15,7 @@
 
 namespace ordovan::reports {
 
-QString CoverSheetText(const CoverSheetValues &v, Variant variant)
+QString coverSheetText(const CoverSheetValues &v, Variant variant)
 {
     QStringList lines;
     if (!v.filePath.isEmpty())
@@ -36,7 +36,7 @@ QString coverSheetTextPath(const QString &targetPath)
     return platform::folderOf(targetPath) + texts::coverTextFileName;
 }
 
-void PrintCoverSheet(PrintService &printing, const CoverSheetValues &v, Variant variant)
+void printCoverSheetPages(PrintService &printing, const CoverSheetValues &v, Variant variant)
 {
     PrintJob job(printing, {texts::coverJobTitle, ReportKind::CoverSheet, v.filePath});
     job.setAnchor(TextAnchor::TopLeft);
@@ -85,8 +85,8 @@ QString historyValue(const store::Table &history, const char16_t *field)
 
 } // namespace
 
-void PrintHistoryCoverSheet(PrintService &printing, const store::Table &history,
-                            const QString &targetPath)
+void printHistoryCoverSheetPages(PrintService &printing, const store::Table &history,
+                                 const QString &targetPath)
 {
     struct Line
     {

@@ -36,18 +36,18 @@ struct CoverSheetValues
 
 // The lines of the text sheet joined by CR LF, without a break after the last one. The
 // "Dateiname: " line is left out when the file path is empty.
-QString CoverSheetText(const CoverSheetValues &values, Variant variant);
+QString coverSheetText(const CoverSheetValues &values, Variant variant);
 // Where the text sheet goes: the folder of the SEPA file, or the current folder.
 QString coverSheetTextPath(const QString &targetPath);
 
 // Prints the sheet on one page, at once, without a print dialog. Throws Error when the
 // printer fails.
-void PrintCoverSheet(PrintService &printing, const CoverSheetValues &values, Variant variant);
+void printCoverSheetPages(PrintService &printing, const CoverSheetValues &values, Variant variant);
 
 // Prints the sheet of the current row of the history table (empty values when it has none),
 // in the face the printer canvas last had. targetPath places an output file beside it.
-void PrintHistoryCoverSheet(PrintService &printing, const store::Table &history,
-                            const QString &targetPath);
+void printHistoryCoverSheetPages(PrintService &printing, const store::Table &history,
+                                 const QString &targetPath);
 
 // Writes a text report in Windows-1252, atomically; throws Error when that fails.
 void writeTextReport(const QString &path, const QString &text);

@@ -83,18 +83,18 @@ CheckedRecord checkRecord(const RecordFields &fields, const RunOptions &options,
     CheckedRecord r;
     const QString name1 = dropControlCharacters(fields.name1);
     const QString name2 = dropControlCharacters(fields.name2);
-    if (!passes([&] { ValidateName(name1); }) || (isBlank(name1) && isBlank(name2)))
+    if (!passes([&] { validateName(name1); }) || (isBlank(name1) && isBlank(name2)))
         r.failures << text::kNoAccountHolder;
 
     const QString iban = dropControlCharacters(fields.iban);
-    const bool ibanValid = passes([&] { ValidateIBAN(iban); });
+    const bool ibanValid = passes([&] { validateIban(iban); });
     const QString country = ibanValid ? ibanCountry(iban) : QString();
     const bool outsideEea = ibanValid && isSepaCountryOutsideEea(country);
 
     // Banks outside the EEA are always named by their BIC.
     const QString bic = dropControlCharacters(fields.bic);
     const bool bicNeeded = !options.ibanOnly || outsideEea;
-    if (bicNeeded && !passes([&] { ValidateBIC(bic, options.generation); }))
+    if (bicNeeded && !passes([&] { validateBic(bic, options.generation); }))
         r.failures << (options.ibanOnly && isBlank(bic) ? text::kBicRequired : text::kBadBic);
 
     if (!ibanValid)
@@ -160,10 +160,10 @@ CheckedRecord checkRecord(const RecordFields &fields, const RunOptions &options,
         const QString street = dropControlCharacters(fields.street);
         if (!isBlank(street))
             r.address.street =
-                finishText(german::TransliterateUmlauts(street.trimmed()), kMaxAddressLineLength);
+                finishText(german::transliterateUmlauts(street.trimmed()), kMaxAddressLineLength);
         const int townLength =
             options.generation == Generation::V2019 ? kMaxTownLength : kMaxAddressLineLength;
-        r.address.town = finishText(german::TransliterateUmlauts(town.trimmed()), townLength);
+        r.address.town = finishText(german::transliterateUmlauts(town.trimmed()), townLength);
     }
     return r;
 }
@@ -174,11 +174,11 @@ CheckedParty checkOrderingParty(const OrderingPartyFields &fields, const RunOpti
     const QString name = dropControlCharacters(fields.name);
     const QString bic = dropControlCharacters(fields.bic);
     const QString iban = dropControlCharacters(fields.iban);
-    if (!passes([&] { ValidateName(name); }) || isBlank(name))
+    if (!passes([&] { validateName(name); }) || isBlank(name))
         p.failure = text::kPartyName;
-    else if (!passes([&] { ValidateBIC(bic, options.generation); }))
+    else if (!passes([&] { validateBic(bic, options.generation); }))
         p.failure = text::kPartyBic;
-    else if (!passes([&] { ValidateIBAN(iban); }) || !isSepaCountry(ibanCountry(iban)))
+    else if (!passes([&] { validateIban(iban); }) || !isSepaCountry(ibanCountry(iban)))
         p.failure = text::kPartyIban;
     if (!p.failure.isEmpty())
         return p;
@@ -199,7 +199,7 @@ CheckedParty checkOrderingParty(const OrderingPartyFields &fields, const RunOpti
         p.creditorId = *id;
     }
 
-    p.name = finishText(german::TransliterateUmlauts(name), kMaxNameLength);
+    p.name = finishText(german::transliterateUmlauts(name), kMaxNameLength);
     p.iban = normalizedIban(iban);
     p.bic = normalizedBic(bic);
     return p;

@@ -139,7 +139,7 @@ QString buildName(QStringView name1, QStringView name2)
     QString joined;
     joined.reserve(name1.size() + name2.size() + 1);
     joined.append(name1).append(u' ').append(name2);
-    return german::TransliterateUmlauts(joined);
+    return german::transliterateUmlauts(joined);
 }
 
 QString buildPurpose(QStringView stored)

@@ -92,14 +92,14 @@ QString normalizedBic(QStringView bic)
     return asciiUpper(bic);
 }
 
-bool ValidateName(QStringView name)
+bool validateName(QStringView name)
 {
     if (name.isEmpty())
         throw Error(text::kNameMissing);
     return true;
 }
 
-bool ValidateBIC(QStringView bic, Generation generation)
+bool validateBic(QStringView bic, Generation generation)
 {
     const QString b = normalizedBic(bic);
     bool ok = b.size() == 8 || b.size() == 11;
@@ -113,11 +113,11 @@ bool ValidateBIC(QStringView bic, Generation generation)
     return true;
 }
 
-bool ValidateIBAN(QStringView iban)
+bool validateIban(QStringView iban)
 {
     const QString n = normalizedIban(iban);
     if (!matchesIbanForm(n) || n.size() != registeredIbanLength(QStringView(n).left(2)) ||
-        IBANModulo97(n) != 1)
+        ibanModulo97(n) != 1)
         throw Error(text::kIbanInvalid);
     return true;
 }
@@ -152,13 +152,13 @@ std::optional<QString> checkedCreditorIdentifier(QStringView id)
         return std::nullopt;
     // ISO 7064 MOD 97-10 over the national identifier, the country code and the check
     // digits; the business code is not part of it.
-    // IBANModulo97 moves the first four characters to the end, as this check needs.
-    if (IBANModulo97(c.left(4) + national.toString()) != 1)
+    // ibanModulo97 moves the first four characters to the end, as this check needs.
+    if (ibanModulo97(c.left(4) + national.toString()) != 1)
         return std::nullopt;
     return c;
 }
 
-QString IBANLettersToDigits(QStringView text)
+QString ibanLettersToDigits(QStringView text)
 {
     QString out;
     out.reserve(text.size() * 2);
@@ -171,7 +171,7 @@ QString IBANLettersToDigits(QStringView text)
     return out;
 }
 
-int IBANModulo97(QStringView iban)
+int ibanModulo97(QStringView iban)
 {
     // Country code and check digits go to the end, letters count as two digits (A = 10),
     // and the number is reduced modulo 97. Reducing digit by digit gives the same remainder

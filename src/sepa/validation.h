@@ -25,14 +25,14 @@ inline const QString kIbanInvalid =
 } // namespace text
 
 // At least one character; blanks count.
-bool ValidateName(QStringView name);
+bool validateName(QStringView name);
 // In capitals, the BIC form of the schema being written: 8 or 11 characters with the bank,
 // country and location parts in their places.
-bool ValidateBIC(QStringView bic, Generation generation);
+bool validateBic(QStringView bic, Generation generation);
 // Without blanks and in capitals, country code, two check digits and 1 to 30 letters or
 // digits, as long as the registry says for the country, whose ISO 7064 MOD 97-10 remainder
 // is 1.
-bool ValidateIBAN(QStringView iban);
+bool validateIban(QStringView iban);
 
 // The two-letter country code of an IBAN (in capitals, blanks dropped).
 QString ibanCountry(QStringView iban);
@@ -44,11 +44,11 @@ inline constexpr int kMaxCreditorIdLength = 35;
 std::optional<QString> checkedCreditorIdentifier(QStringView id);
 
 // Every capital A..Z replaced by its two-digit number (A = 10 ... Z = 35).
-QString IBANLettersToDigits(QStringView text);
+QString ibanLettersToDigits(QStringView text);
 // The remainder modulo 97 of the rearranged IBAN (country and check digits moved to the end,
 // letters as numbers), reduced in pieces of at most nine digits; 0 when anything but a digit
 // is left after the letters are replaced.
-int IBANModulo97(QStringView iban);
+int ibanModulo97(QStringView iban);
 
 // ASCII letters in capitals; every other character as it is.
 QString asciiUpper(QStringView text);

@@ -66,7 +66,7 @@ protected:
 TEST_F(ReportButtonsTest, CoverSheetAsTextGoesBesideTheTargetFileAndNothingIsPrinted)
 {
     s.CBLogspeichern = true;
-    app::BBegleitClick(*ctx);
+    app::printCoverSheet(*ctx);
     EXPECT_TRUE(printer.jobs().isEmpty());
     EXPECT_TRUE(dialogs.shown().isEmpty());
     const QByteArray text = test::readFile(bank + QStringLiteral("/Begleitzettel.txt"));
@@ -81,7 +81,7 @@ TEST_F(ReportButtonsTest, CoverSheetAsTextGoesBesideTheTargetFileAndNothingIsPri
 TEST_F(ReportButtonsTest, CoverSheetIsPrintedAtOnceWithoutPrintDialog)
 {
     s.RGZahlungsart = app::Gutschrift;
-    app::BBegleitClick(*ctx);
+    app::printCoverSheet(*ctx);
     EXPECT_TRUE(dialogs.shown().isEmpty());
     ASSERT_EQ(printer.jobs().size(), 1);
     EXPECT_EQ(printer.jobs()[0].texts()[1],
@@ -91,7 +91,7 @@ TEST_F(ReportButtonsTest, CoverSheetIsPrintedAtOnceWithoutPrintDialog)
     // Without a payment type nothing is produced at all.
     s.RGZahlungsart = app::NoPaymentType;
     s.CBLogspeichern = true;
-    app::BBegleitClick(*ctx);
+    app::printCoverSheet(*ctx);
     EXPECT_EQ(printer.jobs().size(), 1);
     EXPECT_FALSE(QFileInfo::exists(bank + QStringLiteral("/Begleitzettel.txt")));
 }
@@ -100,13 +100,13 @@ TEST_F(ReportButtonsTest, BookingListTextFollowsThePaymentTypeAndPrintingAlwaysT
 {
     addSepaRecord(1, 123456.78);
     s.CBLogspeichern = true;
-    app::BBuchungsClick(*ctx);
+    app::printBookingList(*ctx);
     const QByteArray sepa = test::readFile(bank + QStringLiteral("/Buchungsliste.txt"));
     EXPECT_TRUE(sepa.contains("-- IBAN -- BIC --"));
     EXPECT_TRUE(sepa.contains("-- 123456,78 --"));
 
     s.RGZahlungsart = app::NoPaymentType;
-    app::BBuchungsClick(*ctx);
+    app::printBookingList(*ctx);
     const QByteArray domestic = test::readFile(bank + QStringLiteral("/Buchungsliste.txt"));
     EXPECT_TRUE(domestic.contains("-- Kontonummer -- Bankleitzahl --"));
     EXPECT_EQ(domestic.count("\r\n"), 4) << "the domestic table is empty";
@@ -114,9 +114,9 @@ TEST_F(ReportButtonsTest, BookingListTextFollowsThePaymentTypeAndPrintingAlwaysT
 
     s.CBLogspeichern = false;
     dialogs.pushPrint(false);
-    app::BBuchungsClick(*ctx);
+    app::printBookingList(*ctx);
     EXPECT_TRUE(printer.jobs().isEmpty()) << "cancelled print dialog";
-    app::BBuchungsClick(*ctx);
+    app::printBookingList(*ctx);
     ASSERT_EQ(printer.jobs().size(), 1);
     EXPECT_EQ(printer.jobs()[0].request.title, QStringLiteral("Buchungsliste"));
     EXPECT_TRUE(printer.jobs()[0].texts().contains(QStringLiteral("123456,78")));
@@ -129,41 +129,41 @@ TEST_F(ReportButtonsTest, FailuresTravelAsGermanMessagesAndLeaveNoFile)
     s.CBLogspeichern = true;
     s.EZieldatei = dir.filePath(QStringLiteral("fehlt/sepa.xml"));
     try {
-        app::BBegleitClick(*ctx);
+        app::printCoverSheet(*ctx);
         FAIL() << "expected an error";
     } catch (const Error &e) {
         EXPECT_EQ(e.message(), QStringLiteral("Die Datei \"%1\" kann nicht erstellt werden.")
                                    .arg(dir.filePath(QStringLiteral("fehlt/Begleitzettel.txt"))));
     }
-    EXPECT_THROW(app::BBuchungsClick(*ctx), Error);
+    EXPECT_THROW(app::printBookingList(*ctx), Error);
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("fehlt"))));
 
     // A target path that is itself a folder: the reports go into that folder's parent.
     s.EZieldatei = bank;
-    app::BBegleitClick(*ctx);
+    app::printCoverSheet(*ctx);
     EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("Begleitzettel.txt"))));
 
     // No printer at all.
     s.CBLogspeichern = false;
     ctx->services.printing = nullptr;
     try {
-        app::BBegleitClick(*ctx);
+        app::printCoverSheet(*ctx);
         FAIL() << "expected an error";
     } catch (const Error &e) {
         EXPECT_EQ(e.message(), QStringLiteral("Es ist kein Drucker installiert."));
     }
     ctx->services.printing = &printer;
     printer.failNextStart(QStringLiteral("Es ist kein Drucker installiert."));
-    EXPECT_THROW(app::BBuchungsClick(*ctx), Error);
+    EXPECT_THROW(app::printBookingList(*ctx), Error);
 }
 
 TEST_F(ReportButtonsTest, HistoryButtonsAskForAPrinterAndRouteTheRowsRange)
 {
     addHistoryRow(QStringLiteral("Gutschrift"));
     dialogs.pushPrint(false);
-    app::Button13Click(*ctx);
+    app::printHistoryCoverSheet(*ctx);
     EXPECT_TRUE(printer.jobs().isEmpty());
-    app::Button13Click(*ctx);
+    app::printHistoryCoverSheet(*ctx);
     ASSERT_EQ(printer.jobs().size(), 1);
     EXPECT_EQ(printer.jobs()[0].texts()[0], QStringLiteral("DTAUS - Begleitzettel Gutschrift"));
 
@@ -180,7 +180,7 @@ TEST_F(ReportButtonsTest, HistoryButtonsAskForAPrinterAndRouteTheRowsRange)
         ctx->data.ClientDataSet2.setValue(u"Zahlungsart", type);
         ctx->data.ClientDataSet2.post();
         printer.clear();
-        app::SRColorButton6Click(*ctx);
+        app::printHistoryBookingList(*ctx);
         ASSERT_EQ(printer.jobs().size(), 1);
         EXPECT_EQ(printer.jobs()[0].request.title, title) << type.toStdString();
     }

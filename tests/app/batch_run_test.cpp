@@ -33,7 +33,7 @@ protected:
 
         steps.readSource = [this](app::Context &c, bool batch) {
             calls << QStringLiteral("read %1").arg(batch);
-            c.AppendLogLine(QStringLiteral(" Quelldatei ÖFFNEN START"));
+            c.appendLogLine(QStringLiteral(" Quelldatei ÖFFNEN START"));
             c.state.RunStatus = readStatus;
         };
         steps.showMappingPreview = [this](app::Context &) { calls << QStringLiteral("preview"); };

@@ -51,8 +51,8 @@ protected:
         ctx->args = words;
         while (ctx->args.size() < 3)
             ctx->args << QString();
-        app::FormCreate(*ctx);
-        app::FormShow(*ctx);
+        app::prepareProgram(*ctx);
+        app::startUp(*ctx);
     }
 
     QString target() const { return inst.bank() + QStringLiteral("sepa.xml"); }
@@ -101,7 +101,7 @@ TEST_F(InProcessRun, TheSecondRunsLogFileHoldsTheFirstRunToo)
     start({QStringLiteral("start"), QStringLiteral("gs"), QStringLiteral("1")});
     ASSERT_TRUE(QFileInfo::exists(target()));
     ctx->state.allowRepeat = true;
-    app::BStartClick(*ctx);
+    app::runBatch(*ctx);
     const QStringList logs = inst.logFiles();
     ASSERT_EQ(logs.size(), 2);
     const QByteArray first = test::readFile(inst.logDir() + logs[0]);
@@ -111,7 +111,7 @@ TEST_F(InProcessRun, TheSecondRunsLogFileHoldsTheFirstRunToo)
 
     // The booking list of the second run lists only that run's surviving record.
     ctx->state.CBLogspeichern = true;
-    app::BBuchungsClick(*ctx);
+    app::printBookingList(*ctx);
     const QByteArray list = test::readFile(inst.bank() + QStringLiteral("Buchungsliste.txt"));
     EXPECT_EQ(list.count("\r\n"), 5);
     EXPECT_TRUE(list.contains("\r\n3 -- Anna Sch\xe4"

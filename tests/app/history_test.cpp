@@ -31,7 +31,7 @@ protected:
         d.ClientDataSet2.createEmpty(store::historyFields());
         d.ClientDataSetHisInl.createEmpty(store::domesticPaymentFields());
         d.ClientDataSetHisAZV.createEmpty(store::sepaPaymentFields());
-        app::BuildNewRecordsFilters(*ctx);
+        app::setNewRecordsFilters(*ctx);
     }
 
     void addHistoryRow(int von, int bis, const QString &zahlungsart, const QString &log = {})
@@ -68,7 +68,7 @@ TEST_F(HistoryTest, HistoryRowIsFilledFieldByField)
     s.LKontonummer = u8("1234567890123456789");
     s.LBankleitzahl = u8("37040044");
     s.EZieldatei = u8("/home/u/sepa.xml");
-    app::AddHistoryEntry(*ctx, u8("/data/Log/Log_8-12-2022_14-5_942.txt"));
+    app::addHistoryEntry(*ctx, u8("/data/Log/Log_8-12-2022_14-5_942.txt"));
 
     store::Table &h = d.ClientDataSet2;
     ASSERT_EQ(h.recordCount(), 1);
@@ -92,7 +92,7 @@ TEST_F(HistoryTest, HistoryRowIsFilledFieldByField)
 
 TEST_F(HistoryTest, RunWithoutRecordsLeavesTotalsEmpty)
 {
-    app::AddHistoryEntry(*ctx, QString());
+    app::addHistoryEntry(*ctx, QString());
     store::Table &h = d.ClientDataSet2;
     h.first();
     EXPECT_TRUE(h.isNull(h.field(u"Gesamtbetrag")));
@@ -104,7 +104,7 @@ TEST_F(HistoryTest, RunWithoutRecordsLeavesTotalsEmpty)
 TEST_F(HistoryTest, BadLabelValueCancelsTheRowBeforeTheErrorTravels)
 {
     s.LBankleitzahl = u8("3704 0044");
-    EXPECT_THROW(app::AddHistoryEntry(*ctx, QString()), Error);
+    EXPECT_THROW(app::addHistoryEntry(*ctx, QString()), Error);
     EXPECT_EQ(d.ClientDataSet2.state(), store::Table::State::Browse);
     EXPECT_EQ(d.ClientDataSet2.recordCount(), 0);
 }
@@ -112,7 +112,7 @@ TEST_F(HistoryTest, BadLabelValueCancelsTheRowBeforeTheErrorTravels)
 TEST_F(HistoryTest, RunRangeSelectsTheSepaRecordsOnTheHistoryPage)
 {
     addHistoryRow(121, 150, u8("Lastschrift CORE"));
-    app::PageControl1Change(*ctx, 4);
+    app::pageChanged(*ctx, 4);
     EXPECT_EQ(d.ClientDataSetAZV.filter(), u8("ID >= 121 and ID <=150"));
     EXPECT_EQ(d.ClientDataSet1.filter(), u8("ID=0"));
     EXPECT_TRUE(d.ClientDataSetAZV.filtered());
@@ -128,23 +128,23 @@ TEST_F(HistoryTest, RoutingByPaymentType)
         EXPECT_FALSE(app::historyRowUsesSepaTable(u8(domestic))) << domestic;
 
     addHistoryRow(3, 9, u8("Gutschriften"));
-    app::PageControl1Change(*ctx, 4);
+    app::pageChanged(*ctx, 4);
     EXPECT_EQ(d.ClientDataSet1.filter(), u8("ID >= 3 and ID <=9"));
     EXPECT_EQ(d.ClientDataSetAZV.filter(), u8("ID=0"));
 }
 
 TEST_F(HistoryTest, PageChangesSwitchTheFilters)
 {
-    app::PageControl1Change(*ctx, 3);
+    app::pageChanged(*ctx, 3);
     EXPECT_FALSE(d.ClientDataSet1.filtered());
     EXPECT_FALSE(d.ClientDataSetAZV.filtered());
-    app::PageControl1Change(*ctx, 0);
+    app::pageChanged(*ctx, 0);
     EXPECT_TRUE(d.ClientDataSet1.filtered());
     EXPECT_TRUE(d.ClientDataSetAZV.filtered());
     EXPECT_EQ(d.ClientDataSetAZV.filter(), u8("ID > -1"));
 
     // An empty history changes nothing in the filters.
-    app::PageControl1Change(*ctx, 4);
+    app::pageChanged(*ctx, 4);
     EXPECT_EQ(d.ClientDataSetAZV.filter(), u8("ID > -1"));
     EXPECT_EQ(d.ClientDataSet1.filter(), u8("ID > -1"));
 }
@@ -152,17 +152,17 @@ TEST_F(HistoryTest, PageChangesSwitchTheFilters)
 TEST_F(HistoryTest, RowChangeOffTheHistoryPageRestoresTheDomesticFilter)
 {
     addHistoryRow(5, 6, u8("Gutschrift"));
-    app::PageControl1Change(*ctx, 4);
+    app::pageChanged(*ctx, 4);
     ASSERT_EQ(d.ClientDataSet1.filter(), u8("ID=0"));
 
     s.pageIndex = 0;
-    app::HistoryRowChanged(*ctx);
+    app::historyRowChanged(*ctx);
     EXPECT_EQ(d.ClientDataSet1.filter(), s.newRecordsFilter1);
     EXPECT_TRUE(d.ClientDataSet1.filtered());
     EXPECT_EQ(d.ClientDataSetAZV.filter(), u8("ID >= 5 and ID <=6")) << "left as it is";
 
     s.pageIndex = 3;
-    app::HistoryRowChanged(*ctx);
+    app::historyRowChanged(*ctx);
     EXPECT_FALSE(d.ClientDataSet1.filtered());
 }
 
@@ -170,7 +170,7 @@ TEST_F(HistoryTest, RowWithoutRangeLeavesTheFiltersAlone)
 {
     d.ClientDataSet2.insert();
     d.ClientDataSet2.post();
-    app::PageControl1Change(*ctx, 4);
+    app::pageChanged(*ctx, 4);
     EXPECT_EQ(d.ClientDataSetAZV.filter(), u8("ID > -1"));
     EXPECT_EQ(d.ClientDataSet1.filter(), u8("ID > -1"));
 }
@@ -181,17 +181,17 @@ TEST_F(HistoryTest, DeletingAHistoryRowAsksAndKeepsRecordsAndArchive)
     addRows(d.ClientDataSetHisAZV, 3);
     addHistoryRow(1, 2, u8("Gutschrift"));
     addHistoryRow(3, 3, u8("Gutschrift"));
-    app::PageControl1Change(*ctx, 4);
+    app::pageChanged(*ctx, 4);
 
     dialogs.pushButton(platform::No);
-    app::ZeileLoeschenClick(*ctx);
+    app::deleteHistoryRow(*ctx);
     EXPECT_EQ(d.ClientDataSet2.recordCount(), 2);
     ASSERT_EQ(dialogs.shown().size(), 1);
     EXPECT_EQ(dialogs.shown()[0].text, u8("Möchten Sie diese Zeile wirklich löschen?"));
     EXPECT_EQ(dialogs.shown()[0].buttons, platform::Yes | platform::No);
 
     dialogs.pushButton(platform::Yes);
-    app::ZeileLoeschenClick(*ctx);
+    app::deleteHistoryRow(*ctx);
     EXPECT_EQ(d.ClientDataSet2.recordCount(), 1);
     EXPECT_EQ(d.ClientDataSetAZV.filter(), u8("ID >= 1 and ID <=2")) << "the remaining row";
     d.ClientDataSetAZV.setFiltered(false);
@@ -205,7 +205,7 @@ TEST_F(HistoryTest, DeletingTheArchiveAsksAndKeepsTheHistory)
     addRows(d.ClientDataSetHisAZV, 1000);
     addHistoryRow(1, 2, u8("Gutschrift"));
 
-    app::HistorienLoeschenClick(*ctx); // default answer: No
+    app::deleteArchives(*ctx); // default answer: No
     EXPECT_EQ(d.ClientDataSetHisAZV.recordCount(), 1000);
     ASSERT_EQ(dialogs.shown().size(), 1);
     EXPECT_EQ(dialogs.shown()[0].what, u8("question"));
@@ -214,7 +214,7 @@ TEST_F(HistoryTest, DeletingTheArchiveAsksAndKeepsTheHistory)
               u8("Sind Sie sicher, dass Sie gesamte Buchungshistorie löschen wollen?"));
 
     dialogs.pushButton(platform::Yes);
-    app::HistorienLoeschenClick(*ctx);
+    app::deleteArchives(*ctx);
     EXPECT_EQ(d.ClientDataSetHisInl.recordCount(), 0);
     EXPECT_EQ(d.ClientDataSetHisAZV.recordCount(), 0);
     EXPECT_EQ(d.ClientDataSet2.recordCount(), 1);
@@ -225,16 +225,16 @@ TEST_F(HistoryTest, LogFileOfTheRowIsOpenedWhenThereIsOne)
     addHistoryRow(1, 2, u8("Gutschrift"), u8("/data/Log/Log_1.txt"));
     addHistoryRow(3, 4, u8("Gutschrift"));
     d.ClientDataSet2.first();
-    app::LogDateiAnzeigenClick(*ctx);
+    app::showHistoryLogFile(*ctx);
     d.ClientDataSet2.last();
-    app::LogDateiAnzeigenClick(*ctx);
+    app::showHistoryLogFile(*ctx);
     EXPECT_EQ(desktop.opened, QStringList{u8("/data/Log/Log_1.txt")});
 }
 
 TEST_F(HistoryTest, ArchiveCopiesTheVisibleRecordsWithTheirIds)
 {
     addRows(d.ClientDataSetAZV, 2); // an earlier run: 1, 2
-    app::BuildNewRecordsFilters(*ctx);
+    app::setNewRecordsFilters(*ctx);
     addRows(d.ClientDataSetAZV, 3); // this run: 3, 4, 5
     ASSERT_TRUE(d.ClientDataSetAZV.locate(u"ID", 4));
     d.ClientDataSetAZV.remove(); // rejected by the SEPA run
@@ -244,11 +244,11 @@ TEST_F(HistoryTest, ArchiveCopiesTheVisibleRecordsWithTheirIds)
     d.ClientDataSetAZV.post();
 
     s.RGZahlungsart = app::NoPaymentType;
-    app::ArchiveRunRecords(*ctx);
+    app::archiveRunRecords(*ctx);
     EXPECT_EQ(d.ClientDataSetHisAZV.recordCount(), 0) << "only with a payment type";
 
     s.RGZahlungsart = app::Gutschrift;
-    app::ArchiveRunRecords(*ctx);
+    app::archiveRunRecords(*ctx);
     store::Table &his = d.ClientDataSetHisAZV;
     ASSERT_EQ(his.recordCount(), 2);
     his.first();

@@ -77,10 +77,10 @@ protected:
 
         // As the batch run does it.
         s.RunStatus = 0;
-        app::BuildNewRecordsFilters(*ctx);
-        app::ReadSource(*ctx, true);
-        app::ShowMappingPreview(*ctx);
-        app::ImportRecords(*ctx);
+        app::setNewRecordsFilters(*ctx);
+        app::readSource(*ctx, true);
+        app::showMappingPreview(*ctx);
+        app::importRecords(*ctx);
         ctx->data.saveTable(azv);
     }
 

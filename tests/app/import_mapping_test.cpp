@@ -35,12 +35,12 @@ protected:
     {
         s.SGDatei.selectedRow = sourceRow;
         g.selectedRow = targetRow;
-        app::SpeedButton5Click(*ctx);
+        app::assignSelectedSourceField(*ctx);
     }
     void remove(int targetRow)
     {
         g.selectedRow = targetRow;
-        app::Button4Click(*ctx);
+        app::clearAssignment(*ctx);
     }
     QStringList column(int col) const
     {
@@ -54,7 +54,7 @@ protected:
 TEST_F(ImportMappingTest, LayoutsForFourAndEightPurposeLines)
 {
     s.CB8Verw = false;
-    app::BuildMappingGrid(*ctx);
+    app::buildMappingGrid(*ctx);
     EXPECT_EQ(g.rowCount, 21);
     const char *labels[] = {"Feldname",
                             "Name",
@@ -85,7 +85,7 @@ TEST_F(ImportMappingTest, LayoutsForFourAndEightPurposeLines)
     EXPECT_EQ(g.cell(2, 0), u8("1. Datensatz"));
 
     s.CB8Verw = true;
-    app::BuildMappingGrid(*ctx);
+    app::buildMappingGrid(*ctx);
     EXPECT_EQ(g.rowCount, 25);
     EXPECT_EQ(g.cell(0, 8), u8("Verwendung5"));
     EXPECT_EQ(g.cell(0, 11), u8("Verwendung8"));
@@ -112,7 +112,7 @@ TEST_F(ImportMappingTest, TheSameRowMeansDifferentFieldsInTheTwoLayouts)
 
     // The assignment to Verwendung5 is kept, but not shown, in the four-line layout.
     s.CB8Verw = false;
-    app::ShowMappingPreview(*ctx);
+    app::showMappingPreview(*ctx);
     EXPECT_EQ(s.mapping.Verw[4], 4);
     EXPECT_EQ(g.cell(1, 8), u8("Betrag"));
 }
@@ -151,7 +151,7 @@ TEST_F(ImportMappingTest, AmountInCentsIsPreviewedWithTheComma)
     EXPECT_EQ(g.cell(2, 8), u8("5,99"));
     EXPECT_EQ(s.mapping.Betrag, 3) << "only the field index is stored";
     s.RGBetrag = 0;
-    app::ShowMappingPreview(*ctx);
+    app::showMappingPreview(*ctx);
     EXPECT_EQ(g.cell(2, 8), u8("599"));
 }
 
@@ -163,7 +163,7 @@ TEST_F(ImportMappingTest, PreviewFollowsTheMappingAndTheTitleOption)
     s.mapping.NameX2 = 2;
     g.setCell(1, 5, u8("stale"));
     s.CBTitelzeile = false;
-    app::ShowMappingPreview(*ctx);
+    app::showMappingPreview(*ctx);
     EXPECT_EQ(g.cell(1, 0), u8("1. Datensatz"));
     EXPECT_EQ(g.cell(2, 0), u8("2. Datensatz"));
     EXPECT_EQ(g.cell(2, 14), u8("DE89 3704"));
@@ -171,7 +171,7 @@ TEST_F(ImportMappingTest, PreviewFollowsTheMappingAndTheTitleOption)
     EXPECT_EQ(g.cell(1, 5), QString()) << "unassigned rows are emptied";
 
     s.CBTitelzeile = true;
-    app::ShowMappingPreview(*ctx);
+    app::showMappingPreview(*ctx);
     EXPECT_EQ(g.cell(1, 0), u8("zug. Dateifeld"));
     EXPECT_EQ(g.cell(2, 0), u8("1. Datensatz"));
 }

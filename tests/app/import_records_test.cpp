@@ -1,4 +1,4 @@
-// ImportRecords: every field, the conversions, the failure lines, and the record numbers
+// importRecords: every field, the conversions, the failure lines, and the record numbers
 // (reservation, gaps of failed records, the guard against a missing or lagging counter).
 #include "app/operations.h"
 #include "appfixture.h"
@@ -105,7 +105,7 @@ TEST_F(ImportRecordsTest, FillsEveryMappedField)
     m.Betrag = 14;
     m.Kto1 = 15;
     m.Blz1 = 16;
-    app::ImportRecords(*ctx);
+    app::importRecords(*ctx);
 
     ASSERT_EQ(azv.recordCount(), 1);
     azv.first();
@@ -136,19 +136,19 @@ TEST_F(ImportRecordsTest, PurposeLinesJoinConstantsAndTheEightLineOption)
     s.Verwkonst[1] = {true, QString()}; // an empty constant still adds " " and CR
     s.Verwkonst[2] = {true, u8("Konstante")};
     s.Verwkonst[5] = {true, u8("sechs")};
-    app::ImportRecords(*ctx);
+    app::importRecords(*ctx);
     azv.last();
     EXPECT_EQ(azv.text(u"Verwendungszweck"), u8("z1 \r \rKonstante \rz4"));
 
     s.CB8Verw = true;
-    app::ImportRecords(*ctx);
+    app::importRecords(*ctx);
     azv.last();
     EXPECT_EQ(azv.text(u"Verwendungszweck"), u8("z1 \r \rKonstante \rz4 \rz5 \rsechs"));
 
     // Without line 1 the text starts with the separator of line 2.
     s.mapping.Verw[0] = -1;
     s.CB8Verw = false;
-    app::ImportRecords(*ctx);
+    app::importRecords(*ctx);
     azv.last();
     EXPECT_EQ(azv.text(u"Verwendungszweck"), u8(" \r \rKonstante \rz4"));
 }
@@ -159,7 +159,7 @@ TEST_F(ImportRecordsTest, TitleRowIsSkippedAndRecordsAreNumberedInTheLog)
     source({{u8("Name")}, {u8("A")}, {u8("B")}});
     s.CBTitelzeile = true;
     s.mapping.NameX = 0;
-    app::ImportRecords(*ctx);
+    app::importRecords(*ctx);
     EXPECT_EQ(events(),
               (QStringList{u8(" Datensätze EINLESEN START"), u8(" Datensatz 1 ID 47 START"),
                            u8(" Datensatz 1 ID 47 ENDE"), u8(" Datensatz 2 ID 48 START"),
@@ -173,7 +173,7 @@ TEST_F(ImportRecordsTest, FailedRecordKeepsItsNumberAsAGap)
     setCounter(100);
     source({{u8("1")}, {u8("2")}, {u8("1.234,56")}, {u8("4")}, {u8("5")}});
     s.mapping.Betrag = 0;
-    app::ImportRecords(*ctx);
+    app::importRecords(*ctx);
     EXPECT_EQ(ids(true), (QList<int>{101, 102, 104, 105}));
     EXPECT_EQ(s.RunFirstID, 101);
     EXPECT_EQ(s.RunLastID, 105);
@@ -204,7 +204,7 @@ TEST_P(ImportAmountTest, ConvertsOrFails)
     source({{u8(c.cell)}});
     s.RGBetrag = c.notation;
     s.mapping.Betrag = 0;
-    app::ImportRecords(*ctx);
+    app::importRecords(*ctx);
     if (!c.stored) {
         EXPECT_EQ(azv.recordCount(), 0);
         EXPECT_EQ(s.MLog.lines().value(2).mid(19),
@@ -229,9 +229,9 @@ TEST_F(ImportRecordsTest, EmptyAmountOrNoNotationLeavesTheAmountEmpty)
 {
     source({{QString()}, {u8("7")}});
     s.mapping.Betrag = 0;
-    app::ImportRecords(*ctx);
+    app::importRecords(*ctx);
     s.RGBetrag = -1;
-    app::ImportRecords(*ctx);
+    app::importRecords(*ctx);
     EXPECT_EQ(azv.recordCount(), 2) << "the second run shows only its own records";
     azv.setFiltered(false);
     ASSERT_EQ(azv.recordCount(), 4);
@@ -249,7 +249,7 @@ TEST_F(ImportRecordsTest, DatesConvertFailOrAreOverridden)
 {
     source({{u8("31.12.2023")}, {u8("31.02.2024")}, {QString()}});
     s.mapping.DatumX = 0;
-    app::ImportRecords(*ctx);
+    app::importRecords(*ctx);
     EXPECT_EQ(ids(true), (QList<int>{1, 3}));
     ASSERT_TRUE(row(1));
     EXPECT_EQ(azv.date(azv.field(u"Datum")), QDate(2023, 12, 31));
@@ -260,7 +260,7 @@ TEST_F(ImportRecordsTest, DatesConvertFailOrAreOverridden)
     // The override replaces every date, but a bad date still fails first.
     s.CBDatumueberschreiben = true;
     s.DTPAusf = QDateTime(QDate(2023, 1, 15), QTime(9, 0));
-    app::ImportRecords(*ctx);
+    app::importRecords(*ctx);
     EXPECT_EQ(ids(true), (QList<int>{4, 6}));
     for (int id : {4, 6}) {
         ASSERT_TRUE(row(id));
@@ -273,14 +273,14 @@ TEST_F(ImportRecordsTest, ConstantAmountIsStoredAndABadOneEndsTheRun)
     source({{u8("x")}, {u8("y")}});
     s.mapping.Betrag = 0;
     s.Betragkonst = {true, u8("25,00")};
-    app::ImportRecords(*ctx);
+    app::importRecords(*ctx);
     azv.first();
     EXPECT_EQ(azv.number(azv.field(u"Betrag")), 25.0);
     EXPECT_EQ(counter(), 2);
 
     s.Betragkonst.text = u8("25 EUR");
     try {
-        app::ImportRecords(*ctx);
+        app::importRecords(*ctx);
         FAIL() << "a constant that does not convert must end the run";
     } catch (const Error &e) {
         EXPECT_EQ(e.message(), u8("'25 EUR' ist kein gültiger Gleitkommawert"));
@@ -295,13 +295,13 @@ TEST_F(ImportRecordsTest, EmptySourceWithoutTitleImportsOneEmptyRecord)
     s.SGDatei.clearCells();
     s.mapping.NameX = 0;
     s.mapping.Betrag = 0;
-    app::ImportRecords(*ctx);
+    app::importRecords(*ctx);
     ASSERT_EQ(azv.recordCount(), 1);
     azv.first();
     EXPECT_TRUE(azv.isNull(azv.field(u"Name1")));
 
     s.CBTitelzeile = true;
-    app::ImportRecords(*ctx);
+    app::importRecords(*ctx);
     EXPECT_EQ(azv.recordCount(), 0);
     EXPECT_EQ(s.RunLastID, s.RunFirstID - 1) << "a run that imports nothing";
 }
@@ -320,7 +320,7 @@ TEST_P(ImportFieldWordTest, LogsTheFieldWord)
 {
     source({{u8("a"), u8("b")}});
     s.mapping.*(GetParam().entry) = -2;
-    app::ImportRecords(*ctx);
+    app::importRecords(*ctx);
     EXPECT_EQ(azv.recordCount(), 0);
     EXPECT_EQ(s.RunStatus, 3);
     EXPECT_EQ(events().value(2),
@@ -347,11 +347,11 @@ TEST_F(ImportRecordsTest, NameAndPurposeWordsOfTheirParts)
     source({{u8("a")}});
     s.mapping.NameX = 0;
     s.mapping.NameX2 = -2;
-    app::ImportRecords(*ctx);
+    app::importRecords(*ctx);
     s.mapping.NameX2 = -1;
     s.mapping.Verw[6] = -2;
     s.CB8Verw = true;
-    app::ImportRecords(*ctx);
+    app::importRecords(*ctx);
     const QStringList e = events();
     EXPECT_TRUE(e.contains(u8(" Datensatz ID 1 Fehler beim Import in das Feld NAME 1 I")));
     EXPECT_TRUE(e.contains(u8(" Datensatz ID 2 Fehler beim Import in das Feld VERW7")));
@@ -366,7 +366,7 @@ TEST_F(ImportRecordsTest, MissingCounterNeverDeletesEarlierRecords)
     azv.setFiltered(true);
     source({{u8("neu")}});
     s.mapping.NameX = 0;
-    app::ImportRecords(*ctx);
+    app::importRecords(*ctx);
     EXPECT_EQ(ids(false), (QList<int>{1, 2, 3, 4}));
     EXPECT_EQ(ids(true), (QList<int>{4})) << "the filter shows exactly this run's records";
     EXPECT_EQ(s.RunFirstID, 4);
@@ -384,7 +384,7 @@ TEST_F(ImportRecordsTest, LaggingCounterIsRaisedToTheHighestIdEverHeld)
     azv.setFilter(QStringLiteral("ID > 5"));
     azv.setFiltered(true);
     source({{u8("neu")}});
-    app::ImportRecords(*ctx);
+    app::importRecords(*ctx);
     EXPECT_EQ(ids(false), (QList<int>{10, 11, 13}));
     EXPECT_EQ(s.RunFirstID, 13);
 }

@@ -49,7 +49,7 @@ TEST_F(ImportSourcesTest, TextSourceLogsStartAndEndAndFillsTheGrid)
 {
     s.EQuelldatei = write(QStringLiteral("liste.csv"), "Name;Betrag\r\nM\xFCller;11,58\r\n");
     s.separator = app::Separator::Semicolon;
-    app::ReadTextSource(*ctx);
+    app::readTextSource(*ctx);
     EXPECT_EQ(s.MLog.lines(), (qsl({"08.12.2022 14:05:09 Quelldatei ÖFFNEN START",
                                     "08.12.2022 14:05:09 Quelldatei ÖFFNEN ENDE"})));
     EXPECT_EQ(s.RunStatus, 0);
@@ -63,7 +63,7 @@ TEST_F(ImportSourcesTest, MissingSourceOrFolderIsNotFound)
         s.RunStatus = 0;
         s.SGDatei.setCell(0, 0, QStringLiteral("alt"));
         s.EQuelldatei = path;
-        app::ReadTextSource(*ctx);
+        app::readTextSource(*ctx);
         EXPECT_EQ(events(),
                   (qsl({" Quelldatei ÖFFNEN START", " Quelldatei konnte nicht gefunden werden"})));
         EXPECT_EQ(s.RunStatus, 2);
@@ -76,7 +76,7 @@ TEST_F(ImportSourcesTest, ReadFailureIsStatusFive)
     if (!QFile::exists(QStringLiteral("/proc/self/mem")))
         GTEST_SKIP() << "no /proc";
     s.EQuelldatei = QStringLiteral("/proc/self/mem");
-    app::ReadTextSource(*ctx);
+    app::readTextSource(*ctx);
     EXPECT_EQ(events(),
               (qsl({" Quelldatei ÖFFNEN START", " Fehler beim Lesen in der Quelldatei"})));
     EXPECT_EQ(s.RunStatus, 5);
@@ -122,12 +122,12 @@ TEST_F(ImportSourcesTest, BadSourcesNeitherCrashNorTouchStoredRecords)
         s.RunStatus = 0;
         s.MLog.clear();
         s.EQuelldatei = write(QString::fromUtf8(name), bytes);
-        app::BuildNewRecordsFilters(*ctx);
-        app::ReadSource(*ctx, true);
+        app::setNewRecordsFilters(*ctx);
+        app::readSource(*ctx, true);
         EXPECT_EQ(s.RunStatus, 0) << name;
         EXPECT_EQ(events().value(1), u8(" Quelldatei ÖFFNEN ENDE")) << name;
-        app::ShowMappingPreview(*ctx);
-        app::ImportRecords(*ctx);
+        app::showMappingPreview(*ctx);
+        app::importRecords(*ctx);
         EXPECT_EQ(events().last(), u8(" Datensätze EINLESEN ENDE")) << name;
         azv.setFiltered(false);
         for (int id = 1; id <= 3; ++id) {
@@ -154,7 +154,7 @@ TEST_P(ReaderDispatchTest, ChoosesTheReaderByExtension)
 {
     const DispatchCase &c = GetParam();
     s.EQuelldatei = dir.filePath(QString::fromUtf8(c.path));
-    app::ReadSource(*ctx, c.batchRun);
+    app::readSource(*ctx, c.batchRun);
     const bool text = events().contains(QStringLiteral(" Quelldatei ÖFFNEN START"));
     EXPECT_EQ(text, QByteArray(c.firstEvent) == " Quelldatei ÖFFNEN START") << c.path;
 }
@@ -177,21 +177,21 @@ TEST_F(ImportSourcesTest, OptionHandlerEmptiesTheGridAndReadsAgainOnceStarted)
     s.SGDatei.setCell(3, 3, QStringLiteral("alt"));
 
     s.StartupDone = false;
-    app::RBKommaClick(*ctx);
+    app::sourceOptionsChanged(*ctx);
     EXPECT_EQ(s.SGDatei.cell(3, 3), QString());
     EXPECT_TRUE(s.MLog.isEmpty()) << "before start-up is done it only empties the grid";
 
     s.StartupDone = true;
     s.separator = app::Separator::Comma;
     s.mapping.NameX = 1;
-    app::RBKommaClick(*ctx);
+    app::sourceOptionsChanged(*ctx);
     EXPECT_EQ(s.SGDatei.cell(0, 0), QStringLiteral("a"));
     EXPECT_EQ(s.SGDatei.cell(0, 1), QStringLiteral("b;c"));
     EXPECT_EQ(s.SGDatenbank.cell(1, 1), QStringLiteral("b;c")) << "the preview is refreshed";
 
     s.MLog.clear();
     s.EQuelldatei.clear();
-    app::RBKommaClick(*ctx);
+    app::sourceOptionsChanged(*ctx);
     EXPECT_TRUE(s.MLog.isEmpty()) << "no source, no read";
 }
 
@@ -202,7 +202,7 @@ TEST_F(ImportSourcesTest, FileChooserSetsThePathAndReadsThroughTheOptionHandler)
     s.CBTabellenText = QStringLiteral("Tabelle1");
     const QString path = write(QStringLiteral("LISTE.XLS"), "x\ty\n");
     dialogs.pushPath(path);
-    app::SpeedButton4Click(*ctx);
+    app::chooseSourceFile(*ctx);
     EXPECT_EQ(s.EQuelldatei, path);
     EXPECT_TRUE(s.CBTabellenItems.isEmpty());
     EXPECT_TRUE(s.CBTabellenText.isEmpty());
@@ -210,7 +210,7 @@ TEST_F(ImportSourcesTest, FileChooserSetsThePathAndReadsThroughTheOptionHandler)
 
     dialogs.pushPath(std::nullopt);
     s.SGDatei.setCell(0, 0, QStringLiteral("bleibt"));
-    app::SpeedButton4Click(*ctx);
+    app::chooseSourceFile(*ctx);
     EXPECT_EQ(s.EQuelldatei, path) << "cancelled: nothing changes";
     EXPECT_EQ(s.SGDatei.cell(0, 0), QStringLiteral("bleibt"));
 }
@@ -221,7 +221,7 @@ TEST_F(ImportSourcesTest, FileChooserReadsADatabaseAloneWithoutEmptyingTheGrid)
     s.CBTitelzeile = false; // the database reader switches it off, which would re-read
     s.SGDatei.setCell(0, 0, QStringLiteral("bleibt"));
     dialogs.pushPath(dir.filePath(QStringLiteral("daten.mdb")));
-    app::SpeedButton4Click(*ctx);
+    app::chooseSourceFile(*ctx);
     EXPECT_FALSE(events().contains(QStringLiteral(" Quelldatei ÖFFNEN START")));
     EXPECT_EQ(s.SGDatei.cell(0, 0), QStringLiteral("bleibt"));
 }

@@ -66,7 +66,7 @@ protected:
     void select(const QString &text, bool fromWizard = false)
     {
         s.CBMandantenText = text;
-        app::CBMandantenChange(*ctx, fromWizard);
+        app::selectMandantFromCombo(*ctx, fromWizard);
     }
 };
 
@@ -78,7 +78,7 @@ TEST_F(MandantenTest, FillingTheListSelectsTheStoredMandant)
         addMandant(id);
     settings->writeInteger(u"", app::names::Mandant, 4);
     settings->writeString(u"4", app::names::Zieldatei, QStringLiteral("/tmp/vier.xml"));
-    app::FillMandantCombo(*ctx);
+    app::fillMandantCombo(*ctx);
     EXPECT_EQ(s.CBMandantenItems,
               QStringList({QStringLiteral("2 -  Mandant 2"), QStringLiteral("4 -  Mandant 4"),
                            QStringLiteral("7 -  Mandant 7")}));
@@ -91,18 +91,18 @@ TEST_F(MandantenTest, FillingTheListSelectsTheStoredMandant)
 
     // Nothing stored, or a Mandant that is gone: the last row is selected.
     settings->writeInteger(u"", app::names::Mandant, 3);
-    app::FillMandantCombo(*ctx);
+    app::fillMandantCombo(*ctx);
     EXPECT_EQ(s.CBMandantenText, QStringLiteral("7 -  Mandant 7"));
     EXPECT_EQ(settings->readInteger(u"", app::names::Mandant), 7);
 }
 
 TEST_F(MandantenTest, WithoutMandantTheHintShows)
 {
-    app::FillMandantCombo(*ctx); // table not even open
+    app::fillMandantCombo(*ctx); // table not even open
     EXPECT_TRUE(s.Label9Visible);
     m.createEmpty(store::mandantFields());
     s.Label9Visible = false;
-    app::FillMandantCombo(*ctx);
+    app::fillMandantCombo(*ctx);
     EXPECT_TRUE(s.Label9Visible);
     EXPECT_TRUE(s.CBMandantenItems.isEmpty());
     EXPECT_TRUE(s.LKontoinhaber.isEmpty());
@@ -134,7 +134,7 @@ TEST_F(MandantenTest, ApplyingTheSelection)
     // Text that is no number: the conversion error, nothing changes.
     for (const char *bad : {"abc", "", " 7", "7a -  x"}) {
         s.CBMandantenText = QString::fromLatin1(bad);
-        EXPECT_THROW(app::CBMandantenChange(*ctx), Error) << bad;
+        EXPECT_THROW(app::selectMandantFromCombo(*ctx), Error) << bad;
     }
     EXPECT_EQ(s.LKontoinhaber, QStringLiteral("Mandant 9"));
     EXPECT_EQ(settings->readInteger(u"", app::names::Mandant), 9);
@@ -171,7 +171,7 @@ TEST_F(MandantenTest, BankNamesFromTheDirectory)
         blz.setValue(u"Bank", QString::fromLatin1(name));
         blz.post();
     }
-    app::InstallMandantHooks(*ctx);
+    app::installMandantHooks(*ctx);
     addMandant(1);
     m.locate(u"ID", 1);
     EXPECT_EQ(m.text(u"Bank1"), QStringLiteral("Erste Bank"));
@@ -205,7 +205,7 @@ TEST_F(MandantenTest, ConvertingTheOldFileKeepsNumbersUnique)
     }
     store::writeTableFile(old, dataDir() + QStringLiteral("db3.xml"));
 
-    EXPECT_TRUE(app::ConvertOldMandanten(*ctx));
+    EXPECT_TRUE(app::convertOldMandanten(*ctx));
     EXPECT_TRUE(QFileInfo::exists(dataDir() + QStringLiteral("mandant.xml")));
     EXPECT_TRUE(QFileInfo::exists(dataDir() + QStringLiteral("db3.xml")));
     QList<int> ids;
@@ -242,7 +242,7 @@ TEST_F(MandantenTest, ConvertingAdvancesAnExistingCounterByTheRowsDrawn)
     }
     store::writeTableFile(old, dataDir() + QStringLiteral("db3.xml"));
     settings->writeInteger(u"", store::RecordNumbers::kMandant, 10);
-    app::ConvertOldMandanten(*ctx);
+    app::convertOldMandanten(*ctx);
     EXPECT_EQ(settings->readInteger(u"", store::RecordNumbers::kMandant), 13);
 }
 
@@ -259,7 +259,7 @@ TEST_F(MandantenTest, OldRowsWithoutOrWithRepeatedNumbersGetNewOnes)
         old.post();
     }
     store::writeTableFile(old, dataDir() + QStringLiteral("db3.xml"));
-    app::ConvertOldMandanten(*ctx);
+    app::convertOldMandanten(*ctx);
     QList<int> ids;
     for (m.first(); !m.eof() && m.hasCurrentRow(); m.next())
         ids << *m.integer(m.field(u"ID"));
@@ -271,7 +271,7 @@ TEST_F(MandantenTest, AnUnreadableOldFileChangesNothing)
 {
     QDir().mkpath(dataDir());
     test::writeFile(dataDir() + QStringLiteral("db3.xml"), "<kein xml");
-    EXPECT_THROW(app::ConvertOldMandanten(*ctx), Error);
+    EXPECT_THROW(app::convertOldMandanten(*ctx), Error);
     EXPECT_FALSE(QFileInfo::exists(dataDir() + QStringLiteral("mandant.xml")));
 }
 
@@ -279,7 +279,7 @@ TEST_F(MandantenTest, EditorFlows)
 {
     addMandant(1);
     addMandant(4);
-    app::FillMandantCombo(*ctx); // selects 4, the last row
+    app::fillMandantCombo(*ctx); // selects 4, the last row
     // A deleted Mandant's number is never given again.
     m.locate(u"ID", 4);
     m.remove();
@@ -293,7 +293,7 @@ TEST_F(MandantenTest, EditorFlows)
         t.setValue(u"Name", QStringLiteral("Neu"));
         t.post();
     };
-    app::MandantNeuClick(*ctx);
+    app::newMandant(*ctx);
     EXPECT_EQ(editor.shown, 1);
     EXPECT_EQ(m.recordCount(), 2);
     // The selection is applied again; the list is not refilled.
@@ -305,19 +305,19 @@ TEST_F(MandantenTest, EditorFlows)
         c.data.ClientDataSet3.setValue(u"Name", QStringLiteral("Geändert"));
         c.data.ClientDataSet3.post();
     };
-    app::MandantBearbeitenClick(*ctx);
+    app::editMandant(*ctx);
     EXPECT_EQ(s.LKontoinhaber, QStringLiteral("Geändert"));
 
     editor.onEdit = nullptr;
     s.Label9Visible = true;
-    app::MandantFindenClick(*ctx);
+    app::findMandant(*ctx);
     EXPECT_FALSE(s.Label9Visible);
     EXPECT_EQ(s.CBMandantenItems,
               QStringList({QStringLiteral("1 -  Geändert"), QStringLiteral("5 -  Neu")}));
 
     // Without an editor (no windows) the menu entries do nothing.
     ctx->services.mandantEditor = nullptr;
-    app::MandantNeuClick(*ctx);
+    app::newMandant(*ctx);
     EXPECT_EQ(m.recordCount(), 2);
     EXPECT_EQ(m.state(), store::Table::State::Browse);
 }

@@ -93,7 +93,7 @@ protected:
 
     void run(bool directDebit = false, const QString &instrument = {}, bool ibanOnly = false)
     {
-        app::CreateSepaFile(*ctx, directDebit, instrument, ibanOnly);
+        app::createSepaFile(*ctx, directDebit, instrument, ibanOnly);
     }
 
     QByteArray file() const { return readFile(target()); }

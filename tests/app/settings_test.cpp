@@ -25,7 +25,7 @@ TEST_F(SettingsTest, AnEmptyStoreLoadsTheDefaults)
     s.CBTitelzeile = false;
     s.CBBegleit = true;
     s.mapping.NameX = 4;
-    app::LoadSettings(*ctx);
+    app::loadSettings(*ctx);
     EXPECT_EQ(s.EQuelldatei, QString());
     EXPECT_EQ(s.EZieldatei, QString());
     EXPECT_TRUE(s.CBTitelzeile) << "the title row is on unless 0 is stored";
@@ -64,11 +64,11 @@ TEST_F(SettingsTest, SaveAndLoadRoundTripWithTheStoredQuirks)
     s.Betragkonst = {true, QStringLiteral("12,50")};
     s.Verwkonst[0] = {true, QString()}; // on, but empty: off after the next load
     s.Verwkonst[1] = {false, QStringLiteral("not stored")};
-    app::SaveSettings(*ctx);
+    app::saveSettings(*ctx);
 
     app::MainState fresh;
     s = fresh;
-    app::LoadSettings(*ctx);
+    app::loadSettings(*ctx);
     EXPECT_EQ(s.EQuelldatei, QStringLiteral("/daten/liste.csv"));
     EXPECT_EQ(s.EZieldatei, QStringLiteral("/bank/sepa.xml"));
     EXPECT_EQ(s.separator, Separator::Semicolon);
@@ -101,7 +101,7 @@ TEST_F(SettingsTest, OddStoredValues)
     settings->writeInteger(u"1", u"Zahlungsart", 9);
     settings->writeString(u"1", u"Trennzeichen", QStringLiteral("Pipe"));
     s.separator = Separator::Comma;
-    app::LoadSettings(*ctx);
+    app::loadSettings(*ctx);
     EXPECT_TRUE(s.CBTitelzeile);
     EXPECT_FALSE(s.CB8Verw);
     EXPECT_EQ(s.RGZahlungsart, 0);
@@ -115,20 +115,20 @@ TEST_F(SettingsTest, EachMandantKeepsItsOwnSettings)
     ASSERT_TRUE(m.locate(u"ID", 1));
     s.EQuelldatei = QStringLiteral("eins.csv");
     s.separator = Separator::Comma;
-    app::SaveSettings(*ctx);
+    app::saveSettings(*ctx);
     ASSERT_TRUE(m.locate(u"ID", 2));
     s.EQuelldatei = QStringLiteral("zwei.csv");
     s.mapping.NameX = 3;
     settings->writeString(u"2", u"Trennzeichen", QString()); // nothing stored for Mandant 2
-    app::SaveSettings(*ctx);
+    app::saveSettings(*ctx);
     settings->writeString(u"2", u"Trennzeichen", QString());
 
     ASSERT_TRUE(m.locate(u"ID", 1));
-    app::LoadSettings(*ctx);
+    app::loadSettings(*ctx);
     EXPECT_EQ(s.EQuelldatei, QStringLiteral("eins.csv"));
     EXPECT_EQ(s.mapping.NameX, -1);
     ASSERT_TRUE(m.locate(u"ID", 2));
-    app::LoadSettings(*ctx);
+    app::loadSettings(*ctx);
     EXPECT_EQ(s.EQuelldatei, QStringLiteral("zwei.csv"));
     EXPECT_EQ(s.mapping.NameX, 3);
     EXPECT_EQ(s.separator, Separator::Comma) << "kept from the Mandant loaded before";
@@ -137,38 +137,38 @@ TEST_F(SettingsTest, EachMandantKeepsItsOwnSettings)
 TEST_F(SettingsTest, WindowStateAndColumnWidths)
 {
     addMandanten({1});
-    app::LoadColumnWidths(*ctx);
+    app::loadColumnWidths(*ctx);
     ASSERT_EQ(s.DBGrid4Columns.size(), 15);
     EXPECT_EQ(s.DBGrid4Columns[14].caption, QStringLiteral("Gesamtzahl Sätze"));
     s.DBGrid6Columns[5].width = 77;
     s.windowState = app::WindowState::Normal;
     s.height = 650;
     s.width = 810;
-    app::SaveSettings(*ctx);
+    app::saveSettings(*ctx);
     EXPECT_EQ(settings->readInteger(u"", u"BreiteEWährung"), 77);
     EXPECT_EQ(settings->readInteger(u"", u"Height"), 650);
     EXPECT_EQ(settings->readString(u"", u"WindowState"), QStringLiteral("wsNormal"));
 
     s.windowState = app::WindowState::Maximized;
     s.height = 1000;
-    app::SaveSettings(*ctx);
+    app::saveSettings(*ctx);
     EXPECT_EQ(settings->readString(u"", u"WindowState"), QStringLiteral("wsMaximized"));
     EXPECT_EQ(settings->readInteger(u"", u"Height"), 650) << "the last normal size stays";
 
     s.windowState = app::WindowState::Minimized;
-    app::SaveSettings(*ctx);
+    app::saveSettings(*ctx);
     EXPECT_EQ(settings->readString(u"", u"WindowState"), QStringLiteral("wsMaximized"));
 
     s.DBGrid6Columns[5].width = -1;
-    app::LoadColumnWidths(*ctx);
+    app::loadColumnWidths(*ctx);
     EXPECT_EQ(s.DBGrid6Columns[5].width, 77);
 }
 
 TEST_F(SettingsTest, WithoutAMandantPerMandantValuesGoNowhere)
 {
     ctx->data.ClientDataSet3.createEmpty({});
-    app::WriteMandantString(*ctx, u"Quelldatei", QStringLiteral("x.csv"));
-    EXPECT_EQ(app::ReadMandantString(*ctx, u"Quelldatei"), QString());
+    app::writeMandantString(*ctx, u"Quelldatei", QStringLiteral("x.csv"));
+    EXPECT_EQ(app::readMandantString(*ctx, u"Quelldatei"), QString());
     EXPECT_EQ(settings->readString(u"", u"Quelldatei"), QString());
 }
 
@@ -183,18 +183,18 @@ TEST_F(SettingsTest, AChangedSourceOptionReReadsTheSourceOnceStartUpIsDone)
     auto reads = [&] { return s.MLog.lines().filter(QStringLiteral("ÖFFNEN START")).size(); };
 
     // No stored notation: no item is checked, then "11,58" is, which counts as a click.
-    app::LoadSettings(*ctx);
+    app::loadSettings(*ctx);
     EXPECT_EQ(reads(), 2);
     EXPECT_EQ(s.RGBetrag, 0);
 
     s.MLog.clear();
     settings->writeInteger(u"1", u"Betragformat", 0);
-    app::LoadSettings(*ctx);
+    app::loadSettings(*ctx);
     EXPECT_EQ(reads(), 1) << "nothing changed: only the read at the end";
 
     s.MLog.clear();
     settings->writeInteger(u"1", u"Betragformat", 1);
     settings->writeString(u"1", u"Trennzeichen", QStringLiteral("Semikolon"));
-    app::LoadSettings(*ctx);
+    app::loadSettings(*ctx);
     EXPECT_EQ(reads(), 3) << "two options changed";
 }

@@ -25,8 +25,8 @@ protected:
     QString file(const QString &name) const { return dataDir() + name; }
     void start()
     {
-        app::FormCreate(*ctx);
-        app::FormShow(*ctx);
+        app::prepareProgram(*ctx);
+        app::startUp(*ctx);
     }
 };
 
@@ -71,8 +71,8 @@ TEST_F(StartupTest, ASecondStartReadsWhatTheFirstWrote)
     app::Services services{&second.dialogs, &second.desktop, &second.clock,
                            &second.tabular, nullptr,         true};
     second.ctx = std::make_unique<app::Context>(dataDir(), *second.settings, services);
-    app::FormCreate(*second.ctx);
-    app::FormShow(*second.ctx);
+    app::prepareProgram(*second.ctx);
+    app::startUp(*second.ctx);
     EXPECT_FALSE(second.ctx->state.FirstStart);
     EXPECT_EQ(second.ctx->data.ClientDataSet3.recordCount(), 1);
     EXPECT_EQ(second.ctx->data.ClientDataSet3.text(u"Name"), QStringLiteral("Müller GmbH"));
@@ -98,9 +98,9 @@ TEST_F(StartupTest, AMissingTableFileStopsStartUpAndNothingIsCreated)
     app::Services services{&other.dialogs, &other.desktop, &other.clock,
                            &other.tabular, nullptr,        true};
     other.ctx = std::make_unique<app::Context>(dataDir(), *other.settings, services);
-    app::FormCreate(*other.ctx);
+    app::prepareProgram(*other.ctx);
     try {
-        app::FormShow(*other.ctx);
+        app::startUp(*other.ctx);
         FAIL() << "start-up must stop at the missing db1.xml";
     } catch (const Error &e) {
         EXPECT_TRUE(e.message().contains(QStringLiteral("db1.xml"))) << e.what();
@@ -126,9 +126,9 @@ TEST_F(StartupTest, ABrokenTableFileIsReportedAndNeverOverwritten)
     app::Services services{&other.dialogs, &other.desktop, &other.clock,
                            &other.tabular, nullptr,        true};
     other.ctx = std::make_unique<app::Context>(dataDir(), *other.settings, services);
-    EXPECT_THROW(app::FormShow(*other.ctx), Error);
+    EXPECT_THROW(app::startUp(*other.ctx), Error);
     // The window would now be closed: the settings save writes the tables that are open.
-    app::SaveSettings(*other.ctx);
+    app::saveSettings(*other.ctx);
     other.ctx->data.closeAll();
     EXPECT_EQ(test::readFile(file(QStringLiteral("db5.xml"))), broken);
 }
@@ -143,7 +143,7 @@ TEST_F(StartupTest, WindowStateIsRestored)
     EXPECT_EQ(s.width, 900);
     settings->writeString(u"", u"WindowState", QStringLiteral("wsMaximized"));
     s.height = 1;
-    app::FormShow(*ctx);
+    app::startUp(*ctx);
     EXPECT_EQ(s.windowState, app::WindowState::Maximized);
     EXPECT_EQ(s.height, 1) << "the stored size is not read for a maximized window";
 }
@@ -156,18 +156,18 @@ TEST_F(StartupTest, CommandLineWords)
     ctx->data.ClientDataSet3.post();
 
     ctx->args = {QStringLiteral("unknown"), QStringLiteral("gs"), QString()};
-    app::ApplyCommandLine(*ctx);
+    app::applyCommandLine(*ctx);
     EXPECT_EQ(s.RGZahlungsart, app::Gutschrift);
     EXPECT_FALSE(ctx->outcome.runStarted);
 
     ctx->args = {QStringLiteral("START"), QStringLiteral("LS_CORE"), QString()};
-    app::ApplyCommandLine(*ctx);
+    app::applyCommandLine(*ctx);
     EXPECT_FALSE(ctx->outcome.runStarted) << "letter case matters";
     EXPECT_EQ(s.RGZahlungsart, app::Gutschrift);
 
     ctx->args = {QStringLiteral("startstop"), QStringLiteral("ls_b2b"), QStringLiteral("x1")};
     try {
-        app::ApplyCommandLine(*ctx);
+        app::applyCommandLine(*ctx);
         FAIL() << "a Mandant that is no number is a conversion error";
     } catch (const Error &e) {
         EXPECT_EQ(e.message(), QStringLiteral("'x1' ist kein gültiger Integerwert"));
@@ -177,7 +177,7 @@ TEST_F(StartupTest, CommandLineWords)
     EXPECT_EQ(app::exitStatus(*ctx, true), app::ExitError);
 
     ctx->args = {QString(), QString(), QStringLiteral("1")};
-    app::ApplyCommandLine(*ctx);
+    app::applyCommandLine(*ctx);
     EXPECT_EQ(settings->readInteger(u"", u"Mandant"), 1);
 }
 
@@ -189,7 +189,7 @@ TEST_F(StartupTest, ARunForAMandantThatDoesNotExistIsRefused)
     ctx->data.ClientDataSet3.post();
     ctx->args = {QStringLiteral("startstop"), QStringLiteral("gs"), QStringLiteral("99")};
     try {
-        app::ApplyCommandLine(*ctx);
+        app::applyCommandLine(*ctx);
         FAIL() << "the run must not start for another ordering party";
     } catch (const Error &e) {
         EXPECT_TRUE(e.message().contains(QStringLiteral("99"))) << e.what();
@@ -202,7 +202,7 @@ TEST_F(StartupTest, ARunForAMandantThatDoesNotExistIsRefused)
 
     // Without a run the selection falls back to the current row, as it always did.
     ctx->args = {QString(), QString(), QStringLiteral("99")};
-    app::ApplyCommandLine(*ctx);
+    app::applyCommandLine(*ctx);
     EXPECT_EQ(settings->readInteger(u"", u"Mandant"), 1);
 }
 

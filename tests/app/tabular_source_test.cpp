@@ -1,4 +1,4 @@
-// ReadWorkbookSource, ReadDatabaseSource and FillGridFromDataSet: the table combo list, the
+// readWorkbookSource, readDatabaseSource and fillGridFromRows: the table combo list, the
 // source grid, the log lines and the run status, on the sample files and on scripted
 // providers for what no sample file can show.
 #include "app/context.h"
@@ -130,7 +130,7 @@ protected:
 TEST_F(TabularSource, AWorkbookFillsTheTableListAndTheGrid)
 {
     state().EQuelldatei = sampleFile("zahlungen.ods");
-    app::ReadWorkbookSource(*fx.ctx);
+    app::readWorkbookSource(*fx.ctx);
     EXPECT_EQ(state().CBTabellenItems,
               (QStringList{QStringLiteral("Zahlungen"), QStringLiteral("Prüfwerte"),
                            QStringLiteral("Leer")}));
@@ -146,12 +146,12 @@ TEST_F(TabularSource, TheListIsKeptAndTheChosenSheetRead)
     state().EQuelldatei = sampleFile("zahlungen.xls");
     state().CBTabellenItems = {QStringLiteral("Alt")};
     state().CBTabellenText = QStringLiteral("Prüfwerte");
-    app::ReadWorkbookSource(*fx.ctx);
+    app::readWorkbookSource(*fx.ctx);
     EXPECT_EQ(state().CBTabellenItems, QStringList{QStringLiteral("Alt")});
     EXPECT_EQ(grid(), test::sampleChecks());
     // A Tabellenname as the Windows data layer stored it selects the same sheet.
     state().CBTabellenText = QStringLiteral("Zahlungen$");
-    app::ReadWorkbookSource(*fx.ctx);
+    app::readWorkbookSource(*fx.ctx);
     EXPECT_EQ(grid(), test::samplePayments());
     EXPECT_EQ(state().RunStatus, 0);
 }
@@ -174,7 +174,7 @@ TEST_F(TabularSource, WhatCannotBeOpenedIsStatusTwoAndLeavesTheGrid)
         state().EQuelldatei = c.path;
         state().CBTabellenItems.clear();
         state().CBTabellenText = c.table;
-        app::ReadWorkbookSource(*fx.ctx);
+        app::readWorkbookSource(*fx.ctx);
         EXPECT_EQ(state().RunStatus, 2) << c.path.toStdString();
         EXPECT_EQ(log(), (QStringList{kExcelStart, kExcelNotFound}));
         EXPECT_EQ(grid(), (QList<QStringList>{{QStringLiteral("alt"), QStringLiteral("alt")},
@@ -190,7 +190,7 @@ TEST_F(TabularSource, RowsThatCannotBeReadAreStatusFive)
     fx.ctx->services.tabular = &strict;
     fillGrid(QStringLiteral("alt"));
     state().EQuelldatei = sampleFile("zahlungen.ods");
-    app::ReadWorkbookSource(*fx.ctx);
+    app::readWorkbookSource(*fx.ctx);
     EXPECT_EQ(state().RunStatus, 5);
     EXPECT_EQ(log(), (QStringList{kExcelStart, kExcelReadError}));
     EXPECT_EQ(grid().first().first(), QStringLiteral("alt"));
@@ -200,11 +200,11 @@ TEST_F(TabularSource, WithoutAnyReaderTheOpeningFails)
 {
     fx.ctx->services.tabular = nullptr;
     state().EQuelldatei = sampleFile("zahlungen.ods");
-    app::ReadWorkbookSource(*fx.ctx);
+    app::readWorkbookSource(*fx.ctx);
     EXPECT_EQ(state().RunStatus, 5);
     EXPECT_EQ(log(), (QStringList{kExcelStart, kExcelOpenError}));
     state().MLog.clear();
-    app::ReadDatabaseSource(*fx.ctx);
+    app::readDatabaseSource(*fx.ctx);
     EXPECT_EQ(log(), (QStringList{kAccessStart, kAccessOpenError}));
 }
 
@@ -212,7 +212,7 @@ TEST_F(TabularSource, AFileWithoutTablesHasNoFirstItem)
 {
     fx.ctx->services.tabular = &scripted;
     state().EQuelldatei = QStringLiteral("/leer.mdb");
-    app::ReadDatabaseSource(*fx.ctx);
+    app::readDatabaseSource(*fx.ctx);
     EXPECT_EQ(state().RunStatus, 2);
     EXPECT_EQ(log(), (QStringList{kAccessStart, kAccessNotFound}));
     EXPECT_TRUE(scripted.opened.isEmpty());
@@ -225,7 +225,7 @@ TEST_F(TabularSource, ADatabaseSwitchesTheTitleRowOffAndListsNoSystemTables)
     scripted.rows = {{QStringLiteral("a"), QStringLiteral("b")}, {QStringLiteral("c")}};
     state().EQuelldatei = QStringLiteral("/daten.mdb");
     state().CBTitelzeile = true;
-    app::ReadDatabaseSource(*fx.ctx);
+    app::readDatabaseSource(*fx.ctx);
     EXPECT_FALSE(state().CBTitelzeile);
     EXPECT_FALSE(scripted.askedSystemTables);
     EXPECT_EQ(scripted.kinds.last(), platform::TabularKind::Database);
@@ -243,13 +243,13 @@ TEST_F(TabularSource, TheTitleRowChangeRunsTheOptionHandlerWhichReadsAgain)
     state().EQuelldatei = QStringLiteral("/daten.mdb");
     state().StartupDone = true;
     state().CBTitelzeile = true;
-    app::ReadDatabaseSource(*fx.ctx);
+    app::readDatabaseSource(*fx.ctx);
     // The handler's read runs inside the first one; the title row is off by then.
     EXPECT_EQ(log(), (QStringList{kAccessStart, kAccessStart, kAccessEnd, kAccessEnd}));
     EXPECT_EQ(scripted.opened.size(), 2);
     // With the option already off nothing is changed and the handler does not run.
     state().MLog.clear();
-    app::ReadDatabaseSource(*fx.ctx);
+    app::readDatabaseSource(*fx.ctx);
     EXPECT_EQ(log(), (QStringList{kAccessStart, kAccessEnd}));
 }
 
@@ -260,7 +260,7 @@ TEST_F(TabularSource, TheSampleDatabaseArrivesWithoutFieldNames)
         GTEST_SKIP() << "sample databases not present";
     state().EQuelldatei = folder + QStringLiteral("/nwind.mdb");
     state().CBTabellenText = QStringLiteral("Umsätze");
-    app::ReadDatabaseSource(*fx.ctx);
+    app::readDatabaseSource(*fx.ctx);
     EXPECT_EQ(state().RunStatus, 0);
     EXPECT_EQ(state().SGDatei.columnCount(), 830);
     EXPECT_EQ(state().SGDatei.rowCount(), 14);
@@ -275,14 +275,14 @@ TEST_F(TabularSource, FillGridCopiesRowsAndKeepsCellsThatFail)
     ListRowSet rows(3, {{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")},
                         {QStringLiteral("d"), QStringLiteral("e"), QStringLiteral("f")}});
     rows.failAt = [](int row, int field) { return row == 1 && field == 1; };
-    app::FillGridFromDataSet(*fx.ctx, rows);
+    app::fillGridFromRows(*fx.ctx, rows);
     EXPECT_EQ(grid(), (QList<QStringList>{
                           {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")},
                           {QStringLiteral("d"), QStringLiteral("alt"), QStringLiteral("f")}}));
 
     // An empty sheet leaves the smallest grid: one column, one row.
     ListRowSet none(0, {});
-    app::FillGridFromDataSet(*fx.ctx, none);
+    app::fillGridFromRows(*fx.ctx, none);
     EXPECT_EQ(state().SGDatei.columnCount(), 1);
     EXPECT_EQ(state().SGDatei.rowCount(), 1);
 }
@@ -293,19 +293,19 @@ TEST_F(TabularSource, CapitalExtensionsAreWorkbooksOnlyForTheBatchRun)
     const QString path = dir.filePath(QStringLiteral("LISTE.XLSX"));
     test::writeSampleXlsx(path);
     state().EQuelldatei = path;
-    app::ReadSource(*fx.ctx, true);
+    app::readSource(*fx.ctx, true);
     EXPECT_EQ(log().first(), kExcelStart);
     EXPECT_EQ(grid(), test::samplePayments());
 
     // The option handler compares the extension as written: the file is read as text.
     state().MLog.clear();
-    app::ReadSource(*fx.ctx, false);
+    app::readSource(*fx.ctx, false);
     EXPECT_EQ(log().first(), QStringLiteral(" Quelldatei ÖFFNEN START"));
 
     const QString ods = dir.filePath(QStringLiteral("liste.ods"));
     test::writeFile(ods, test::readFile(sampleFile("zahlungen.ods")));
     state().EQuelldatei = ods;
     state().MLog.clear();
-    app::ReadSource(*fx.ctx, false);
+    app::readSource(*fx.ctx, false);
     EXPECT_EQ(log(), (QStringList{kExcelStart, kExcelEnd}));
 }

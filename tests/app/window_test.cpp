@@ -18,7 +18,7 @@ TEST_F(WindowTest, GridHeightsRoundHalvesToEven)
     EXPECT_EQ(app::gridHeight(600, 502), 49);
     EXPECT_EQ(app::gridHeight(601, 502), 50) << "49.5 goes to the even 50";
     EXPECT_EQ(app::gridHeight(603, 502), 50) << "50.5 goes to the even 50";
-    app::FormResize(*ctx, 700);
+    app::resizeGrids(*ctx, 700);
     EXPECT_EQ(ctx->state.mainGridHeight, 99);
     EXPECT_EQ(ctx->state.bookingGridHeight, 314) << "313.5 goes to the even 314";
     EXPECT_EQ(ctx->state.historyGridHeight, 198) << "197.5 goes to the even 198";
@@ -26,20 +26,20 @@ TEST_F(WindowTest, GridHeightsRoundHalvesToEven)
 
 TEST_F(WindowTest, SavingTheLogAsksForANameAndWritesWindows1252)
 {
-    ctx->AppendLogLine(QStringLiteral(" Quelldatei ÖFFNEN START"));
-    ctx->AppendLogLine(QStringLiteral(" 5 €"));
+    ctx->appendLogLine(QStringLiteral(" Quelldatei ÖFFNEN START"));
+    ctx->appendLogLine(QStringLiteral(" 5 €"));
     dialogs.pushPath(std::nullopt);
-    app::Button10Click(*ctx);
+    app::saveLogAs(*ctx);
     EXPECT_EQ(dialogs.shown().last().what, QStringLiteral("save"));
     EXPECT_EQ(dialogs.shown().last().text, QStringLiteral("*.*"));
 
     const QString path = dir.filePath(QStringLiteral("mein log.txt"));
     dialogs.pushPath(path);
-    app::Button10Click(*ctx);
+    app::saveLogAs(*ctx);
     EXPECT_EQ(test::readFile(path), QByteArray("08.12.2022 14:05:09 Quelldatei \xD6"
                                                "FFNEN START\r\n"
                                                "08.12.2022 14:05:09 5 \x80\r\n"));
-    app::Button9Click(*ctx);
+    app::clearLog(*ctx);
     EXPECT_TRUE(ctx->state.MLog.isEmpty());
 }
 
@@ -47,11 +47,11 @@ TEST_F(WindowTest, ChoosingTheTargetFile)
 {
     ctx->state.EZieldatei = QStringLiteral("/alt.xml");
     dialogs.pushPath(std::nullopt);
-    app::SpeedButton2Click(*ctx);
+    app::chooseTargetFile(*ctx);
     EXPECT_EQ(ctx->state.EZieldatei, QStringLiteral("/alt.xml")) << "cancel changes nothing";
     EXPECT_EQ(dialogs.shown().last().caption, QStringLiteral("xml"));
     EXPECT_EQ(dialogs.shown().last().text, QStringLiteral("SEPA-Datei|*.xml|DTAUS-Datei|*.*"));
     dialogs.pushPath(QStringLiteral("/bank/neu.xml"));
-    app::SpeedButton2Click(*ctx);
+    app::chooseTargetFile(*ctx);
     EXPECT_EQ(ctx->state.EZieldatei, QStringLiteral("/bank/neu.xml"));
 }

@@ -6,28 +6,28 @@
 
 using namespace ordovan::import;
 
-TEST(InsertDecimalComma, PutsTheCommaBeforeTheLastTwoCharacters)
+TEST(insertDecimalComma, PutsTheCommaBeforeTheLastTwoCharacters)
 {
-    EXPECT_EQ(InsertDecimalComma(u"1158"), QStringLiteral("11,58"));
-    EXPECT_EQ(InsertDecimalComma(u"-250"), QStringLiteral("-2,50"));
-    EXPECT_EQ(InsertDecimalComma(u"99"), QStringLiteral(",99"));
-    EXPECT_EQ(InsertDecimalComma(u"11,58"), QStringLiteral("11,,58"));
-    EXPECT_EQ(InsertDecimalComma(u""), QString());
+    EXPECT_EQ(insertDecimalComma(u"1158"), QStringLiteral("11,58"));
+    EXPECT_EQ(insertDecimalComma(u"-250"), QStringLiteral("-2,50"));
+    EXPECT_EQ(insertDecimalComma(u"99"), QStringLiteral(",99"));
+    EXPECT_EQ(insertDecimalComma(u"11,58"), QStringLiteral("11,,58"));
+    EXPECT_EQ(insertDecimalComma(u""), QString());
 }
 
-TEST(InsertDecimalComma, OneCharacterIsCents)
+TEST(insertDecimalComma, OneCharacterIsCents)
 {
-    EXPECT_EQ(InsertDecimalComma(u"5"), QStringLiteral(",05"));
-    EXPECT_EQ(parseAmount(InsertDecimalComma(u"5")), 0.05);
-    EXPECT_FALSE(parseAmount(InsertDecimalComma(u"x")));
+    EXPECT_EQ(insertDecimalComma(u"5"), QStringLiteral(",05"));
+    EXPECT_EQ(parseAmount(insertDecimalComma(u"5")), 0.05);
+    EXPECT_FALSE(parseAmount(insertDecimalComma(u"x")));
 }
 
-TEST(TransliterateUmlauts, ReplacesUmlautsAndSharpS)
+TEST(transliterateUmlauts, ReplacesUmlautsAndSharpS)
 {
-    EXPECT_EQ(ordovan::german::TransliterateUmlauts(u"ÄÖÜäöüß"), QStringLiteral("AeOeUeaeoeuess"));
-    EXPECT_EQ(ordovan::german::TransliterateUmlauts(u"Größe Müller-Übel"),
+    EXPECT_EQ(ordovan::german::transliterateUmlauts(u"ÄÖÜäöüß"), QStringLiteral("AeOeUeaeoeuess"));
+    EXPECT_EQ(ordovan::german::transliterateUmlauts(u"Größe Müller-Übel"),
               QStringLiteral("Groesse Mueller-Uebel"));
-    EXPECT_EQ(ordovan::german::TransliterateUmlauts(u"é ẞ €"), QStringLiteral("é ẞ €"))
+    EXPECT_EQ(ordovan::german::transliterateUmlauts(u"é ẞ €"), QStringLiteral("é ẞ €"))
         << "nothing else changes";
 }
 
@@ -68,10 +68,10 @@ TEST(SourceDate, ShortDateNotation)
     EXPECT_FALSE(parseSourceDate(u"   ", 2022));
 }
 
-TEST(InsertDecimalComma, OneCharacterIsCentsOnlyWhenItIsADigit)
+TEST(insertDecimalComma, OneCharacterIsCentsOnlyWhenItIsADigit)
 {
-    using ordovan::import::InsertDecimalComma;
-    EXPECT_EQ(InsertDecimalComma(u"5"), QStringLiteral(",05"));
-    EXPECT_EQ(InsertDecimalComma(u" "), QStringLiteral(", ")) << "a blank must not become 0";
-    EXPECT_EQ(InsertDecimalComma(u"-"), QStringLiteral(",-"));
+    using ordovan::import::insertDecimalComma;
+    EXPECT_EQ(insertDecimalComma(u"5"), QStringLiteral(",05"));
+    EXPECT_EQ(insertDecimalComma(u" "), QStringLiteral(", ")) << "a blank must not become 0";
+    EXPECT_EQ(insertDecimalComma(u"-"), QStringLiteral(",-"));
 }

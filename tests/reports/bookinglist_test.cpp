@@ -60,7 +60,7 @@ struct SepaTable
 
 } // namespace
 
-TEST(BookingListText, ListsTheVisibleRecordsUnderTheSepaHeading)
+TEST(bookingListText, ListsTheVisibleRecordsUnderTheSepaHeading)
 {
     SepaTable t;
     t.add(1, QStringLiteral("Alt"), 1.0);
@@ -69,7 +69,7 @@ TEST(BookingListText, ListsTheVisibleRecordsUnderTheSepaHeading)
     t.table.setFilter(QStringLiteral("ID > 1"));
     t.table.setFiltered(true);
 
-    const QString text = BookingListText(t.table, Layout::Sepa);
+    const QString text = bookingListText(t.table, Layout::Sepa);
     const QString expected =
         QStringLiteral("DTAUS - Buchungsliste\r\n\r\n"
                        "Nummer -- Kontoinhaber -- IBAN -- BIC -- Verwendungszweck -- Betrag -- "
@@ -83,11 +83,11 @@ TEST(BookingListText, ListsTheVisibleRecordsUnderTheSepaHeading)
     EXPECT_EQ(text, expected);
 }
 
-TEST(BookingListText, DomesticLayoutAndAnEmptyTable)
+TEST(bookingListText, DomesticLayoutAndAnEmptyTable)
 {
     store::Table t(QStringLiteral("ClientDataSet1"));
     t.createEmpty(store::domesticPaymentFields());
-    const QString empty = BookingListText(t, Layout::Domestic);
+    const QString empty = bookingListText(t, Layout::Domestic);
     EXPECT_EQ(empty.count(QStringLiteral("\r\n")), 4);
     EXPECT_TRUE(empty.contains(QStringLiteral(
         "Nummer -- Kontoinhaber -- Kontonummer -- Bankleitzahl -- Verwendungszweck -- Betrag -- "
@@ -103,7 +103,7 @@ TEST(BookingListText, DomesticLayoutAndAnEmptyTable)
     t.setValue(u"Zahlungsart", QStringLiteral("Lastschrift"));
     t.setValue(u"Erstellungsdatum", QDate(2022, 1, 2));
     t.post();
-    const QByteArray bytes = codec::toCp1252(BookingListText(t, Layout::Domestic));
+    const QByteArray bytes = codec::toCp1252(bookingListText(t, Layout::Domestic));
     EXPECT_TRUE(bytes.endsWith("4 -- B\xe4r -- 532013000 -- 37040044 -- Beitrag -- 234,50 \x80 -- "
                                "Lastschrift -- 02.01.2022\r\n"))
         << bytes.toStdString();
@@ -114,7 +114,7 @@ TEST(PrintedBookingList, HeadingAndRowsFollowTheLayout)
     SepaTable t;
     t.add(5, QStringLiteral("Müller"), 234.5);
     RecordingPrintService printer(190);
-    PrintBookingList(printer, t.table, Layout::Sepa, QDate(2022, 12, 8), QString());
+    printBookingListPages(printer, t.table, Layout::Sepa, QDate(2022, 12, 8), QString());
     ASSERT_EQ(printer.jobs().size(), 1);
     const RecordedJob &job = printer.jobs()[0];
     EXPECT_TRUE(job.finished);
@@ -151,7 +151,7 @@ TEST(PrintedBookingList, DomesticColumnsAndTitle)
     store::Table t(QStringLiteral("ClientDataSet1"));
     t.createEmpty(store::domesticPaymentFields());
     RecordingPrintService printer;
-    PrintBookingList(printer, t, Layout::Domestic, QDate(2022, 12, 8), QString());
+    printBookingListPages(printer, t, Layout::Domestic, QDate(2022, 12, 8), QString());
     const RecordedJob &job = printer.jobs()[0];
     EXPECT_EQ(job.request.title, QStringLiteral("Ordovan 2022"));
     EXPECT_EQ(job.pageCount(), 1);
@@ -170,7 +170,7 @@ TEST(PrintedBookingList, ThirtyThreeRowsFillAPageAndTheThirtyFourthStartsTheNext
     for (int id = 1; id <= 33; ++id)
         t.add(id, QStringLiteral("N%1").arg(id), id);
     RecordingPrintService printer;
-    PrintBookingList(printer, t.table, Layout::Sepa, QDate(2022, 12, 8), QString());
+    printBookingListPages(printer, t.table, Layout::Sepa, QDate(2022, 12, 8), QString());
     const RecordedJob &one = printer.jobs()[0];
     EXPECT_EQ(one.pageCount(), 1) << "a full page is not followed by an empty one";
     QList<int> rowYs;
@@ -182,7 +182,7 @@ TEST(PrintedBookingList, ThirtyThreeRowsFillAPageAndTheThirtyFourthStartsTheNext
     EXPECT_EQ(rowYs.last(), -2650);
 
     t.add(34, QStringLiteral("N34"), 34);
-    PrintBookingList(printer, t.table, Layout::Sepa, QDate(2022, 12, 8), QString());
+    printBookingListPages(printer, t.table, Layout::Sepa, QDate(2022, 12, 8), QString());
     const RecordedJob &two = printer.jobs()[1];
     EXPECT_EQ(two.pageCount(), 2);
     const QStringList calls = two.describe();

@@ -30,9 +30,9 @@ CoverSheetValues sample()
 
 } // namespace
 
-TEST(CoverSheetText, HasEightLinesWithTheTypeOfTheVariantAndNoFinalBreak)
+TEST(coverSheetText, HasEightLinesWithTheTypeOfTheVariantAndNoFinalBreak)
 {
-    const QString text = CoverSheetText(sample(), Variant::DirectDebit);
+    const QString text = coverSheetText(sample(), Variant::DirectDebit);
     EXPECT_EQ(text, QStringLiteral("Dateiname: /home/anna/Bank/sepa.xml\r\n"
                                    "Typ: SEPA-Lastschriften\r\n"
                                    "Datum: 08.12.2022\r\n"
@@ -41,18 +41,18 @@ TEST(CoverSheetText, HasEightLinesWithTheTypeOfTheVariantAndNoFinalBreak)
                                    "BIC Absenderbank: COBADEFFXXX\r\n"
                                    "IBAN Absender: DE89370400440532013000\r\n"
                                    "Absender: Bäckerei Größer"));
-    EXPECT_TRUE(CoverSheetText(sample(), Variant::CreditTransfer)
+    EXPECT_TRUE(coverSheetText(sample(), Variant::CreditTransfer)
                     .contains(QStringLiteral("\r\nTyp: SEPA-Gutschriften\r\n")));
 }
 
-TEST(CoverSheetText, WithoutTargetPathStartsWithTheTypeAndLiesInTheCurrentFolder)
+TEST(coverSheetText, WithoutTargetPathStartsWithTheTypeAndLiesInTheCurrentFolder)
 {
     CoverSheetValues v = sample();
     v.filePath.clear();
     v.count.clear();
     v.total.clear();
     const QStringList lines =
-        CoverSheetText(v, Variant::CreditTransfer).split(QStringLiteral("\r\n"));
+        coverSheetText(v, Variant::CreditTransfer).split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.size(), 7);
     EXPECT_EQ(lines[0], QStringLiteral("Typ: SEPA-Gutschriften"));
     EXPECT_EQ(lines[2], QStringLiteral("Anzahl Datensätze: "));
@@ -64,12 +64,12 @@ TEST(CoverSheetText, WithoutTargetPathStartsWithTheTypeAndLiesInTheCurrentFolder
               QStringLiteral("/srv/Bank/Begleitzettel.txt"));
 }
 
-TEST(CoverSheetText, IsWrittenInWindows1252AndReplacesAnOldFile)
+TEST(coverSheetText, IsWrittenInWindows1252AndReplacesAnOldFile)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Begleitzettel.txt"));
     test::writeFile(path, QByteArray(5000, '~'));
-    writeTextReport(path, CoverSheetText(sample(), Variant::DirectDebit));
+    writeTextReport(path, coverSheetText(sample(), Variant::DirectDebit));
     const QByteArray bytes = test::readFile(path);
     EXPECT_TRUE(bytes.contains("Anzahl Datens\xe4tze: 3\r\n"));
     EXPECT_TRUE(bytes.endsWith("Absender: B\xe4"
@@ -78,7 +78,7 @@ TEST(CoverSheetText, IsWrittenInWindows1252AndReplacesAnOldFile)
     EXPECT_FALSE(bytes.contains('~'));
 }
 
-TEST(CoverSheetText, AMissingFolderIsAnErrorAndLeavesNoFile)
+TEST(coverSheetText, AMissingFolderIsAnErrorAndLeavesNoFile)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("fehlt/Begleitzettel.txt"));
@@ -95,7 +95,7 @@ TEST(CoverSheetText, AMissingFolderIsAnErrorAndLeavesNoFile)
 TEST(PrintedCoverSheet, DrawsTheLayoutInOrderOnOnePage)
 {
     RecordingPrintService printer;
-    PrintCoverSheet(printer, sample(), Variant::CreditTransfer);
+    printCoverSheetPages(printer, sample(), Variant::CreditTransfer);
     ASSERT_EQ(printer.jobs().size(), 1);
     const RecordedJob &job = printer.jobs()[0];
     EXPECT_TRUE(job.finished);
@@ -121,7 +121,7 @@ TEST(PrintedCoverSheet, DrawsTheLayoutInOrderOnOnePage)
     };
     EXPECT_EQ(job.describe(), expected);
 
-    PrintCoverSheet(printer, sample(), Variant::DirectDebit);
+    printCoverSheetPages(printer, sample(), Variant::DirectDebit);
     EXPECT_EQ(printer.jobs()[1].texts()[1],
               QStringLiteral("Datei /home/anna/Bank/sepa.xml für Sepa-Lastschriften"));
 }
@@ -130,10 +130,10 @@ TEST(PrintedCoverSheet, APrinterFailureTravelsAsError)
 {
     RecordingPrintService printer;
     printer.failNextStart(QStringLiteral("Es ist kein Drucker installiert."));
-    EXPECT_THROW(PrintCoverSheet(printer, sample(), Variant::DirectDebit), Error);
+    EXPECT_THROW(printCoverSheetPages(printer, sample(), Variant::DirectDebit), Error);
     EXPECT_TRUE(printer.jobs().isEmpty());
     printer.failNextFinish(QStringLiteral("Druckfehler"));
-    EXPECT_THROW(PrintCoverSheet(printer, sample(), Variant::DirectDebit), Error);
+    EXPECT_THROW(printCoverSheetPages(printer, sample(), Variant::DirectDebit), Error);
     ASSERT_EQ(printer.jobs().size(), 1);
     EXPECT_FALSE(printer.jobs()[0].finished);
 }
@@ -168,7 +168,7 @@ TEST(HistoryCoverSheet, ListsTheRowInTheFaceTheCanvasLastHad)
     addHistoryRow(history, QStringLiteral("Gutschrift"));
 
     RecordingPrintService printer;
-    PrintHistoryCoverSheet(printer, history, QString());
+    printHistoryCoverSheetPages(printer, history, QString());
     const QString face = printer.canvas().face;
     ASSERT_EQ(printer.jobs().size(), 1);
     const QString f = QStringLiteral("TL %1/50 ").arg(face);
@@ -189,8 +189,8 @@ TEST(HistoryCoverSheet, ListsTheRowInTheFaceTheCanvasLastHad)
     EXPECT_EQ(printer.jobs()[0].describe(), expected);
 
     // After a cover sheet the canvas keeps Times New Roman, and the history sheet uses it.
-    PrintCoverSheet(printer, sample(), Variant::DirectDebit);
-    PrintHistoryCoverSheet(printer, history, QString());
+    printCoverSheetPages(printer, sample(), Variant::DirectDebit);
+    printHistoryCoverSheetPages(printer, history, QString());
     EXPECT_EQ(printer.jobs()[2].calls[0].style.face, QStringLiteral("Times New Roman"));
 }
 
@@ -199,7 +199,7 @@ TEST(HistoryCoverSheet, AnEmptyHistoryPrintsEmptyValues)
     store::Table history(QStringLiteral("ClientDataSet2"));
     history.createEmpty(store::historyFields());
     RecordingPrintService printer;
-    PrintHistoryCoverSheet(printer, history, QString());
+    printHistoryCoverSheetPages(printer, history, QString());
     ASSERT_EQ(printer.jobs().size(), 1);
     EXPECT_EQ(printer.jobs()[0].texts().first(), QStringLiteral("DTAUS - Begleitzettel "));
     EXPECT_EQ(printer.jobs()[0].texts().last(), QStringLiteral("Gesamtsumme: "));

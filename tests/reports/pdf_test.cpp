@@ -56,7 +56,7 @@ TEST(PdfReports, CoverSheetHistorySheetAndBookingListBecomePdfFilesBesideTheTarg
     const QString target = dir.filePath(QStringLiteral("sepa.xml"));
     PdfPrintService pdf;
 
-    PrintCoverSheet(pdf, values(target), Variant::DirectDebit);
+    printCoverSheetPages(pdf, values(target), Variant::DirectDebit);
     const QByteArray cover = test::readFile(dir.filePath(QStringLiteral("Begleitzettel.pdf")));
     ASSERT_TRUE(cover.startsWith("%PDF-"));
     EXPECT_EQ(pdfPages(cover), 1);
@@ -71,14 +71,14 @@ TEST(PdfReports, CoverSheetHistorySheetAndBookingListBecomePdfFilesBesideTheTarg
         t.setValue(u"Betrag", 1000.0 + id);
         t.post();
     }
-    PrintBookingList(pdf, t, Layout::Sepa, QDate(2022, 12, 8), target);
+    printBookingListPages(pdf, t, Layout::Sepa, QDate(2022, 12, 8), target);
     const QByteArray list = test::readFile(dir.filePath(QStringLiteral("Buchungsliste.pdf")));
     ASSERT_TRUE(list.startsWith("%PDF-"));
     EXPECT_EQ(pdfPages(list), 2);
 
     store::Table history(QStringLiteral("ClientDataSet2"));
     history.createEmpty(store::historyFields());
-    PrintHistoryCoverSheet(pdf, history, target);
+    printHistoryCoverSheetPages(pdf, history, target);
     EXPECT_NE(test::readFile(dir.filePath(QStringLiteral("Begleitzettel.pdf"))), cover);
 
     // Nothing but the two reports: no temporary file is left behind.
@@ -109,7 +109,7 @@ TEST(PdfReports, AMissingOrReadOnlyFolderIsAGermanErrorAndNoFileRemains)
     PdfPrintService pdf;
     const QString missing = dir.filePath(QStringLiteral("fehlt/sepa.xml"));
     try {
-        PrintCoverSheet(pdf, values(missing), Variant::CreditTransfer);
+        printCoverSheetPages(pdf, values(missing), Variant::CreditTransfer);
         FAIL() << "expected an error";
     } catch (const Error &e) {
         EXPECT_EQ(e.message(), QStringLiteral("Die Datei \"%1\" kann nicht erstellt werden.")
@@ -118,9 +118,9 @@ TEST(PdfReports, AMissingOrReadOnlyFolderIsAGermanErrorAndNoFileRemains)
 
     // Root writes into read-only folders; /proc takes no new files from anyone.
     if (::geteuid() == 0) {
-        EXPECT_THROW(
-            PrintCoverSheet(pdf, values(QStringLiteral("/proc/sepa.xml")), Variant::CreditTransfer),
-            Error);
+        EXPECT_THROW(printCoverSheetPages(pdf, values(QStringLiteral("/proc/sepa.xml")),
+                                          Variant::CreditTransfer),
+                     Error);
         return;
     }
     const QString locked = dir.filePath(QStringLiteral("gesperrt"));
@@ -128,9 +128,9 @@ TEST(PdfReports, AMissingOrReadOnlyFolderIsAGermanErrorAndNoFileRemains)
     const QString old = locked + QStringLiteral("/Begleitzettel.pdf");
     test::writeFile(old, "alt");
     ::chmod(QFile::encodeName(locked).constData(), 0555);
-    EXPECT_THROW(
-        PrintCoverSheet(pdf, values(locked + QStringLiteral("/sepa.xml")), Variant::CreditTransfer),
-        Error);
+    EXPECT_THROW(printCoverSheetPages(pdf, values(locked + QStringLiteral("/sepa.xml")),
+                                      Variant::CreditTransfer),
+                 Error);
     ::chmod(QFile::encodeName(locked).constData(), 0755);
     EXPECT_EQ(test::readFile(old), QByteArray("alt"));
     EXPECT_EQ(entries(locked), QStringList{QStringLiteral("Begleitzettel.pdf")});

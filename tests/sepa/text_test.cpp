@@ -37,7 +37,7 @@ TEST(SepaText, NamesAreTransliterated)
 {
     EXPECT_EQ(sepa::buildName(u"Müller", u""), QStringLiteral("Mueller "));
     EXPECT_EQ(sepa::buildName(u"Öztürk", u"Äßé"), QStringLiteral("Oeztuerk Aessé"));
-    EXPECT_EQ(german::TransliterateUmlauts(u"ÄÖÜäöüß€"), QStringLiteral("AeOeUeaeoeuess€"));
+    EXPECT_EQ(german::transliterateUmlauts(u"ÄÖÜäöüß€"), QStringLiteral("AeOeUeaeoeuess€"));
 }
 
 TEST(SepaText, ControlCharactersGoFirst)

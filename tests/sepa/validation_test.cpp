@@ -12,7 +12,7 @@ namespace {
 bool ibanPasses(const QString &iban)
 {
     try {
-        return sepa::ValidateIBAN(iban);
+        return sepa::validateIban(iban);
     } catch (const Error &e) {
         EXPECT_EQ(e.message(), sepa::text::kIbanInvalid);
         return false;
@@ -22,7 +22,7 @@ bool ibanPasses(const QString &iban)
 bool bicPasses(const QString &bic, Generation g)
 {
     try {
-        return sepa::ValidateBIC(bic, g);
+        return sepa::validateBic(bic, g);
     } catch (const Error &e) {
         EXPECT_EQ(e.message(), sepa::text::kBicInvalid);
         return false;
@@ -35,7 +35,7 @@ const QString kIban = QStringLiteral("DE87123456781234567890");
 
 TEST(IbanCheck, CheckDigitsDecide)
 {
-    EXPECT_EQ(sepa::IBANModulo97(kIban), 1);
+    EXPECT_EQ(sepa::ibanModulo97(kIban), 1);
     EXPECT_TRUE(ibanPasses(kIban));
     // Any one digit changed breaks the check digits.
     for (qsizetype i = 2; i < kIban.size(); ++i) {
@@ -78,7 +78,7 @@ TEST(IbanCheck, MalformedIbansFail)
 // can be wrong.
 QString withCheckDigits(const QString &country, const QString &account)
 {
-    const int r = sepa::IBANModulo97(country + QStringLiteral("00") + account);
+    const int r = sepa::ibanModulo97(country + QStringLiteral("00") + account);
     return country + QStringLiteral("%1").arg(98 - r, 2, 10, QChar(u'0')) + account;
 }
 
@@ -95,7 +95,7 @@ TEST(IbanCheck, TheCountrysRegisteredLengthCounts)
         EXPECT_EQ(sepa::registeredIbanLength(country), c.length) << c.country;
         for (int length : {c.length - 1, c.length, c.length + 1}) {
             const QString iban = withCheckDigits(country, QString(length - 4, u'1'));
-            EXPECT_EQ(sepa::IBANModulo97(iban), 1);
+            EXPECT_EQ(sepa::ibanModulo97(iban), 1);
             EXPECT_EQ(ibanPasses(iban), length == c.length) << iban.toStdString();
         }
     }
@@ -175,13 +175,13 @@ TEST(CreditorIdentifier, FormAndCheckDigits)
 
 TEST(IbanCheck, RemainderInPieces)
 {
-    EXPECT_EQ(sepa::IBANLettersToDigits(u"DE"), QStringLiteral("1314"));
-    EXPECT_EQ(sepa::IBANLettersToDigits(u"A1Z-b"), QStringLiteral("10135-b"));
+    EXPECT_EQ(sepa::ibanLettersToDigits(u"DE"), QStringLiteral("1314"));
+    EXPECT_EQ(sepa::ibanLettersToDigits(u"A1Z-b"), QStringLiteral("10135-b"));
     // Long strings need several pieces; the result matches plain arithmetic.
-    EXPECT_EQ(sepa::IBANModulo97(u"LC55HEMM000100010012001200023015"), 1);
-    EXPECT_EQ(sepa::IBANModulo97(u"DE00123456781234567890"), 11); // 98 - 87 = 11
-    EXPECT_EQ(sepa::IBANModulo97(u"DE87 1234"), 0) << "a blank is not a digit";
-    EXPECT_EQ(sepa::IBANModulo97(u""), 0);
+    EXPECT_EQ(sepa::ibanModulo97(u"LC55HEMM000100010012001200023015"), 1);
+    EXPECT_EQ(sepa::ibanModulo97(u"DE00123456781234567890"), 11); // 98 - 87 = 11
+    EXPECT_EQ(sepa::ibanModulo97(u"DE87 1234"), 0) << "a blank is not a digit";
+    EXPECT_EQ(sepa::ibanModulo97(u""), 0);
 }
 
 TEST(BicCheck, LengthAndFormOfEachGeneration)
@@ -208,10 +208,10 @@ TEST(BicCheck, LengthAndFormOfEachGeneration)
 
 TEST(NameCheck, AnyCharacterCounts)
 {
-    EXPECT_TRUE(sepa::ValidateName(u" "));
-    EXPECT_TRUE(sepa::ValidateName(u"Müller & Söhne <GmbH>"));
+    EXPECT_TRUE(sepa::validateName(u" "));
+    EXPECT_TRUE(sepa::validateName(u"Müller & Söhne <GmbH>"));
     try {
-        sepa::ValidateName(u"");
+        sepa::validateName(u"");
         ADD_FAILURE() << "an empty name passed";
     } catch (const Error &e) {
         EXPECT_EQ(e.message(), QStringLiteral("Der Name muss angegeben werden."));

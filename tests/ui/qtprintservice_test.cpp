@@ -33,7 +33,7 @@ TEST(QtPrintService, PrintsOnThePrinterTheDialogConfigured)
     const QString out = dir.filePath(QStringLiteral("druck.pdf"));
     dialogs.printer()->setOutputFileName(out); // as if "Print to file" was chosen
     ui::QtPrintService printing(dialogs);
-    reports::PrintCoverSheet(printing, values(), reports::Variant::DirectDebit);
+    reports::printCoverSheetPages(printing, values(), reports::Variant::DirectDebit);
     EXPECT_TRUE(test::readFile(out).startsWith("%PDF-"));
     EXPECT_EQ(dialogs.printer()->docName(), QStringLiteral("Begleitzettel"));
 }
@@ -45,7 +45,7 @@ TEST(QtPrintService, WithoutAnyPrinterNoJobStarts)
     ui::QtDialogs dialogs;
     ui::QtPrintService printing(dialogs);
     try {
-        reports::PrintCoverSheet(printing, values(), reports::Variant::CreditTransfer);
+        reports::printCoverSheetPages(printing, values(), reports::Variant::CreditTransfer);
         FAIL() << "expected an error";
     } catch (const Error &e) {
         EXPECT_EQ(e.message(), QStringLiteral("Es ist kein Drucker installiert."));
