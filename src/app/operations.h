@@ -3,8 +3,10 @@
 #include <QDate>
 #include <QString>
 
-// The operations of the main window, by the names its controls and handlers carry. Each
-// works on the Context; none opens a window itself (dialogs go through the services).
+// The operations of the program, named by what they do. The windows call them from their
+// controls (each window's connect table names the control); the command line and the tests
+// call them directly. Each works on the Context; none opens a window itself (dialogs go
+// through the services).
 
 namespace ordovan::platform {
 class TabularRowSet;
@@ -32,8 +34,11 @@ void saveColumnWidths(Context &ctx);
 void applyPurposeLineLayout(Context &ctx);
 
 // --- Start-up and window lifecycle (startup.cpp) ---------------------------------------
+// Title, data folder, tables and the initial state: what happens before the window shows.
 void prepareProgram(Context &ctx);
+// The start-up sequence when the window first shows: tables, Mandant, mapping, command line.
 void startUp(Context &ctx);
+// Closing the window: settings and column widths saved, every table written.
 void closeMainWindow(Context &ctx);
 // Steps 16 to 18 of the start-up: Mandant, payment type and run from the command line.
 void applyCommandLine(Context &ctx);
