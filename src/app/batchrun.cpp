@@ -135,7 +135,7 @@ std::optional<SepaInputs> sepaInputs(const MainState &s)
 void runBatch(Context &ctx, const BatchSteps &steps)
 {
     MainState &s = ctx.state;
-    s.RunStatus = 0;
+    s.runStatus = RunStatus::Ok;
     s.sepaFileWritten = false;
     s.RunDueDate = QDate();
     s.RunSourceFingerprint.clear();
@@ -152,18 +152,18 @@ void runBatch(Context &ctx, const BatchSteps &steps)
     }
 
     steps.readSource(ctx, true);
-    if (s.RunStatus == 2) {
+    if (s.runStatus == RunStatus::SourceNotFound) {
         ctx.setStatus(batchtexts::sourceNotFound);
         return;
     }
-    if (s.RunStatus == 5) {
+    if (s.runStatus == RunStatus::SourceUnreadable) {
         ctx.setStatus(batchtexts::sourceUnreadable);
         return;
     }
 
     steps.showMappingPreview(ctx);
     steps.importRecords(ctx);
-    if (s.RunStatus == 3)
+    if (s.runStatus == RunStatus::ImportFailed)
         ctx.setStatus(batchtexts::importFailed);
 
     // Whatever the file creation decides (Mandant rejected, no record, aborted), the run

@@ -61,9 +61,9 @@ CommandLine parseCommandLine(const QStringList &arguments)
             } else if (arg.startsWith(u"--format=")) {
                 const QStringView value = QStringView(arg).mid(9);
                 if (value == u"2009")
-                    cl.format = 0;
+                    cl.format = sepa::Generation::V2009;
                 else if (value == u"2019")
-                    cl.format = 1;
+                    cl.format = sepa::Generation::V2019;
                 else
                     cl.error = QStringLiteral("Unbekanntes SEPA-Format: %1 (erlaubt: 2009, 2019)")
                                    .arg(value.toString());
@@ -157,13 +157,13 @@ int exitStatus(const Context &ctx, bool errorOccurred)
     if (errorOccurred || !ctx.outcome.runFinished)
         return ExitError;
     const MainState &s = ctx.state;
-    if (s.RunStatus == 2)
+    if (s.runStatus == RunStatus::SourceNotFound)
         return ExitSourceNotFound;
-    if (s.RunStatus == 5)
+    if (s.runStatus == RunStatus::SourceUnreadable)
         return ExitSourceUnreadable;
     if (!s.sepaFileWritten)
         return ExitNoSepaFile;
-    if (s.RunStatus == 3)
+    if (s.runStatus == RunStatus::ImportFailed)
         return ExitImportFailures;
     return ExitOk;
 }

@@ -30,7 +30,7 @@ struct CommandLine
     bool help = false;
     bool version = false;
     bool unattended = false;
-    int format = -1; // -1 stored choice, 0 the 2009 messages, 1 the 2019 ones
+    std::optional<sepa::Generation> format; // none: the Mandant's choice
     ExecutionDateChoice executionDate;
     bool allowRepeat = false;
     QStringList words;

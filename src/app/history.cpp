@@ -16,9 +16,6 @@ namespace ordovan::app {
 
 namespace {
 
-constexpr int kPageBuchungsHistorie = 3;
-constexpr int kPageSepaHistorie = 4;
-
 const QString kConfirmDeleteRow = QStringLiteral("Möchten Sie diese Zeile wirklich löschen?");
 const QString kConfirmDeleteArchive =
     QStringLiteral("Sind Sie sicher, dass Sie gesamte Buchungshistorie löschen wollen?");
@@ -121,14 +118,14 @@ void archiveRunRecords(Context &ctx)
     to.enableControls();
 }
 
-void pageChanged(Context &ctx, int pageIndex)
+void pageChanged(Context &ctx, Page page)
 {
     MainState &s = ctx.state;
-    s.pageIndex = pageIndex;
-    const bool filtered = pageIndex != kPageBuchungsHistorie;
+    s.page = page;
+    const bool filtered = page != Page::BookingHistory;
     ctx.data.ClientDataSet1.setFiltered(filtered);
     ctx.data.ClientDataSetAZV.setFiltered(filtered);
-    if (pageIndex == kPageSepaHistorie) {
+    if (page == Page::SepaHistory) {
         ctx.data.ClientDataSet2.last();
         historyRowChanged(ctx);
     }
@@ -142,7 +139,7 @@ void historyRowChanged(Context &ctx)
     store::Table &sepa = ctx.data.ClientDataSetAZV;
     // Any error here (a row without VonID, no row at all) leaves the filters as they were.
     try {
-        if (s.pageIndex == kPageSepaHistorie) {
+        if (s.page == Page::SepaHistory) {
             if (!history.hasCurrentRow())
                 return;
             const auto von = history.integer(history.field(u"VonID"));
@@ -162,7 +159,7 @@ void historyRowChanged(Context &ctx)
         }
         domestic.setFilter(s.newRecordsFilter1);
         domestic.setFiltered(true);
-        if (s.pageIndex == kPageBuchungsHistorie)
+        if (s.page == Page::BookingHistory)
             domestic.setFiltered(false);
     } catch (const Error &) {
     }

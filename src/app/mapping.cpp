@@ -180,7 +180,7 @@ std::optional<Target> targetOfRow(const MainState &s, int row)
 
 QString amountPreview(const MainState &s, const QString &text)
 {
-    return s.RGBetrag == 1 ? import::insertDecimalComma(text) : text;
+    return s.RGBetrag == AmountNotation::Cents ? import::insertDecimalComma(text) : text;
 }
 
 } // namespace

@@ -16,6 +16,7 @@ namespace ordovan::app {
 
 class Context;
 struct MainState;
+enum class Page;
 
 // --- Settings (settings.cpp) -----------------------------------------------------------
 qint32 readGlobalInteger(Context &ctx, QStringView name);
@@ -77,7 +78,7 @@ void importRecords(Context &ctx);
 // --- History (record identifiers, filters and history) ---------------------------------
 void addHistoryEntry(Context &ctx, const QString &logFilePath);
 void archiveRunRecords(Context &ctx);
-void pageChanged(Context &ctx, int pageIndex);
+void pageChanged(Context &ctx, Page page);
 void historyRowChanged(Context &ctx);
 void deleteHistoryRow(Context &ctx);
 void deleteArchives(Context &ctx);

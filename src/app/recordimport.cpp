@@ -297,10 +297,11 @@ void RecordImporter::fillAmount()
         m_table.setFloat(m_betrag, *value);
         return;
     }
-    if (m_m.Betrag == -1 || (m_s.RGBetrag != 0 && m_s.RGBetrag != 1))
+    if (m_m.Betrag == -1 || m_s.RGBetrag == AmountNotation::None)
         return;
     const QStringView raw = cell(m_m.Betrag, u"BETRAG");
-    const QString text = m_s.RGBetrag == 1 ? import::insertDecimalComma(raw) : raw.toString();
+    const QString text =
+        m_s.RGBetrag == AmountNotation::Cents ? import::insertDecimalComma(raw) : raw.toString();
     if (text.isEmpty())
         return;
     const auto value = import::parseAmount(text);
@@ -355,7 +356,7 @@ void RecordImporter::importRecord(int column, int firstColumn)
         m_ctx.appendLogLine(QStringLiteral(" Datensatz ID ") + QString::number(id) + kFieldError +
                             failed.word);
         m_table.cancel();
-        m_s.RunStatus = 3;
+        m_s.runStatus = RunStatus::ImportFailed;
         return;
     } catch (...) {
         // An error that ends the run must not leave a half-filled row to be posted later.

@@ -150,7 +150,7 @@ void loadSettings(Context &ctx)
     // checked until "11,58" is checked below. Only checking an item counts as a click on it.
     const qint32 storedNotation = readMandantInteger(ctx, names::Betragformat);
     const int notation = storedNotation == -1 ? -1 : choiceOrDefault(storedNotation, 1);
-    if (assign(s.RGBetrag, notation) && notation >= 0)
+    if (assign(s.RGBetrag, AmountNotation(notation)) && notation >= 0)
         optionChanged(ctx, true);
 
     loadConstant(ctx, s.Betragkonst, names::BetragKonst);
@@ -160,7 +160,7 @@ void loadSettings(Context &ctx)
     if (assign(s.CB8Verw, readMandantInteger(ctx, names::Verw8) == 1))
         applyPurposeLineLayout(ctx);
     if (storedNotation == -1)
-        optionChanged(ctx, assign(s.RGBetrag, 0));
+        optionChanged(ctx, assign(s.RGBetrag, AmountNotation::Decimal));
     s.RGZahlungsart = choiceOrDefault(readMandantInteger(ctx, names::Zahlungsart), 3);
 
     const QString separator = readMandantString(ctx, names::Trennzeichen);
@@ -187,7 +187,7 @@ void loadSettings(Context &ctx)
         applyPurposeLineLayout(ctx);
     s.CBLogspeichern = readMandantInteger(ctx, names::LogSpeichern) == 1;
     const qint32 format = readMandantInteger(ctx, names::SEPAFormat);
-    s.SEPAFormat = format == -1 ? -1 : (format == 1 ? 1 : 0);
+    s.SEPAFormat = format == -1 ? std::nullopt : std::optional(sepa::generationFromSetting(format));
 
     sourceOptionsChanged(ctx);
     showMappingPreview(ctx);
@@ -222,7 +222,7 @@ void saveSettings(Context &ctx)
         }
         writeMandantInteger(ctx, names::Titelzeile, s.CBTitelzeile ? 1 : 0);
         writeMandantInteger(ctx, names::Datumueberschreiben, s.CBDatumueberschreiben ? 1 : 0);
-        writeMandantInteger(ctx, names::Betragformat, s.RGBetrag);
+        writeMandantInteger(ctx, names::Betragformat, int(s.RGBetrag));
         writeMandantInteger(ctx, names::Zahlungsart, s.RGZahlungsart);
 
         const ColumnMapping &m = s.mapping;
@@ -262,8 +262,9 @@ void saveSettings(Context &ctx)
         writeMandantInteger(ctx, names::LogSpeichern, s.CBLogspeichern ? 1 : 0);
         // A Mandant that never chose a format generation keeps a store without the value,
         // so that it follows the banks' current generation.
-        if (s.SEPAFormat >= 0)
-            writeMandantInteger(ctx, names::SEPAFormat, s.SEPAFormat);
+        if (s.SEPAFormat)
+            writeMandantInteger(ctx, names::SEPAFormat,
+                                *s.SEPAFormat == sepa::Generation::V2019 ? 1 : 0);
 
         switch (s.windowState) {
         case WindowState::Normal:

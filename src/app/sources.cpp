@@ -89,11 +89,11 @@ void readTextSource(Context &ctx)
         break;
     case import::TextReadOutcome::CannotOpen:
         ctx.appendLogLine(kTextNotFound);
-        s.RunStatus = 2;
+        s.runStatus = RunStatus::SourceNotFound;
         break;
     case import::TextReadOutcome::ReadFailed:
         ctx.appendLogLine(kTextReadError);
-        s.RunStatus = 5;
+        s.runStatus = RunStatus::SourceUnreadable;
         break;
     }
 }

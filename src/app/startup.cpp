@@ -49,7 +49,7 @@ void startUp(Context &ctx)
 {
     MainState &s = ctx.state;
     s.StartupDone = false;
-    s.RunStatus = 0;
+    s.runStatus = RunStatus::Ok;
     s.FirstStart = false;
 
     store::DataModule &data = ctx.data;
@@ -139,7 +139,7 @@ void applyCommandLine(Context &ctx)
         s.sepaFileWritten = false;
         runBatch(ctx);
         ctx.outcome.runFinished = true;
-        if (word == u"startstop" && s.RunStatus != 2)
+        if (word == u"startstop" && s.runStatus != RunStatus::SourceNotFound)
             ctx.outcome.quitRequested = true;
     }
 }

@@ -29,10 +29,10 @@ QDate ExecutionDateChoice::resolve(const QDate &today) const
 
 sepa::Generation MainState::sepaGeneration(const QDate &today) const
 {
-    if (SEPAFormatOverride >= 0)
-        return sepa::generationFromSetting(SEPAFormatOverride);
-    if (SEPAFormat >= 0)
-        return sepa::generationFromSetting(SEPAFormat);
+    if (SEPAFormatOverride)
+        return *SEPAFormatOverride;
+    if (SEPAFormat)
+        return *SEPAFormat;
     // German banks take only the 2019 messages from 14 November 2026 on.
     return today >= QDate(2026, 11, 14) ? sepa::Generation::V2019 : sepa::Generation::V2009;
 }

@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <array>
+#include <optional>
 
 namespace ordovan::app {
 
@@ -47,6 +48,34 @@ enum PaymentType : int
     Gutschrift = 3,
 };
 QString paymentTypeCaption(int choice); // "Lastschrift CORE" ... "Gutschrift"; empty for none
+
+// The tabs of the main window, in their order.
+enum class Page
+{
+    Main = 0,           // "Hauptseite"
+    SourceSettings = 1, // "Einstellungen der Quelldatei"
+    Log = 2,            // "Log-Datei"
+    BookingHistory = 3, // "Buchungs-Historie"
+    SepaHistory = 4,    // "SEPA/DTAUS-Historie"
+};
+
+// How amounts stand in the source (RGBetrag, stored as Betragformat).
+enum class AmountNotation
+{
+    None = -1,   // no choice made
+    Decimal = 0, // "11,58"
+    Cents = 1,   // "1158": the last two digits are the cents
+};
+
+// The outcome of the steps of a batch run so far (RunStatus); the values are the ones the
+// program has always used.
+enum class RunStatus
+{
+    Ok = 0,
+    SourceNotFound = 2,   // the source file could not be found
+    ImportFailed = 3,     // at least one record failed to import
+    SourceUnreadable = 5, // the source file could not be read
+};
 
 // An execution date given on the command line: a date, or a number of TARGET2 business days
 // after the day of the run.
@@ -135,11 +164,11 @@ struct MainState
     bool CBLogspeichern = false;
     bool CB8Verw = false;
     bool CBIBANonly = false;
-    // SEPA format generation of the current Mandant: 0 the 2009 messages, 1 the 2019 ones,
-    // -1 none stored (the generation the banks take on the day of the run).
-    int SEPAFormat = -1;
-    // A generation chosen on the command line (--format) for this run only; -1 when none.
-    int SEPAFormatOverride = -1;
+    // SEPA format generation of the current Mandant; none stored: the generation the banks
+    // take on the day of the run.
+    std::optional<sepa::Generation> SEPAFormat;
+    // A generation chosen on the command line (--format) for this run only.
+    std::optional<sepa::Generation> SEPAFormatOverride;
     // The execution date chosen on the command line (--execution-date), replacing today's.
     ExecutionDateChoice executionDateOverride;
     // --allow-repeat: a source already turned into a file is processed again without asking.
@@ -172,7 +201,7 @@ struct MainState
     Separator separator = Separator::Tab;
     Qualifier qualifier = Qualifier::None;
     bool CBTitelzeile = true;
-    int RGBetrag = -1; // -1 none selected, 0 "11,58", 1 "1158"
+    AmountNotation RGBetrag = AmountNotation::None;
     QString CBTabellenText;
     QStringList CBTabellenItems;
     import::SourceGrid SGDatei;
@@ -186,7 +215,7 @@ struct MainState
     WindowState windowState = WindowState::Normal;
     int height = 600;
     int width = 700;
-    int pageIndex = 0;                // 0 Hauptseite ... 4 SEPA/DTAUS-Historie
+    Page page = Page::Main;
     int mainGridHeight = 49;          // DBGrid1, DBGrid6
     int bookingGridHeight = 264;      // DBGrid3, DBGrid7
     int historyGridHeight = 148;      // DBGrid5, DBGrid8
@@ -198,7 +227,7 @@ struct MainState
     // --- Run state ---
     bool StartupDone = false;
     bool FirstStart = false;
-    int RunStatus = 0;
+    RunStatus runStatus = RunStatus::Ok;
     qint32 RunFirstID = 0;
     qint32 RunLastID = 0;
     QString RunRecordCount;

@@ -66,7 +66,7 @@ void readTabularSource(Context &ctx, platform::TabularKind kind, const ReaderTex
         } catch (const std::exception &e) {
             logDetail("open", e);
             ctx.appendLogLine(texts.notFound);
-            state.RunStatus = 2;
+            state.runStatus = RunStatus::SourceNotFound;
             return;
         }
 
@@ -75,14 +75,14 @@ void readTabularSource(Context &ctx, platform::TabularKind kind, const ReaderTex
         } catch (const std::exception &e) {
             logDetail("read", e);
             ctx.appendLogLine(texts.readError);
-            state.RunStatus = 5;
+            state.runStatus = RunStatus::SourceUnreadable;
             return;
         }
         ctx.appendLogLine(texts.end);
     } catch (const std::exception &e) {
         logDetail("other", e);
         ctx.appendLogLine(texts.openError);
-        state.RunStatus = 5;
+        state.runStatus = RunStatus::SourceUnreadable;
     }
 }
 

@@ -34,13 +34,13 @@ protected:
         steps.readSource = [this](app::Context &c, bool batch) {
             calls << QStringLiteral("read %1").arg(batch);
             c.appendLogLine(QStringLiteral(" Quelldatei ÖFFNEN START"));
-            c.state.RunStatus = readStatus;
+            c.state.runStatus = readStatus;
         };
         steps.showMappingPreview = [this](app::Context &) { calls << QStringLiteral("preview"); };
         steps.importRecords = [this](app::Context &c) {
             calls << QStringLiteral("import");
             if (importFails)
-                c.state.RunStatus = 3;
+                c.state.runStatus = app::RunStatus::ImportFailed;
         };
         steps.createSepaFile = [this](app::Context &c, bool dd, const QString &li, bool ibanOnly) {
             calls << QStringLiteral("sepa %1 %2 %3").arg(dd).arg(li).arg(ibanOnly);
@@ -66,7 +66,7 @@ protected:
     app::MainState &s = ctx->state;
     BatchSteps steps;
     QStringList calls;
-    int readStatus = 0;
+    app::RunStatus readStatus = app::RunStatus::Ok;
     bool importFails = false;
     bool sepaThrows = false;
     QString statusDuringSepa;
@@ -113,9 +113,10 @@ TEST_F(BatchRunTest, WithoutSourceNameOnlyTheMessageIsShownAfterTheFiltersAreSet
 
 TEST_F(BatchRunTest, AMissingOrUnreadableSourceStopsBeforeAnythingIsWritten)
 {
-    const std::pair<int, QString> cases[] = {
-        {2, QStringLiteral("Die Quelldatei konnte nicht gefunden werden!")},
-        {5, QStringLiteral("Fehler beim Lesen aus der Quelldatei!")},
+    const std::pair<app::RunStatus, QString> cases[] = {
+        {app::RunStatus::SourceNotFound,
+         QStringLiteral("Die Quelldatei konnte nicht gefunden werden!")},
+        {app::RunStatus::SourceUnreadable, QStringLiteral("Fehler beim Lesen aus der Quelldatei!")},
     };
     for (const auto &[status, text] : cases) {
         calls.clear();
@@ -123,9 +124,10 @@ TEST_F(BatchRunTest, AMissingOrUnreadableSourceStopsBeforeAnythingIsWritten)
         run();
         EXPECT_EQ(calls, QStringList{QStringLiteral("read 1")});
         EXPECT_EQ(s.statusText, text);
-        EXPECT_EQ(s.RunStatus, status);
+        EXPECT_EQ(s.runStatus, status);
         EXPECT_FALSE(QFileInfo::exists(logFolder())) << "no log file for a run that stopped";
-        EXPECT_EQ(s.MLog.lines().size(), status == 2 ? 1 : 2) << "the reader's lines stay";
+        EXPECT_EQ(s.MLog.lines().size(), status == app::RunStatus::SourceNotFound ? 1 : 2)
+            << "the reader's lines stay";
     }
 }
 
@@ -138,7 +140,7 @@ TEST_F(BatchRunTest, AFailedRecordShowsItsStatusAndTheRunGoesOn)
                              "Log-Datei"));
     EXPECT_EQ(calls.last(), QStringLiteral("save"));
     EXPECT_EQ(s.statusText, QStringLiteral("Verarbeitung beendet"));
-    EXPECT_EQ(s.RunStatus, 3);
+    EXPECT_EQ(s.runStatus, app::RunStatus::ImportFailed);
 }
 
 TEST_F(BatchRunTest, ThePaymentTypeChoosesTheDocumentAndCreditTransfersIgnoreIbanOnly)

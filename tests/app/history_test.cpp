@@ -112,7 +112,7 @@ TEST_F(HistoryTest, BadLabelValueCancelsTheRowBeforeTheErrorTravels)
 TEST_F(HistoryTest, RunRangeSelectsTheSepaRecordsOnTheHistoryPage)
 {
     addHistoryRow(121, 150, u8("Lastschrift CORE"));
-    app::pageChanged(*ctx, 4);
+    app::pageChanged(*ctx, app::Page::SepaHistory);
     EXPECT_EQ(d.ClientDataSetAZV.filter(), u8("ID >= 121 and ID <=150"));
     EXPECT_EQ(d.ClientDataSet1.filter(), u8("ID=0"));
     EXPECT_TRUE(d.ClientDataSetAZV.filtered());
@@ -128,23 +128,23 @@ TEST_F(HistoryTest, RoutingByPaymentType)
         EXPECT_FALSE(app::historyRowUsesSepaTable(u8(domestic))) << domestic;
 
     addHistoryRow(3, 9, u8("Gutschriften"));
-    app::pageChanged(*ctx, 4);
+    app::pageChanged(*ctx, app::Page::SepaHistory);
     EXPECT_EQ(d.ClientDataSet1.filter(), u8("ID >= 3 and ID <=9"));
     EXPECT_EQ(d.ClientDataSetAZV.filter(), u8("ID=0"));
 }
 
 TEST_F(HistoryTest, PageChangesSwitchTheFilters)
 {
-    app::pageChanged(*ctx, 3);
+    app::pageChanged(*ctx, app::Page::BookingHistory);
     EXPECT_FALSE(d.ClientDataSet1.filtered());
     EXPECT_FALSE(d.ClientDataSetAZV.filtered());
-    app::pageChanged(*ctx, 0);
+    app::pageChanged(*ctx, app::Page::Main);
     EXPECT_TRUE(d.ClientDataSet1.filtered());
     EXPECT_TRUE(d.ClientDataSetAZV.filtered());
     EXPECT_EQ(d.ClientDataSetAZV.filter(), u8("ID > -1"));
 
     // An empty history changes nothing in the filters.
-    app::pageChanged(*ctx, 4);
+    app::pageChanged(*ctx, app::Page::SepaHistory);
     EXPECT_EQ(d.ClientDataSetAZV.filter(), u8("ID > -1"));
     EXPECT_EQ(d.ClientDataSet1.filter(), u8("ID > -1"));
 }
@@ -152,16 +152,16 @@ TEST_F(HistoryTest, PageChangesSwitchTheFilters)
 TEST_F(HistoryTest, RowChangeOffTheHistoryPageRestoresTheDomesticFilter)
 {
     addHistoryRow(5, 6, u8("Gutschrift"));
-    app::pageChanged(*ctx, 4);
+    app::pageChanged(*ctx, app::Page::SepaHistory);
     ASSERT_EQ(d.ClientDataSet1.filter(), u8("ID=0"));
 
-    s.pageIndex = 0;
+    s.page = app::Page::Main;
     app::historyRowChanged(*ctx);
     EXPECT_EQ(d.ClientDataSet1.filter(), s.newRecordsFilter1);
     EXPECT_TRUE(d.ClientDataSet1.filtered());
     EXPECT_EQ(d.ClientDataSetAZV.filter(), u8("ID >= 5 and ID <=6")) << "left as it is";
 
-    s.pageIndex = 3;
+    s.page = app::Page::BookingHistory;
     app::historyRowChanged(*ctx);
     EXPECT_FALSE(d.ClientDataSet1.filtered());
 }
@@ -170,7 +170,7 @@ TEST_F(HistoryTest, RowWithoutRangeLeavesTheFiltersAlone)
 {
     d.ClientDataSet2.insert();
     d.ClientDataSet2.post();
-    app::pageChanged(*ctx, 4);
+    app::pageChanged(*ctx, app::Page::SepaHistory);
     EXPECT_EQ(d.ClientDataSetAZV.filter(), u8("ID > -1"));
     EXPECT_EQ(d.ClientDataSet1.filter(), u8("ID > -1"));
 }
@@ -181,7 +181,7 @@ TEST_F(HistoryTest, DeletingAHistoryRowAsksAndKeepsRecordsAndArchive)
     addRows(d.ClientDataSetHisAZV, 3);
     addHistoryRow(1, 2, u8("Gutschrift"));
     addHistoryRow(3, 3, u8("Gutschrift"));
-    app::pageChanged(*ctx, 4);
+    app::pageChanged(*ctx, app::Page::SepaHistory);
 
     dialogs.pushButton(platform::No);
     app::deleteHistoryRow(*ctx);

@@ -62,7 +62,7 @@ protected:
         s.separator = app::Separator::Semicolon;
         s.qualifier = app::Qualifier::Double;
         s.CBTitelzeile = true;
-        s.RGBetrag = 0;
+        s.RGBetrag = app::AmountNotation::Decimal;
         app::ColumnMapping &m = s.mapping;
         m.NameX = 0;
         m.NameX2 = 1;
@@ -76,7 +76,7 @@ protected:
         m.Verw[1] = 9;
 
         // As the batch run does it.
-        s.RunStatus = 0;
+        s.runStatus = app::RunStatus::Ok;
         app::setNewRecordsFilters(*ctx);
         app::readSource(*ctx, true);
         app::showMappingPreview(*ctx);
@@ -96,7 +96,7 @@ protected:
 
 void ImportEndToEndTest::checkStored()
 {
-    EXPECT_EQ(s.RunStatus, 3);
+    EXPECT_EQ(s.runStatus, app::RunStatus::ImportFailed);
     EXPECT_EQ(s.RunFirstID, 42);
     EXPECT_EQ(s.RunLastID, 45);
     EXPECT_EQ(settings->readInteger(u"", store::RecordNumbers::kSepa), 45);

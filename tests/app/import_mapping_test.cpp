@@ -146,11 +146,11 @@ TEST_F(ImportMappingTest, SecondAssignmentToNameAddsTheSecondPart)
 TEST_F(ImportMappingTest, AmountInCentsIsPreviewedWithTheComma)
 {
     fillSource();
-    s.RGBetrag = 1;
+    s.RGBetrag = app::AmountNotation::Cents;
     assign(3, 8);
     EXPECT_EQ(g.cell(2, 8), u8("5,99"));
     EXPECT_EQ(s.mapping.Betrag, 3) << "only the field index is stored";
-    s.RGBetrag = 0;
+    s.RGBetrag = app::AmountNotation::Decimal;
     app::showMappingPreview(*ctx);
     EXPECT_EQ(g.cell(2, 8), u8("599"));
 }

@@ -27,7 +27,7 @@ protected:
     {
         azv.createEmpty(store::sepaPaymentFields());
         s.CBTitelzeile = false;
-        s.RGBetrag = 0;
+        s.RGBetrag = app::AmountNotation::Decimal;
     }
 
     // One source record per list, field by field.
@@ -124,7 +124,7 @@ TEST_F(ImportRecordsTest, FillsEveryMappedField)
     EXPECT_EQ(azv.number(azv.field(u"Betrag")), 11.58);
     EXPECT_EQ(azv.date(azv.field(u"Erstellungsdatum")), QDate(2022, 12, 8));
     EXPECT_TRUE(azv.isNull(azv.field(u"Zahlungsart")));
-    EXPECT_EQ(s.RunStatus, 0);
+    EXPECT_EQ(s.runStatus, app::RunStatus::Ok);
 }
 
 TEST_F(ImportRecordsTest, PurposeLinesJoinConstantsAndTheEightLineOption)
@@ -178,7 +178,7 @@ TEST_F(ImportRecordsTest, FailedRecordKeepsItsNumberAsAGap)
     EXPECT_EQ(s.RunFirstID, 101);
     EXPECT_EQ(s.RunLastID, 105);
     EXPECT_EQ(counter(), 105);
-    EXPECT_EQ(s.RunStatus, 3);
+    EXPECT_EQ(s.runStatus, app::RunStatus::ImportFailed);
     const QStringList e = events();
     const qsizetype at = e.indexOf(u8(" Datensatz 3 ID 103 START"));
     ASSERT_GE(at, 0);
@@ -202,7 +202,7 @@ TEST_P(ImportAmountTest, ConvertsOrFails)
 {
     const AmountCase &c = GetParam();
     source({{u8(c.cell)}});
-    s.RGBetrag = c.notation;
+    s.RGBetrag = app::AmountNotation(c.notation);
     s.mapping.Betrag = 0;
     app::importRecords(*ctx);
     if (!c.stored) {
@@ -230,7 +230,7 @@ TEST_F(ImportRecordsTest, EmptyAmountOrNoNotationLeavesTheAmountEmpty)
     source({{QString()}, {u8("7")}});
     s.mapping.Betrag = 0;
     app::importRecords(*ctx);
-    s.RGBetrag = -1;
+    s.RGBetrag = app::AmountNotation::None;
     app::importRecords(*ctx);
     EXPECT_EQ(azv.recordCount(), 2) << "the second run shows only its own records";
     azv.setFiltered(false);
@@ -242,7 +242,7 @@ TEST_F(ImportRecordsTest, EmptyAmountOrNoNotationLeavesTheAmountEmpty)
         else
             EXPECT_TRUE(azv.isNull(azv.field(u"Betrag"))) << id;
     }
-    EXPECT_EQ(s.RunStatus, 0);
+    EXPECT_EQ(s.runStatus, app::RunStatus::Ok);
 }
 
 TEST_F(ImportRecordsTest, DatesConvertFailOrAreOverridden)
@@ -322,7 +322,7 @@ TEST_P(ImportFieldWordTest, LogsTheFieldWord)
     s.mapping.*(GetParam().entry) = -2;
     app::importRecords(*ctx);
     EXPECT_EQ(azv.recordCount(), 0);
-    EXPECT_EQ(s.RunStatus, 3);
+    EXPECT_EQ(s.runStatus, app::RunStatus::ImportFailed);
     EXPECT_EQ(events().value(2),
               u8(" Datensatz ID 1 Fehler beim Import in das Feld ") + u8(GetParam().word));
 }

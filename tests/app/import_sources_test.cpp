@@ -52,7 +52,7 @@ TEST_F(ImportSourcesTest, TextSourceLogsStartAndEndAndFillsTheGrid)
     app::readTextSource(*ctx);
     EXPECT_EQ(s.MLog.lines(), (qsl({"08.12.2022 14:05:09 Quelldatei ÖFFNEN START",
                                     "08.12.2022 14:05:09 Quelldatei ÖFFNEN ENDE"})));
-    EXPECT_EQ(s.RunStatus, 0);
+    EXPECT_EQ(s.runStatus, app::RunStatus::Ok);
     EXPECT_EQ(s.SGDatei.cell(1, 0), QStringLiteral("Müller"));
 }
 
@@ -60,13 +60,13 @@ TEST_F(ImportSourcesTest, MissingSourceOrFolderIsNotFound)
 {
     for (const QString &path : {dir.filePath(QStringLiteral("fehlt.csv")), dir.path()}) {
         s.MLog.clear();
-        s.RunStatus = 0;
+        s.runStatus = app::RunStatus::Ok;
         s.SGDatei.setCell(0, 0, QStringLiteral("alt"));
         s.EQuelldatei = path;
         app::readTextSource(*ctx);
         EXPECT_EQ(events(),
                   (qsl({" Quelldatei ÖFFNEN START", " Quelldatei konnte nicht gefunden werden"})));
-        EXPECT_EQ(s.RunStatus, 2);
+        EXPECT_EQ(s.runStatus, app::RunStatus::SourceNotFound);
         EXPECT_EQ(s.SGDatei.cell(0, 0), QStringLiteral("alt"));
     }
 }
@@ -79,7 +79,7 @@ TEST_F(ImportSourcesTest, ReadFailureIsStatusFive)
     app::readTextSource(*ctx);
     EXPECT_EQ(events(),
               (qsl({" Quelldatei ÖFFNEN START", " Fehler beim Lesen in der Quelldatei"})));
-    EXPECT_EQ(s.RunStatus, 5);
+    EXPECT_EQ(s.runStatus, app::RunStatus::SourceUnreadable);
 }
 
 // Bad sources of every kind: each is read to its end (or refused) with the right log line and
@@ -113,18 +113,18 @@ TEST_F(ImportSourcesTest, BadSourcesNeitherCrashNorTouchStoredRecords)
     s.separator = app::Separator::Semicolon;
     s.qualifier = app::Qualifier::Double;
     s.CBTitelzeile = false;
-    s.RGBetrag = 1;
+    s.RGBetrag = app::AmountNotation::Cents;
     s.mapping.NameX = 0;
     s.mapping.Betrag = 1;
     s.mapping.DatumX = 2;
     s.mapping.Verw[0] = 99999;
     for (const auto &[name, bytes] : sources) {
-        s.RunStatus = 0;
+        s.runStatus = app::RunStatus::Ok;
         s.MLog.clear();
         s.EQuelldatei = write(QString::fromUtf8(name), bytes);
         app::setNewRecordsFilters(*ctx);
         app::readSource(*ctx, true);
-        EXPECT_EQ(s.RunStatus, 0) << name;
+        EXPECT_EQ(s.runStatus, app::RunStatus::Ok) << name;
         EXPECT_EQ(events().value(1), u8(" Quelldatei ÖFFNEN ENDE")) << name;
         app::showMappingPreview(*ctx);
         app::importRecords(*ctx);

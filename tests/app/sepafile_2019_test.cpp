@@ -9,7 +9,7 @@ namespace {
 class SepaRun2019Test : public SepaRunTest
 {
 protected:
-    SepaRun2019Test() { s.SEPAFormat = 1; }
+    SepaRun2019Test() { s.SEPAFormat = sepa::Generation::V2019; }
 };
 
 } // namespace
@@ -96,13 +96,13 @@ TEST_F(SepaRun2019Test, TextsKeepToTheBankCharacterSet)
 TEST_F(SepaRun2019Test, TheCommandLineChoiceOverridesTheStoredOne)
 {
     add({});
-    s.SEPAFormat = 1;
-    s.SEPAFormatOverride = 0;
+    s.SEPAFormat = sepa::Generation::V2019;
+    s.SEPAFormatOverride = sepa::Generation::V2009;
     run();
     EXPECT_EQ(log().first(), QStringLiteral(" SEPA-Datei ERSTELLEN START"));
     EXPECT_TRUE(file().contains("pain.001.001.03"));
-    s.SEPAFormat = 0;
-    s.SEPAFormatOverride = 1;
+    s.SEPAFormat = sepa::Generation::V2009;
+    s.SEPAFormatOverride = sepa::Generation::V2019;
     run();
     EXPECT_TRUE(file().contains("pain.001.001.09"));
 }
@@ -118,7 +118,7 @@ TEST_F(SepaRun2019Test, CreditTransfersFollowTheIbanOnlyOption)
     EXPECT_SCHEMA_VALID(target(), QStringLiteral("pain.001.001.09"));
 
     // The 2009 message keeps its BICs whatever the option says.
-    s.SEPAFormat = 0;
+    s.SEPAFormat = sepa::Generation::V2009;
     run(false, QString(), false);
     EXPECT_FALSE(QFile::exists(target())) << "the record without BIC fails";
 }

@@ -34,7 +34,7 @@ TEST_F(SepaRunTest, EveryRecordTheBanksWouldRefuseIsLoggedAndLeftOut)
     const qint32 slashLast = add({.mandate = QStringLiteral("M-1/")});
     const qint32 slashes = add({.mandate = QStringLiteral("M//1")});
     const qint32 inner = add({.mandate = QStringLiteral("M/1")});
-    s.SEPAFormat = 0;
+    s.SEPAFormat = sepa::Generation::V2009;
     run(true, QStringLiteral("CORE"));
     const QStringList failures = log().filter(QStringLiteral("FEHLER"));
     EXPECT_EQ(failures, QStringList({
@@ -57,7 +57,7 @@ TEST_F(SepaRunTest, The2009GenerationKeepsToTheBanksCharacterSetToo)
          .name2 = QStringLiteral("& Söhne"),
          .purpose = QStringLiteral("Miete € 5 <Mai> für Wohnung_3"),
          .mandate = QStringLiteral("MÄNDAT_1")});
-    s.SEPAFormat = 0;
+    s.SEPAFormat = sepa::Generation::V2009;
     s.LKontoinhaber = QStringLiteral("Verein Øst € <Süd>");
     run(true, QStringLiteral("COR1"));
     EXPECT_EQ(log().mid(1, 3),
@@ -78,7 +78,7 @@ TEST_F(SepaRunTest, The2009GenerationKeepsToTheBanksCharacterSetToo)
 TEST_F(SepaRunTest, Cor1IsSubmittedAsCoreIn2019)
 {
     add({});
-    s.SEPAFormat = 1;
+    s.SEPAFormat = sepa::Generation::V2019;
     run(true, QStringLiteral("COR1"));
     EXPECT_EQ(log().mid(0, 2),
               QStringList({QStringLiteral(" SEPA-Datei ERSTELLEN START pain.008.001.08"),
@@ -92,7 +92,7 @@ TEST_F(SepaRunTest, CountriesOutsideTheEeaNeedBicAndAddress)
 {
     for (int format : {0, 1}) {
         SCOPED_TRACE(format);
-        s.SEPAFormat = format;
+        s.SEPAFormat = sepa::generationFromSetting(format);
         s.MLog.clear();
         ctx->data.ClientDataSetAZV.createEmpty(store::sepaPaymentFields());
         const qint32 noBic =
@@ -173,7 +173,7 @@ TEST_F(SepaRunTest, TheOrderingPartyMustBeOneTheBanksAccept)
                         "eingeben.")},
     };
     for (int format : {0, 1}) {
-        s.SEPAFormat = format;
+        s.SEPAFormat = sepa::generationFromSetting(format);
         for (const auto &c : refused) {
             SCOPED_TRACE(std::string(c.creditorId) + " " + c.iban);
             dialogs.clear();
@@ -223,7 +223,7 @@ TEST_F(SepaRunTest, MessageIdsAreNeverIssuedTwice)
 TEST_F(SepaRunTest, WithoutAStoredChoiceTheBanksGenerationOfTheDayIsWritten)
 {
     add({});
-    s.SEPAFormat = -1;
+    s.SEPAFormat = std::nullopt;
     clock.set(QDateTime(QDate(2026, 11, 13), QTime(23, 59, 59)));
     run();
     EXPECT_TRUE(file().contains("pain.001.001.03"));
@@ -231,10 +231,10 @@ TEST_F(SepaRunTest, WithoutAStoredChoiceTheBanksGenerationOfTheDayIsWritten)
     run();
     EXPECT_TRUE(file().contains("pain.001.001.09"));
     // An explicit choice stays, and the command line still overrides it.
-    s.SEPAFormat = 0;
+    s.SEPAFormat = sepa::Generation::V2009;
     run();
     EXPECT_TRUE(file().contains("pain.001.001.03"));
-    s.SEPAFormatOverride = 1;
+    s.SEPAFormatOverride = sepa::Generation::V2019;
     run();
     EXPECT_TRUE(file().contains("pain.001.001.09"));
 }

@@ -54,7 +54,7 @@ TEST_F(SepaRunTest, DueDatesOnEveryKindOfDay)
                 const bool directDebit = *instrument != 0;
                 SCOPED_TRACE(std::string(day.what) + " " + instrument + " " +
                              std::to_string(format));
-                s.SEPAFormat = format;
+                s.SEPAFormat = sepa::generationFromSetting(format);
                 s.MLog.clear();
                 dialogs.clear();
                 clock.set(QDateTime(day.today, QTime(10, 0)));

@@ -300,7 +300,7 @@ class SepaPropertyTest : public SepaRunTest,
 TEST_P(SepaPropertyTest, ExactlyTheInvalidRecordsAreMissing)
 {
     const auto [format, type, ibanOnly, seed] = GetParam();
-    s.SEPAFormat = format;
+    s.SEPAFormat = sepa::generationFromSetting(format);
     Options o;
     o.directDebit = type != Type::Transfer;
     o.v2019 = format == 1;

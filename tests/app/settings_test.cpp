@@ -37,7 +37,7 @@ TEST_F(SettingsTest, AnEmptyStoreLoadsTheDefaults)
     EXPECT_FALSE(s.CBDatumueberschreiben);
     EXPECT_EQ(s.RGZahlungsart, app::LastschriftCore);
     EXPECT_EQ(s.LLastGut, QStringLiteral("Lastschrift CORE"));
-    EXPECT_EQ(s.RGBetrag, 0);
+    EXPECT_EQ(s.RGBetrag, app::AmountNotation::Decimal);
     EXPECT_EQ(s.separator, Separator::Tab);
     EXPECT_EQ(s.qualifier, Qualifier::None);
     EXPECT_EQ(s.mapping.NameX, -1);
@@ -53,7 +53,7 @@ TEST_F(SettingsTest, SaveAndLoadRoundTripWithTheStoredQuirks)
     s.separator = Separator::Semicolon;
     s.qualifier = Qualifier::Double;
     s.CBTitelzeile = false;
-    s.RGBetrag = 1;
+    s.RGBetrag = app::AmountNotation::Cents;
     s.RGZahlungsart = app::Gutschrift;
     s.CB8Verw = true;
     s.CBBegleit = true;
@@ -74,7 +74,7 @@ TEST_F(SettingsTest, SaveAndLoadRoundTripWithTheStoredQuirks)
     EXPECT_EQ(s.separator, Separator::Semicolon);
     EXPECT_EQ(s.qualifier, Qualifier::Double);
     EXPECT_FALSE(s.CBTitelzeile);
-    EXPECT_EQ(s.RGBetrag, 1);
+    EXPECT_EQ(s.RGBetrag, app::AmountNotation::Cents);
     EXPECT_EQ(s.RGZahlungsart, app::Gutschrift);
     EXPECT_EQ(s.LLastGut, QStringLiteral("Gutschrift"));
     EXPECT_TRUE(s.CB8Verw);
@@ -179,13 +179,13 @@ TEST_F(SettingsTest, AChangedSourceOptionReReadsTheSourceOnceStartUpIsDone)
     test::writeFile(source, "a;b\r\n");
     settings->writeString(u"1", u"Quelldatei", source);
     s.StartupDone = true;
-    s.RGBetrag = 0;
+    s.RGBetrag = app::AmountNotation::Decimal;
     auto reads = [&] { return s.MLog.lines().filter(QStringLiteral("ÖFFNEN START")).size(); };
 
     // No stored notation: no item is checked, then "11,58" is, which counts as a click.
     app::loadSettings(*ctx);
     EXPECT_EQ(reads(), 2);
-    EXPECT_EQ(s.RGBetrag, 0);
+    EXPECT_EQ(s.RGBetrag, app::AmountNotation::Decimal);
 
     s.MLog.clear();
     settings->writeInteger(u"1", u"Betragformat", 0);

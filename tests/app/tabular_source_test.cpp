@@ -138,7 +138,7 @@ TEST_F(TabularSource, AWorkbookFillsTheTableListAndTheGrid)
     // One grid column per row of the sheet, title row included.
     EXPECT_EQ(grid(), test::samplePayments());
     EXPECT_EQ(log(), (QStringList{kExcelStart, kExcelEnd}));
-    EXPECT_EQ(state().RunStatus, 0);
+    EXPECT_EQ(state().runStatus, app::RunStatus::Ok);
 }
 
 TEST_F(TabularSource, TheListIsKeptAndTheChosenSheetRead)
@@ -153,7 +153,7 @@ TEST_F(TabularSource, TheListIsKeptAndTheChosenSheetRead)
     state().CBTabellenText = QStringLiteral("Zahlungen$");
     app::readWorkbookSource(*fx.ctx);
     EXPECT_EQ(grid(), test::samplePayments());
-    EXPECT_EQ(state().RunStatus, 0);
+    EXPECT_EQ(state().runStatus, app::RunStatus::Ok);
 }
 
 TEST_F(TabularSource, WhatCannotBeOpenedIsStatusTwoAndLeavesTheGrid)
@@ -170,12 +170,12 @@ TEST_F(TabularSource, WhatCannotBeOpenedIsStatusTwoAndLeavesTheGrid)
     for (const auto &c : cases) {
         fillGrid(QStringLiteral("alt"));
         state().MLog.clear();
-        state().RunStatus = 0;
+        state().runStatus = app::RunStatus::Ok;
         state().EQuelldatei = c.path;
         state().CBTabellenItems.clear();
         state().CBTabellenText = c.table;
         app::readWorkbookSource(*fx.ctx);
-        EXPECT_EQ(state().RunStatus, 2) << c.path.toStdString();
+        EXPECT_EQ(state().runStatus, app::RunStatus::SourceNotFound) << c.path.toStdString();
         EXPECT_EQ(log(), (QStringList{kExcelStart, kExcelNotFound}));
         EXPECT_EQ(grid(), (QList<QStringList>{{QStringLiteral("alt"), QStringLiteral("alt")},
                                               {QStringLiteral("alt"), QStringLiteral("alt")}}));
@@ -191,7 +191,7 @@ TEST_F(TabularSource, RowsThatCannotBeReadAreStatusFive)
     fillGrid(QStringLiteral("alt"));
     state().EQuelldatei = sampleFile("zahlungen.ods");
     app::readWorkbookSource(*fx.ctx);
-    EXPECT_EQ(state().RunStatus, 5);
+    EXPECT_EQ(state().runStatus, app::RunStatus::SourceUnreadable);
     EXPECT_EQ(log(), (QStringList{kExcelStart, kExcelReadError}));
     EXPECT_EQ(grid().first().first(), QStringLiteral("alt"));
 }
@@ -201,7 +201,7 @@ TEST_F(TabularSource, WithoutAnyReaderTheOpeningFails)
     fx.ctx->services.tabular = nullptr;
     state().EQuelldatei = sampleFile("zahlungen.ods");
     app::readWorkbookSource(*fx.ctx);
-    EXPECT_EQ(state().RunStatus, 5);
+    EXPECT_EQ(state().runStatus, app::RunStatus::SourceUnreadable);
     EXPECT_EQ(log(), (QStringList{kExcelStart, kExcelOpenError}));
     state().MLog.clear();
     app::readDatabaseSource(*fx.ctx);
@@ -213,7 +213,7 @@ TEST_F(TabularSource, AFileWithoutTablesHasNoFirstItem)
     fx.ctx->services.tabular = &scripted;
     state().EQuelldatei = QStringLiteral("/leer.mdb");
     app::readDatabaseSource(*fx.ctx);
-    EXPECT_EQ(state().RunStatus, 2);
+    EXPECT_EQ(state().runStatus, app::RunStatus::SourceNotFound);
     EXPECT_EQ(log(), (QStringList{kAccessStart, kAccessNotFound}));
     EXPECT_TRUE(scripted.opened.isEmpty());
 }
@@ -261,7 +261,7 @@ TEST_F(TabularSource, TheSampleDatabaseArrivesWithoutFieldNames)
     state().EQuelldatei = folder + QStringLiteral("/nwind.mdb");
     state().CBTabellenText = QStringLiteral("Umsätze");
     app::readDatabaseSource(*fx.ctx);
-    EXPECT_EQ(state().RunStatus, 0);
+    EXPECT_EQ(state().runStatus, app::RunStatus::Ok);
     EXPECT_EQ(state().SGDatei.columnCount(), 830);
     EXPECT_EQ(state().SGDatei.rowCount(), 14);
     EXPECT_EQ(state().SGDatei.cell(0, 0), QStringLiteral("10330"));
