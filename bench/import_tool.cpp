@@ -43,13 +43,13 @@ int main(int argc, char **argv)
 
     // The layout of bench/gen_import_csv.py.
     app::MainState &s = ctx.state;
-    s.EQuelldatei = args[1];
-    s.separator = app::Separator::Semicolon;
-    s.qualifier = app::Qualifier::Double;
-    s.CBTitelzeile = true;
-    s.RGBetrag = 0;
-    s.CB8Verw = false;
-    app::ColumnMapping &m = s.mapping;
+    s.main.EQuelldatei = args[1];
+    s.source.separator = app::Separator::Semicolon;
+    s.source.qualifier = app::Qualifier::Double;
+    s.source.CBTitelzeile = true;
+    s.source.RGBetrag = 0;
+    s.main.CB8Verw = false;
+    app::ColumnMapping &m = s.source.mapping;
     m.NameX = 0;
     m.NameX2 = 1;
     m.StrasseX = 2;

@@ -109,14 +109,14 @@ int run(int count, const QString &path, sepa::Generation g)
     services.unattended = true;
     app::Context ctx(dir.path() + u'/', settings, services);
     app::MainState &s = ctx.state;
-    s.LKontoinhaber = QStringLiteral("Verein für Benchmarks e.V.");
-    s.LIBAN = QStringLiteral("DE87123456781234567890");
-    s.LBIC = QStringLiteral("DEUTDEFF");
-    s.LDebtorID = QStringLiteral("DE98ZZZ09999999999");
-    s.DTPAusf = QDateTime::currentDateTime().addDays(5);
-    s.EZieldatei = path;
-    s.RGZahlungsart = app::LastschriftCore;
-    s.SEPAFormat = g == sepa::Generation::V2019 ? 1 : 0;
+    s.main.LKontoinhaber = QStringLiteral("Verein für Benchmarks e.V.");
+    s.main.LIBAN = QStringLiteral("DE87123456781234567890");
+    s.main.LBIC = QStringLiteral("DEUTDEFF");
+    s.main.LDebtorID = QStringLiteral("DE98ZZZ09999999999");
+    s.main.DTPAusf = QDateTime::currentDateTime().addDays(5);
+    s.main.EZieldatei = path;
+    s.main.RGZahlungsart = app::LastschriftCore;
+    s.main.SEPAFormat = g == sepa::Generation::V2019 ? 1 : 0;
 
     store::Table &t = ctx.data.ClientDataSetAZV;
     t.createEmpty(store::sepaPaymentFields());
@@ -141,8 +141,8 @@ int run(int count, const QString &path, sepa::Generation g)
     timer.start();
     app::createSepaFile(ctx, true, QStringLiteral("CORE"), false);
     std::printf("%lld\n", static_cast<long long>(timer.elapsed()));
-    if (s.RunRecordCount != QString::number(count)) {
-        std::fprintf(stderr, "unexpected count %s\n", qPrintable(s.RunRecordCount));
+    if (s.run.RunRecordCount != QString::number(count)) {
+        std::fprintf(stderr, "unexpected count %s\n", qPrintable(s.run.RunRecordCount));
         return 1;
     }
     return 0;

@@ -81,13 +81,13 @@ int read(const QString &path)
     platform::FileTabularProvider tabular;
     app::Services services{&dialogs, &desktop, &clock, &tabular, nullptr, true};
     app::Context ctx(dir.path() + u'/', settings, services);
-    ctx.state.EQuelldatei = path;
+    ctx.state.main.EQuelldatei = path;
     QElapsedTimer timer;
     timer.start();
     app::readWorkbookSource(ctx);
     std::fprintf(stderr, "read %lld ms: %d records of %d fields, status %d\n",
-                 static_cast<long long>(timer.elapsed()), ctx.state.SGDatei.columnCount(),
-                 ctx.state.SGDatei.rowCount(), ctx.state.RunStatus);
+                 static_cast<long long>(timer.elapsed()), ctx.state.source.SGDatei.columnCount(),
+                 ctx.state.source.SGDatei.rowCount(), ctx.state.RunStatus);
     return ctx.state.RunStatus;
 }
 

@@ -85,9 +85,9 @@ int main(int argc, char **argv)
                                .unattended = true};
         app::Context ctx(platform::dataDirectory(), settings, services);
         ctx.args = cl.words;
-        ctx.state.SEPAFormatOverride = cl.format;
-        ctx.state.executionDateOverride = cl.executionDate;
-        ctx.state.allowRepeat = cl.allowRepeat;
+        ctx.state.commandLine.SEPAFormatOverride = cl.format;
+        ctx.state.commandLine.executionDateOverride = cl.executionDate;
+        ctx.state.commandLine.allowRepeat = cl.allowRepeat;
         return app::runUnattended(ctx);
     }
 
@@ -109,9 +109,9 @@ int main(int argc, char **argv)
                            .unattended = false};
     app::Context ctx(platform::dataDirectory(), settings, services);
     ctx.args = cl.words;
-    ctx.state.SEPAFormatOverride = cl.format;
-    ctx.state.executionDateOverride = cl.executionDate;
-    ctx.state.allowRepeat = cl.allowRepeat;
+    ctx.state.commandLine.SEPAFormatOverride = cl.format;
+    ctx.state.commandLine.executionDateOverride = cl.executionDate;
+    ctx.state.commandLine.allowRepeat = cl.allowRepeat;
     // The main window is not part of this version yet: the start-up and the command line run,
     // then the program says so and ends.
     const int status = app::runUnattended(ctx);

@@ -100,7 +100,7 @@ QString writeRunLogFile(Context &ctx)
     const QString folder = ctx.data.dataDir() + QStringLiteral("Log/");
     platform::ensureDirectory(folder);
     const QString path = uniqueRunLogPath(folder, runLogFileName(ctx.now()));
-    writeLogLines(ctx.state.MLog.lines(), path);
+    writeLogLines(ctx.state.log.MLog.lines(), path);
     return path;
 }
 
@@ -116,13 +116,13 @@ struct SepaInputs
 // The payment type chosen decides the document; a credit transfer ignores "IBAN only".
 std::optional<SepaInputs> sepaInputs(const MainState &s)
 {
-    switch (s.RGZahlungsart) {
+    switch (s.main.RGZahlungsart) {
     case LastschriftCore:
-        return SepaInputs{true, QStringLiteral("CORE"), s.CBIBANonly};
+        return SepaInputs{true, QStringLiteral("CORE"), s.main.CBIBANonly};
     case LastschriftCor1:
-        return SepaInputs{true, QStringLiteral("COR1"), s.CBIBANonly};
+        return SepaInputs{true, QStringLiteral("COR1"), s.main.CBIBANonly};
     case LastschriftB2b:
-        return SepaInputs{true, QStringLiteral("B2B"), s.CBIBANonly};
+        return SepaInputs{true, QStringLiteral("B2B"), s.main.CBIBANonly};
     case Gutschrift:
         return SepaInputs{false, QString(), false};
     default:
@@ -135,14 +135,14 @@ std::optional<SepaInputs> sepaInputs(const MainState &s)
 void runBatch(Context &ctx, const BatchSteps &steps)
 {
     MainState &s = ctx.state;
-    s.runStatus = RunStatus::Ok;
-    s.sepaFileWritten = false;
-    s.RunDueDate = QDate();
-    s.RunSourceFingerprint.clear();
+    s.run.runStatus = RunStatus::Ok;
+    s.run.sepaFileWritten = false;
+    s.run.RunDueDate = QDate();
+    s.run.RunSourceFingerprint.clear();
     ctx.setStatus(batchtexts::starting);
     setNewRecordsFilters(ctx);
 
-    if (s.EQuelldatei.isEmpty()) {
+    if (s.main.EQuelldatei.isEmpty()) {
         ctx.dialogs().plainMessage(batchtexts::noSource);
         return;
     }
@@ -152,18 +152,18 @@ void runBatch(Context &ctx, const BatchSteps &steps)
     }
 
     steps.readSource(ctx, true);
-    if (s.runStatus == RunStatus::SourceNotFound) {
+    if (s.run.runStatus == RunStatus::SourceNotFound) {
         ctx.setStatus(batchtexts::sourceNotFound);
         return;
     }
-    if (s.runStatus == RunStatus::SourceUnreadable) {
+    if (s.run.runStatus == RunStatus::SourceUnreadable) {
         ctx.setStatus(batchtexts::sourceUnreadable);
         return;
     }
 
     steps.showMappingPreview(ctx);
     steps.importRecords(ctx);
-    if (s.runStatus == RunStatus::ImportFailed)
+    if (s.run.runStatus == RunStatus::ImportFailed)
         ctx.setStatus(batchtexts::importFailed);
 
     // Whatever the file creation decides (Mandant rejected, no record, aborted), the run
@@ -175,9 +175,9 @@ void runBatch(Context &ctx, const BatchSteps &steps)
     const QString logPath = writeRunLogFile(ctx);
     steps.addHistoryEntry(ctx, logPath);
 
-    if (s.CBBegleit)
+    if (s.main.CBBegleit)
         steps.coverSheet(ctx);
-    if (s.CBBuchungs)
+    if (s.main.CBBuchungs)
         steps.bookingList(ctx);
 
     if (inputs)

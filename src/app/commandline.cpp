@@ -157,13 +157,13 @@ int exitStatus(const Context &ctx, bool errorOccurred)
     if (errorOccurred || !ctx.outcome.runFinished)
         return ExitError;
     const MainState &s = ctx.state;
-    if (s.runStatus == RunStatus::SourceNotFound)
+    if (s.run.runStatus == RunStatus::SourceNotFound)
         return ExitSourceNotFound;
-    if (s.runStatus == RunStatus::SourceUnreadable)
+    if (s.run.runStatus == RunStatus::SourceUnreadable)
         return ExitSourceUnreadable;
-    if (!s.sepaFileWritten)
+    if (!s.run.sepaFileWritten)
         return ExitNoSepaFile;
-    if (s.runStatus == RunStatus::ImportFailed)
+    if (s.run.runStatus == RunStatus::ImportFailed)
         return ExitImportFailures;
     return ExitOk;
 }

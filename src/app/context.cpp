@@ -17,12 +17,12 @@ QDateTime Context::now() const
 
 void Context::appendLogLine(const QString &text)
 {
-    state.MLog.append(now(), text);
+    state.log.MLog.append(now(), text);
 }
 
 void Context::appendLogLine(QStringView text)
 {
-    state.MLog.append(now(), text);
+    state.log.MLog.append(now(), text);
 }
 
 } // namespace ordovan::app

@@ -65,7 +65,7 @@ public:
     void appendLogLine(const QString &text);
     // The same for a text that is not a QString yet (saves building one per line).
     void appendLogLine(QStringView text);
-    void setStatus(const QString &text) { state.statusText = text; }
+    void setStatus(const QString &text) { state.main.statusText = text; }
     platform::Dialogs &dialogs() const { return *services.dialogs; }
 };
 

@@ -8,12 +8,12 @@ namespace ordovan::app {
 void setNewRecordsFilters(Context &ctx)
 {
     MainState &s = ctx.state;
-    s.newRecordsFilter1 =
+    s.run.newRecordsFilter1 =
         QStringLiteral("ID > %1").arg(readGlobalInteger(ctx, store::RecordNumbers::kDomestic));
-    s.newRecordsFilterAZV =
+    s.run.newRecordsFilterAZV =
         QStringLiteral("ID > %1").arg(readGlobalInteger(ctx, store::RecordNumbers::kSepa));
-    ctx.data.ClientDataSet1.setFilter(s.newRecordsFilter1);
-    ctx.data.ClientDataSetAZV.setFilter(s.newRecordsFilterAZV);
+    ctx.data.ClientDataSet1.setFilter(s.run.newRecordsFilter1);
+    ctx.data.ClientDataSetAZV.setFilter(s.run.newRecordsFilterAZV);
     ctx.data.ClientDataSet1.setFiltered(true);
     ctx.data.ClientDataSetAZV.setFiltered(true);
 }

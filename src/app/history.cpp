@@ -41,25 +41,26 @@ void removeAllRows(store::Table &table)
 void fillHistoryRow(Context &ctx, store::Table &t, const QString &logFilePath)
 {
     const MainState &s = ctx.state;
-    t.setValue(u"VonID", s.RunFirstID);
-    t.setValue(u"BisID", s.RunLastID);
+    t.setValue(u"VonID", s.run.RunFirstID);
+    t.setValue(u"BisID", s.run.RunLastID);
     t.setValue(u"LogDatei", logFilePath);
-    if (!s.RunTotal.isEmpty())
-        t.setValue(u"Gesamtbetrag", s.RunTotal); // converted as a German number
-    t.setValue(u"Zahlungsart", s.LLastGut);
-    t.setValue(u"Erstellungsdatum", s.DTPErstell.date());
-    t.setValue(u"Ausfuehrungdatum", s.RunDueDate.isValid() ? s.RunDueDate : s.DTPAusf.date());
-    t.setValue(u"Mandantenname", s.LKontoinhaber);
-    t.setValue(u"Mandantenkto", s.LKontonummer.left(15));
-    if (!s.LBankleitzahl.isEmpty())
-        t.setValue(u"Mandantenblz", s.LBankleitzahl);
-    t.setValue(u"Dateiname", s.EZieldatei);
-    if (!s.RunRecordCount.isEmpty())
-        t.setValue(u"GesamtzahlSaetze", s.RunRecordCount);
+    if (!s.run.RunTotal.isEmpty())
+        t.setValue(u"Gesamtbetrag", s.run.RunTotal); // converted as a German number
+    t.setValue(u"Zahlungsart", s.main.LLastGut);
+    t.setValue(u"Erstellungsdatum", s.main.DTPErstell.date());
+    t.setValue(u"Ausfuehrungdatum",
+               s.run.RunDueDate.isValid() ? s.run.RunDueDate : s.main.DTPAusf.date());
+    t.setValue(u"Mandantenname", s.main.LKontoinhaber);
+    t.setValue(u"Mandantenkto", s.main.LKontonummer.left(15));
+    if (!s.main.LBankleitzahl.isEmpty())
+        t.setValue(u"Mandantenblz", s.main.LBankleitzahl);
+    t.setValue(u"Dateiname", s.main.EZieldatei);
+    if (!s.run.RunRecordCount.isEmpty())
+        t.setValue(u"GesamtzahlSaetze", s.run.RunRecordCount);
     // Only a file that stayed makes the source one that was paid.
     const int fingerprint = t.fieldIndex(u"QuelldateiSHA256");
-    if (fingerprint >= 0 && s.sepaFileWritten)
-        t.setText(fingerprint, s.RunSourceFingerprint);
+    if (fingerprint >= 0 && s.run.sepaFileWritten)
+        t.setText(fingerprint, s.run.RunSourceFingerprint);
     t.post();
 }
 
@@ -90,7 +91,7 @@ void addHistoryEntry(Context &ctx, const QString &logFilePath)
 
 void archiveRunRecords(Context &ctx)
 {
-    if (ctx.state.RGZahlungsart < LastschriftCore || ctx.state.RGZahlungsart > Gutschrift)
+    if (ctx.state.main.RGZahlungsart < LastschriftCore || ctx.state.main.RGZahlungsart > Gutschrift)
         return;
     store::Table &from = ctx.data.ClientDataSetAZV;
     store::Table &to = ctx.data.ClientDataSetHisAZV;
@@ -121,7 +122,7 @@ void archiveRunRecords(Context &ctx)
 void pageChanged(Context &ctx, Page page)
 {
     MainState &s = ctx.state;
-    s.page = page;
+    s.window.page = page;
     const bool filtered = page != Page::BookingHistory;
     ctx.data.ClientDataSet1.setFiltered(filtered);
     ctx.data.ClientDataSetAZV.setFiltered(filtered);
@@ -139,7 +140,7 @@ void historyRowChanged(Context &ctx)
     store::Table &sepa = ctx.data.ClientDataSetAZV;
     // Any error here (a row without VonID, no row at all) leaves the filters as they were.
     try {
-        if (s.page == Page::SepaHistory) {
+        if (s.window.page == Page::SepaHistory) {
             if (!history.hasCurrentRow())
                 return;
             const auto von = history.integer(history.field(u"VonID"));
@@ -157,9 +158,9 @@ void historyRowChanged(Context &ctx)
             withNone.setFiltered(true);
             return;
         }
-        domestic.setFilter(s.newRecordsFilter1);
+        domestic.setFilter(s.run.newRecordsFilter1);
         domestic.setFiltered(true);
-        if (s.page == Page::BookingHistory)
+        if (s.window.page == Page::BookingHistory)
             domestic.setFiltered(false);
     } catch (const Error &) {
     }

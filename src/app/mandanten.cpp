@@ -71,7 +71,7 @@ void selectMandantFromCombo(Context &ctx, bool fromWizard)
     MainState &s = ctx.state;
     store::Table &m = ctx.data.ClientDataSet3;
 
-    const QString &text = s.CBMandantenText;
+    const QString &text = s.main.CBMandantenText;
     const qsizetype blank = text.indexOf(u' ');
     // A number that names no Mandant leaves the table on its current row, which is then the
     // one applied (the labels always show the Mandant the run will use).
@@ -79,17 +79,17 @@ void selectMandantFromCombo(Context &ctx, bool fromWizard)
     if (!m.hasCurrentRow())
         throw Error(mandanttext::kNoMandant);
 
-    s.LKontoinhaber = m.text(u"Name");
-    s.linhaberstrasse = m.text(u"Straße");
-    s.lort = m.text(u"Ort");
+    s.main.LKontoinhaber = m.text(u"Name");
+    s.main.linhaberstrasse = m.text(u"Straße");
+    s.main.lort = m.text(u"Ort");
     const std::optional<qint32> active = m.integer(m.field(u"Aktives Konto"));
     if (active && *active >= 1 && *active <= 3) {
         const QString n = QString::number(*active);
-        s.LKontonummer = m.text(QStringLiteral("Kontonummer") + n);
-        s.LBankleitzahl = m.text(QStringLiteral("BLZ") + n);
-        s.LIBAN = m.text(QStringLiteral("IBAN") + n);
-        s.LBIC = m.text(QStringLiteral("BIC") + n);
-        s.LDebtorID = m.text(u"GlID");
+        s.main.LKontonummer = m.text(QStringLiteral("Kontonummer") + n);
+        s.main.LBankleitzahl = m.text(QStringLiteral("BLZ") + n);
+        s.main.LIBAN = m.text(QStringLiteral("IBAN") + n);
+        s.main.LBIC = m.text(QStringLiteral("BIC") + n);
+        s.main.LDebtorID = m.text(u"GlID");
     }
     writeGlobalInteger(ctx, names::Mandant, m.integer(m.field(u"ID")).value_or(0));
     if (!fromWizard)
@@ -100,19 +100,19 @@ void fillMandantCombo(Context &ctx)
 {
     MainState &s = ctx.state;
     store::Table &m = ctx.data.ClientDataSet3;
-    s.CBMandantenItems.clear();
+    s.main.CBMandantenItems.clear();
     try {
         for (m.first(); !m.eof() && m.hasCurrentRow(); m.next())
-            s.CBMandantenItems << comboEntry(m);
+            s.main.CBMandantenItems << comboEntry(m);
         // Without a stored (or existing) number the table stays on its last row, which is
         // then selected.
         m.locate(u"ID", readGlobalInteger(ctx, names::Mandant));
         if (!m.hasCurrentRow())
             throw Error(mandanttext::kNoMandant);
-        s.CBMandantenText = comboEntry(m);
+        s.main.CBMandantenText = comboEntry(m);
         selectMandantFromCombo(ctx);
     } catch (const Error &) {
-        s.Label9Visible = true;
+        s.main.Label9Visible = true;
     }
 }
 
@@ -141,7 +141,7 @@ void findMandant(Context &ctx)
     MandantEditor *editor = ctx.services.mandantEditor;
     if (!editor)
         return;
-    ctx.state.Label9Visible = false;
+    ctx.state.main.Label9Visible = false;
     editor->edit(ctx);
     fillMandantCombo(ctx);
 }

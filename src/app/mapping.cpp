@@ -82,7 +82,7 @@ constexpr int kLastPreviewRow = 26;
 
 std::span<const Target> layoutOf(const MainState &s)
 {
-    if (s.CB8Verw)
+    if (s.main.CB8Verw)
         return kEightLines;
     return kFourLines;
 }
@@ -180,7 +180,7 @@ std::optional<Target> targetOfRow(const MainState &s, int row)
 
 QString amountPreview(const MainState &s, const QString &text)
 {
-    return s.RGBetrag == AmountNotation::Cents ? import::insertDecimalComma(text) : text;
+    return s.source.RGBetrag == AmountNotation::Cents ? import::insertDecimalComma(text) : text;
 }
 
 } // namespace
@@ -188,26 +188,26 @@ QString amountPreview(const MainState &s, const QString &text)
 void buildMappingGrid(Context &ctx)
 {
     MainState &s = ctx.state;
-    MappingGrid &g = s.SGDatenbank;
+    MappingGrid &g = s.source.SGDatenbank;
     g.setCell(0, 0, QStringLiteral("Feldname"));
     g.setCell(1, 0, QStringLiteral("zug. Dateifeld"));
     g.setCell(2, 0, QStringLiteral("1. Datensatz"));
     const auto layout = layoutOf(s);
     for (size_t i = 0; i < layout.size(); ++i)
-        g.setCell(0, int(i) + 1, labelOf(layout[i], s.CB8Verw));
+        g.setCell(0, int(i) + 1, labelOf(layout[i], s.main.CB8Verw));
     g.rowCount = int(layout.size()) + 1;
 }
 
 void showMappingPreview(Context &ctx)
 {
     MainState &s = ctx.state;
-    MappingGrid &g = s.SGDatenbank;
-    const import::SourceGrid &src = s.SGDatei;
+    MappingGrid &g = s.source.SGDatenbank;
+    const import::SourceGrid &src = s.source.SGDatei;
     for (int row = 1; row <= kLastPreviewRow; ++row) {
         g.setCell(1, row, QString());
         g.setCell(2, row, QString());
     }
-    const ColumnMapping &m = s.mapping;
+    const ColumnMapping &m = s.source.mapping;
     const auto layout = layoutOf(s);
     for (size_t i = 0; i < layout.size(); ++i) {
         const int row = int(i) + 1;
@@ -222,7 +222,7 @@ void showMappingPreview(Context &ctx)
             }
             continue;
         }
-        const int index = entryOf(s.mapping, t);
+        const int index = entryOf(s.source.mapping, t);
         if (index == -1)
             continue;
         QString first = src.cell(0, index);
@@ -234,7 +234,7 @@ void showMappingPreview(Context &ctx)
         g.setCell(1, row, first);
         g.setCell(2, row, second);
     }
-    if (s.CBTitelzeile) {
+    if (s.source.CBTitelzeile) {
         g.setCell(1, 0, QStringLiteral("zug. Dateifeld"));
         g.setCell(2, 0, QStringLiteral("1. Datensatz"));
     } else {
@@ -246,8 +246,8 @@ void showMappingPreview(Context &ctx)
 void assignSelectedSourceField(Context &ctx)
 {
     MainState &s = ctx.state;
-    MappingGrid &g = s.SGDatenbank;
-    const import::SourceGrid &src = s.SGDatei;
+    MappingGrid &g = s.source.SGDatenbank;
+    const import::SourceGrid &src = s.source.SGDatei;
     const int r = src.selectedRow;
     const int t = g.selectedRow;
     if (t < 0 || t > kLastPreviewRow)
@@ -257,7 +257,7 @@ void assignSelectedSourceField(Context &ctx)
     const std::optional<Target> target = targetOfRow(s, t);
     if (!target)
         return;
-    ColumnMapping &m = s.mapping;
+    ColumnMapping &m = s.source.mapping;
     switch (*target) {
     case Target::Name:
         if (m.NameX == -1) {
@@ -283,7 +283,7 @@ void assignSelectedSourceField(Context &ctx)
 void clearAssignment(Context &ctx)
 {
     MainState &s = ctx.state;
-    MappingGrid &g = s.SGDatenbank;
+    MappingGrid &g = s.source.SGDatenbank;
     const int t = g.selectedRow;
     if (t < 0 || t > kLastPreviewRow)
         return;
@@ -292,9 +292,9 @@ void clearAssignment(Context &ctx)
     const std::optional<Target> target = targetOfRow(s, t);
     if (!target)
         return;
-    entryOf(s.mapping, *target) = -1;
+    entryOf(s.source.mapping, *target) = -1;
     if (*target == Target::Name)
-        s.mapping.NameX2 = -1;
+        s.source.mapping.NameX2 = -1;
 }
 
 } // namespace ordovan::app

@@ -147,8 +147,8 @@ class RecordImporter
 {
 public:
     explicit RecordImporter(Context &ctx)
-        : m_ctx(ctx), m_s(ctx.state), m_m(ctx.state.mapping), m_grid(ctx.state.SGDatei),
-          m_table(ctx.data.ClientDataSetAZV)
+        : m_ctx(ctx), m_s(ctx.state), m_m(ctx.state.source.mapping),
+          m_grid(ctx.state.source.SGDatei), m_table(ctx.data.ClientDataSetAZV)
     {
         m_id = m_table.field(u"ID");
         m_name1 = m_table.field(u"Name1");
@@ -160,10 +160,10 @@ public:
         m_created = m_table.field(u"Erstellungsdatum");
         m_mandateDate = m_table.fieldIndex(u"Mandatsdatum");
         m_sequenceType = m_table.fieldIndex(u"Sequenztyp");
-        m_purposeLines = m_s.CB8Verw ? 8 : 4;
+        m_purposeLines = m_s.main.CB8Verw ? 8 : 4;
         m_year = ctx.now().date().year();
         for (int line = 0; line < 8; ++line) {
-            const QString &text = m_s.Verwkonst[line].text;
+            const QString &text = m_s.main.Verwkonst[line].text;
             const QByteArray bytes = codec::toCp1252(text);
             if (codec::fromCp1252(bytes) == text)
                 m_constantBytes[line] = bytes;
@@ -256,8 +256,8 @@ void RecordImporter::fillDate()
     }
     // The override replaces the date, but a mapped date that does not convert has already
     // failed the record.
-    if (m_s.CBDatumueberschreiben)
-        m_table.setDate(m_datum, m_s.DTPAusf.date());
+    if (m_s.main.CBDatumueberschreiben)
+        m_table.setDate(m_datum, m_s.main.DTPAusf.date());
 }
 
 void RecordImporter::fillPurpose()
@@ -266,7 +266,7 @@ void RecordImporter::fillPurpose()
                                             u"VERW5", u"VERW6", u"VERW7", u"VERW8"};
     m_join.clear();
     for (int line = 0; line < m_purposeLines; ++line) {
-        const ConstantField &constant = m_s.Verwkonst[line];
+        const ConstantField &constant = m_s.main.Verwkonst[line];
         const int index = m_m.Verw[line];
         if (!constant.checked && index == -1)
             continue;
@@ -286,9 +286,9 @@ void RecordImporter::fillPurpose()
 
 void RecordImporter::fillAmount()
 {
-    if (m_s.Betragkonst.checked) {
+    if (m_s.main.Betragkonst.checked) {
         // Not guarded: a constant that does not convert ends the whole run.
-        const QString &text = m_s.Betragkonst.text;
+        const QString &text = m_s.main.Betragkonst.text;
         if (text.isEmpty())
             return;
         const auto value = import::parseAmount(text);
@@ -297,11 +297,12 @@ void RecordImporter::fillAmount()
         m_table.setFloat(m_betrag, *value);
         return;
     }
-    if (m_m.Betrag == -1 || m_s.RGBetrag == AmountNotation::None)
+    if (m_m.Betrag == -1 || m_s.source.RGBetrag == AmountNotation::None)
         return;
     const QStringView raw = cell(m_m.Betrag, u"BETRAG");
-    const QString text =
-        m_s.RGBetrag == AmountNotation::Cents ? import::insertDecimalComma(raw) : raw.toString();
+    const QString text = m_s.source.RGBetrag == AmountNotation::Cents
+                             ? import::insertDecimalComma(raw)
+                             : raw.toString();
     if (text.isEmpty())
         return;
     const auto value = import::parseAmount(text);
@@ -320,7 +321,7 @@ void RecordImporter::fillMandateData(qint32 id)
             if (const auto date = import::parseGermanOrIsoDate(text, m_year))
                 m_table.setDate(m_mandateDate, *date);
             else
-                m_s.RunUnreadableMandateDates.insert(id);
+                m_s.run.RunUnreadableMandateDates.insert(id);
         }
     }
     if (m_m.SequenztypX != -1 && m_sequenceType >= 0) {
@@ -329,7 +330,7 @@ void RecordImporter::fillMandateData(qint32 id)
             if (const auto type = sepa::parseSequenceType(text))
                 m_table.setText(m_sequenceType, sepa::sequenceTypeCode(*type));
             else
-                m_s.RunUnreadableSequenceTypes.insert(id);
+                m_s.run.RunUnreadableSequenceTypes.insert(id);
         }
     }
 }
@@ -356,7 +357,7 @@ void RecordImporter::importRecord(int column, int firstColumn)
         m_ctx.appendLogLine(QStringLiteral(" Datensatz ID ") + QString::number(id) + kFieldError +
                             failed.word);
         m_table.cancel();
-        m_s.runStatus = RunStatus::ImportFailed;
+        m_s.run.runStatus = RunStatus::ImportFailed;
         return;
     } catch (...) {
         // An error that ends the run must not leave a half-filled row to be posted later.
@@ -407,31 +408,31 @@ void importRecords(Context &ctx)
     // A missing counter, or one that lags behind the table, would make the run's filter show
     // earlier runs' records and delete them below: raise it first.
     const qint32 guarded = ctx.numbers.guard(counter, table);
-    s.newRecordsFilterAZV = QStringLiteral("ID > %1").arg(guarded);
-    table.setFilter(s.newRecordsFilterAZV);
+    s.run.newRecordsFilterAZV = QStringLiteral("ID > %1").arg(guarded);
+    table.setFilter(s.run.newRecordsFilterAZV);
     table.setFiltered(true);
 
     ImportScope scope(ctx, table);
     removeVisibleRows(table);
 
-    const int firstColumn = s.CBTitelzeile ? 1 : 0;
-    const int count = std::max(0, s.SGDatei.columnCount() - firstColumn);
+    const int firstColumn = s.source.CBTitelzeile ? 1 : 0;
+    const int count = std::max(0, s.source.SGDatei.columnCount() - firstColumn);
     // A constant amount that does not convert ends the run at the first record; number that
     // one record alone so the counter ends where it would have without a reservation.
-    const bool badConstant = s.Betragkonst.checked && !s.Betragkonst.text.isEmpty() &&
-                             !import::parseAmount(s.Betragkonst.text);
-    s.RunFirstID =
+    const bool badConstant = s.main.Betragkonst.checked && !s.main.Betragkonst.text.isEmpty() &&
+                             !import::parseAmount(s.main.Betragkonst.text);
+    s.run.RunFirstID =
         badConstant ? std::max(guarded, 0) + 1 : ctx.numbers.reserve(counter, table, count);
 
-    s.RunUnreadableMandateDates.clear();
-    s.RunUnreadableSequenceTypes.clear();
+    s.run.RunUnreadableMandateDates.clear();
+    s.run.RunUnreadableSequenceTypes.clear();
     ctx.appendLogLine(kImportStart);
     RecordImporter importer(ctx);
-    for (int c = firstColumn; c < s.SGDatei.columnCount(); ++c)
+    for (int c = firstColumn; c < s.source.SGDatei.columnCount(); ++c)
         importer.importRecord(c, firstColumn);
     ctx.appendLogLine(kImportEnd);
 
-    s.RunLastID = count > 0 ? ctx.numbers.lastHandedOut(counter) : s.RunFirstID - 1;
+    s.run.RunLastID = count > 0 ? ctx.numbers.lastHandedOut(counter) : s.run.RunFirstID - 1;
 }
 
 } // namespace ordovan::app

@@ -58,11 +58,11 @@ std::optional<EarlierRun> findEarlierRun(const store::Table &history, const QStr
 bool confirmRepeatedSource(Context &ctx)
 {
     MainState &s = ctx.state;
-    s.RunSourceFingerprint = sourceFingerprint(s.EQuelldatei);
-    if (s.allowRepeat)
+    s.run.RunSourceFingerprint = sourceFingerprint(s.main.EQuelldatei);
+    if (s.commandLine.allowRepeat)
         return true;
     const std::optional<EarlierRun> earlier =
-        findEarlierRun(ctx.data.ClientDataSet2, s.RunSourceFingerprint, s.LKontoinhaber);
+        findEarlierRun(ctx.data.ClientDataSet2, s.run.RunSourceFingerprint, s.main.LKontoinhaber);
     if (!earlier)
         return true;
     const QString text = batchtexts::alreadyProcessed(earlier->created, earlier->file);

@@ -34,22 +34,22 @@ QString withoutPrefix(QString label, const QString &prefix)
 void printCoverSheet(Context &ctx)
 {
     const MainState &s = ctx.state;
-    if (s.RGZahlungsart < LastschriftCore || s.RGZahlungsart > Gutschrift)
+    if (s.main.RGZahlungsart < LastschriftCore || s.main.RGZahlungsart > Gutschrift)
         return;
-    const reports::Variant variant = s.RGZahlungsart == Gutschrift
+    const reports::Variant variant = s.main.RGZahlungsart == Gutschrift
                                          ? reports::Variant::CreditTransfer
                                          : reports::Variant::DirectDebit;
     reports::CoverSheetValues values;
-    values.filePath = s.EZieldatei;
-    values.sender = s.LKontoinhaber;
-    values.count = withoutPrefix(s.LSatzzahl, QStringLiteral("Satzanzahl: "));
-    values.bic = s.LBIC;
-    values.iban = s.LIBAN;
-    values.total = withoutPrefix(s.LSumme, QStringLiteral("Gesamtsumme: "));
+    values.filePath = s.main.EZieldatei;
+    values.sender = s.main.LKontoinhaber;
+    values.count = withoutPrefix(s.main.LSatzzahl, QStringLiteral("Satzanzahl: "));
+    values.bic = s.main.LBIC;
+    values.iban = s.main.LIBAN;
+    values.total = withoutPrefix(s.main.LSumme, QStringLiteral("Gesamtsumme: "));
     values.today = ctx.now().date();
 
-    if (s.CBLogspeichern)
-        reports::writeTextReport(reports::coverSheetTextPath(s.EZieldatei),
+    if (s.main.CBLogspeichern)
+        reports::writeTextReport(reports::coverSheetTextPath(s.main.EZieldatei),
                                  reports::coverSheetText(values, variant));
     else
         reports::printCoverSheetPages(printing(ctx), values, variant);
@@ -58,18 +58,18 @@ void printCoverSheet(Context &ctx)
 void printBookingList(Context &ctx)
 {
     const MainState &s = ctx.state;
-    if (s.CBLogspeichern) {
-        const bool sepa = s.RGZahlungsart != NoPaymentType;
+    if (s.main.CBLogspeichern) {
+        const bool sepa = s.main.RGZahlungsart != NoPaymentType;
         store::Table &table = sepa ? ctx.data.ClientDataSetAZV : ctx.data.ClientDataSet1;
         const QString text = reports::bookingListText(table, sepa ? reports::Layout::Sepa
                                                                   : reports::Layout::Domestic);
-        reports::writeTextReport(reports::bookingListTextPath(s.EZieldatei), text);
+        reports::writeTextReport(reports::bookingListTextPath(s.main.EZieldatei), text);
         return;
     }
     if (!ctx.dialogs().printDialog())
         return;
     reports::printBookingListPages(printing(ctx), ctx.data.ClientDataSetAZV, reports::Layout::Sepa,
-                                   ctx.now().date(), s.EZieldatei);
+                                   ctx.now().date(), s.main.EZieldatei);
 }
 
 void printHistoryCoverSheet(Context &ctx)
@@ -77,7 +77,7 @@ void printHistoryCoverSheet(Context &ctx)
     if (!ctx.dialogs().printDialog())
         return;
     reports::printHistoryCoverSheetPages(printing(ctx), ctx.data.ClientDataSet2,
-                                         ctx.state.EZieldatei);
+                                         ctx.state.main.EZieldatei);
 }
 
 void printHistoryBookingList(Context &ctx)
@@ -91,7 +91,7 @@ void printHistoryBookingList(Context &ctx)
     reports::printBookingListPages(printing(ctx),
                                    sepa ? ctx.data.ClientDataSetAZV : ctx.data.ClientDataSet1,
                                    sepa ? reports::Layout::Sepa : reports::Layout::Domestic,
-                                   ctx.now().date(), ctx.state.EZieldatei);
+                                   ctx.now().date(), ctx.state.main.EZieldatei);
 }
 
 } // namespace ordovan::app

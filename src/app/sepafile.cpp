@@ -80,10 +80,10 @@ sepa::RecordFields readRecord(const MainState &s, const store::Table &t, const R
         const qint32 id = t.integer(c.id).value_or(0);
         if (c.mandateDate >= 0)
             f.mandateDate = t.date(c.mandateDate);
-        f.mandateDateUnreadable = s.RunUnreadableMandateDates.contains(id);
+        f.mandateDateUnreadable = s.run.RunUnreadableMandateDates.contains(id);
         if (c.sequenceType >= 0)
             f.sequenceType = t.text(c.sequenceType);
-        f.sequenceTypeUnreadable = s.RunUnreadableSequenceTypes.contains(id);
+        f.sequenceTypeUnreadable = s.run.RunUnreadableSequenceTypes.contains(id);
     }
     return f;
 }
@@ -203,30 +203,30 @@ QString issueUniqueId(Context &ctx, const char16_t *name, const QString &base)
 void setResults(MainState &s, const Written &written)
 {
     if (written.count > 0) {
-        s.RunRecordCount = QString::number(written.count);
-        s.RunTotal = sepa::formatAmountGerman(written.total);
-        s.LLastGut = paymentTypeCaption(s.RGZahlungsart);
-        s.LSatzzahl = QStringLiteral("Satzanzahl: ") + s.RunRecordCount;
-        s.LSumme = QStringLiteral("Gesamtsumme: ") + s.RunTotal;
+        s.run.RunRecordCount = QString::number(written.count);
+        s.run.RunTotal = sepa::formatAmountGerman(written.total);
+        s.main.LLastGut = paymentTypeCaption(s.main.RGZahlungsart);
+        s.main.LSatzzahl = QStringLiteral("Satzanzahl: ") + s.run.RunRecordCount;
+        s.main.LSumme = QStringLiteral("Gesamtsumme: ") + s.run.RunTotal;
     } else {
-        s.RunRecordCount.clear();
-        s.RunTotal.clear();
-        s.LLastGut.clear();
-        s.LSatzzahl.clear();
-        s.LSumme.clear();
+        s.run.RunRecordCount.clear();
+        s.run.RunTotal.clear();
+        s.main.LLastGut.clear();
+        s.main.LSatzzahl.clear();
+        s.main.LSumme.clear();
     }
-    s.LKontonr.clear();
-    s.LBLZ.clear();
+    s.main.LKontonr.clear();
+    s.main.LBLZ.clear();
 }
 
 } // namespace
 
 QString executionDateHint(const MainState &s, const QDate &today)
 {
-    if (s.RGZahlungsart < LastschriftCore || s.RGZahlungsart > Gutschrift)
+    if (s.main.RGZahlungsart < LastschriftCore || s.main.RGZahlungsart > Gutschrift)
         return {};
-    const QDate requested = s.DTPAusf.date();
-    const QDate due = sepa::possibleDueDate(requested, today, s.RGZahlungsart != Gutschrift);
+    const QDate requested = s.main.DTPAusf.date();
+    const QDate due = sepa::possibleDueDate(requested, today, s.main.RGZahlungsart != Gutschrift);
     if (due == requested)
         return {};
     return QStringLiteral("An diesem Tag kann die Bank nicht ausführen: die SEPA-Datei nennt den "
@@ -247,8 +247,8 @@ void createSepaFile(Context &ctx, bool directDebit, const QString &localInstrume
         options.ibanOnly = ibanOnly;
     else
         options.ibanOnly =
-            options.generation == sepa::Generation::V2019 && (ibanOnly || s.CBIBANonly);
-    s.sepaFileWritten = false;
+            options.generation == sepa::Generation::V2019 && (ibanOnly || s.main.CBIBANonly);
+    s.run.sepaFileWritten = false;
 
     QString start = sepatext::kStart;
     if (options.generation == sepa::Generation::V2019)
@@ -263,17 +263,17 @@ void createSepaFile(Context &ctx, bool directDebit, const QString &localInstrume
     // The banks refuse a collection due earlier than one business day after the file reaches
     // them, and execute nothing on a day they are closed: the file names the next day they
     // accept, and everything that shows the date follows it.
-    const QDate requested = s.DTPAusf.date();
-    s.RunDueDate = sepa::possibleDueDate(requested, ctx.now().date(), directDebit);
-    options.dueDate = s.RunDueDate;
-    if (s.RunDueDate != requested) {
-        const QString note = sepatext::dueDateMoved(s.RunDueDate);
+    const QDate requested = s.main.DTPAusf.date();
+    s.run.RunDueDate = sepa::possibleDueDate(requested, ctx.now().date(), directDebit);
+    options.dueDate = s.run.RunDueDate;
+    if (s.run.RunDueDate != requested) {
+        const QString note = sepatext::dueDateMoved(s.run.RunDueDate);
         ctx.appendLogLine(note);
         ctx.dialogs().notice(note.trimmed());
     }
 
-    const sepa::CheckedParty party =
-        sepa::checkOrderingParty({s.LKontoinhaber, s.LIBAN, s.LBIC, s.LDebtorID}, options);
+    const sepa::CheckedParty party = sepa::checkOrderingParty(
+        {s.main.LKontoinhaber, s.main.LIBAN, s.main.LBIC, s.main.LDebtorID}, options);
     if (!party.failure.isEmpty()) {
         ctx.dialogs().message(platform::DialogKind::Error, party.failure, platform::Ok);
         return;
@@ -288,7 +288,7 @@ void createSepaFile(Context &ctx, bool directDebit, const QString &localInstrume
     head.paymentInfoId = issueUniqueId(ctx, names::LastPmtInfId, ctx.now().toString(idFormat));
     head.partyName = party.name;
     head.creationTime = ctx.now();
-    head.executionDate = s.RunDueDate;
+    head.executionDate = s.run.RunDueDate;
     head.count = counted.count;
     head.total = counted.total;
     head.partyIban = party.iban;
@@ -301,7 +301,7 @@ void createSepaFile(Context &ctx, bool directDebit, const QString &localInstrume
     else
         doc.addCreditTransferHeader(head);
 
-    const QString path = s.EZieldatei;
+    const QString path = s.main.EZieldatei;
     Written written;
     try {
         writeRecords(ctx, doc, options, party.creditorId, checked, written);
@@ -312,7 +312,7 @@ void createSepaFile(Context &ctx, bool directDebit, const QString &localInstrume
             doc.setCountAndTotal(written.count, written.total);
             try {
                 doc.save(path);
-                s.sepaFileWritten = true;
+                s.run.sepaFileWritten = true;
             } catch (const Error &) {
                 // The first error is the one to report.
             }
@@ -325,7 +325,7 @@ void createSepaFile(Context &ctx, bool directDebit, const QString &localInstrume
     doc.setCountAndTotal(written.count, written.total);
     if (written.count > 0) {
         doc.save(path);
-        s.sepaFileWritten = true;
+        s.run.sepaFileWritten = true;
     } else {
         // An empty document is never saved, but a target that could not be written is
         // still the error it would have been: the temporary file is made and dropped.
@@ -335,11 +335,11 @@ void createSepaFile(Context &ctx, bool directDebit, const QString &localInstrume
     setResults(s, written);
 
     if (written.count > 0) {
-        const QString text = sepatext::summary(s.RunRecordCount, s.RunTotal, path);
+        const QString text = sepatext::summary(s.run.RunRecordCount, s.run.RunTotal, path);
         const platform::DialogButton answer = ctx.dialogs().message(
             platform::DialogKind::Confirmation, text, platform::Ok | platform::Abort);
         if (answer == platform::Abort) {
-            s.sepaFileWritten = false;
+            s.run.sepaFileWritten = false;
             removeTarget(path);
         }
     } else {

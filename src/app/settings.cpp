@@ -83,7 +83,7 @@ namespace {
 // done.
 void optionChanged(Context &ctx, bool changed)
 {
-    if (changed && ctx.state.StartupDone)
+    if (changed && ctx.state.run.StartupDone)
         sourceOptionsChanged(ctx);
 }
 
@@ -113,19 +113,19 @@ void loadConstant(Context &ctx, ConstantField &field, QStringView name)
 void applyPurposeLineLayout(Context &ctx)
 {
     buildMappingGrid(ctx);
-    if (!ctx.state.EQuelldatei.isEmpty())
+    if (!ctx.state.main.EQuelldatei.isEmpty())
         showMappingPreview(ctx);
 }
 
 void loadSettings(Context &ctx)
 {
     MainState &s = ctx.state;
-    s.EQuelldatei = readMandantString(ctx, names::Quelldatei);
-    s.EZieldatei = readMandantString(ctx, names::Zieldatei);
-    s.CBDatumueberschreiben = readMandantInteger(ctx, names::Datumueberschreiben) == 1;
-    s.CBTabellenText = readMandantString(ctx, names::Tabellenname);
+    s.main.EQuelldatei = readMandantString(ctx, names::Quelldatei);
+    s.main.EZieldatei = readMandantString(ctx, names::Zieldatei);
+    s.main.CBDatumueberschreiben = readMandantInteger(ctx, names::Datumueberschreiben) == 1;
+    s.source.CBTabellenText = readMandantString(ctx, names::Tabellenname);
 
-    ColumnMapping &m = s.mapping;
+    ColumnMapping &m = s.source.mapping;
     m.NameX = readMandantInteger(ctx, names::NameX);
     m.NameX2 = readMandantInteger(ctx, names::NameX2);
     m.Blz1 = readMandantInteger(ctx, names::Blz1);
@@ -150,44 +150,46 @@ void loadSettings(Context &ctx)
     // checked until "11,58" is checked below. Only checking an item counts as a click on it.
     const qint32 storedNotation = readMandantInteger(ctx, names::Betragformat);
     const int notation = storedNotation == -1 ? -1 : choiceOrDefault(storedNotation, 1);
-    if (assign(s.RGBetrag, AmountNotation(notation)) && notation >= 0)
+    if (assign(s.source.RGBetrag, AmountNotation(notation)) && notation >= 0)
         optionChanged(ctx, true);
 
-    loadConstant(ctx, s.Betragkonst, names::BetragKonst);
+    loadConstant(ctx, s.main.Betragkonst, names::BetragKonst);
     for (int i = 0; i < 14; ++i)
-        loadConstant(ctx, s.Verwkonst[i], names::verwKonst(i + 1));
+        loadConstant(ctx, s.main.Verwkonst[i], names::verwKonst(i + 1));
 
-    if (assign(s.CB8Verw, readMandantInteger(ctx, names::Verw8) == 1))
+    if (assign(s.main.CB8Verw, readMandantInteger(ctx, names::Verw8) == 1))
         applyPurposeLineLayout(ctx);
     if (storedNotation == -1)
-        optionChanged(ctx, assign(s.RGBetrag, AmountNotation::Decimal));
-    s.RGZahlungsart = choiceOrDefault(readMandantInteger(ctx, names::Zahlungsart), 3);
+        optionChanged(ctx, assign(s.source.RGBetrag, AmountNotation::Decimal));
+    s.main.RGZahlungsart = choiceOrDefault(readMandantInteger(ctx, names::Zahlungsart), 3);
 
     const QString separator = readMandantString(ctx, names::Trennzeichen);
     if (separator == u"Komma")
-        optionChanged(ctx, assign(s.separator, Separator::Comma));
+        optionChanged(ctx, assign(s.source.separator, Separator::Comma));
     else if (separator == u"Tabulator")
-        optionChanged(ctx, assign(s.separator, Separator::Tab));
+        optionChanged(ctx, assign(s.source.separator, Separator::Tab));
     else if (separator == u"Semikolon")
-        optionChanged(ctx, assign(s.separator, Separator::Semicolon));
+        optionChanged(ctx, assign(s.source.separator, Separator::Semicolon));
     const QString qualifier = readMandantString(ctx, names::Textkennzeichner);
     if (qualifier == u"doppelt")
-        optionChanged(ctx, assign(s.qualifier, Qualifier::Double));
+        optionChanged(ctx, assign(s.source.qualifier, Qualifier::Double));
     else if (qualifier == u"einfach")
-        optionChanged(ctx, assign(s.qualifier, Qualifier::Single));
+        optionChanged(ctx, assign(s.source.qualifier, Qualifier::Single));
     else if (qualifier == u"keine")
-        optionChanged(ctx, assign(s.qualifier, Qualifier::None));
+        optionChanged(ctx, assign(s.source.qualifier, Qualifier::None));
 
-    optionChanged(ctx, assign(s.CBTitelzeile, readMandantInteger(ctx, names::Titelzeile) != 0));
-    s.LLastGut = paymentTypeCaption(s.RGZahlungsart);
+    optionChanged(ctx,
+                  assign(s.source.CBTitelzeile, readMandantInteger(ctx, names::Titelzeile) != 0));
+    s.main.LLastGut = paymentTypeCaption(s.main.RGZahlungsart);
 
-    s.CBBuchungs = readMandantInteger(ctx, names::Buchungs) == 1;
-    s.CBBegleit = readMandantInteger(ctx, names::Begleit) == 1;
-    if (assign(s.CBIBANonly, readMandantInteger(ctx, names::IBANonly) == 1))
+    s.main.CBBuchungs = readMandantInteger(ctx, names::Buchungs) == 1;
+    s.main.CBBegleit = readMandantInteger(ctx, names::Begleit) == 1;
+    if (assign(s.main.CBIBANonly, readMandantInteger(ctx, names::IBANonly) == 1))
         applyPurposeLineLayout(ctx);
-    s.CBLogspeichern = readMandantInteger(ctx, names::LogSpeichern) == 1;
+    s.main.CBLogspeichern = readMandantInteger(ctx, names::LogSpeichern) == 1;
     const qint32 format = readMandantInteger(ctx, names::SEPAFormat);
-    s.SEPAFormat = format == -1 ? std::nullopt : std::optional(sepa::generationFromSetting(format));
+    s.main.SEPAFormat =
+        format == -1 ? std::nullopt : std::optional(sepa::generationFromSetting(format));
 
     sourceOptionsChanged(ctx);
     showMappingPreview(ctx);
@@ -198,7 +200,7 @@ void saveSettings(Context &ctx)
     MainState &s = ctx.state;
     {
         platform::SettingsStore::Batch batch(ctx.settings);
-        switch (s.separator) {
+        switch (s.source.separator) {
         case Separator::Comma:
             writeMandantString(ctx, names::Trennzeichen, QStringLiteral("Komma"));
             break;
@@ -209,7 +211,7 @@ void saveSettings(Context &ctx)
             writeMandantString(ctx, names::Trennzeichen, QStringLiteral("Semikolon"));
             break;
         }
-        switch (s.qualifier) {
+        switch (s.source.qualifier) {
         case Qualifier::Double:
             writeMandantString(ctx, names::Textkennzeichner, QStringLiteral("doppelt"));
             break;
@@ -220,12 +222,12 @@ void saveSettings(Context &ctx)
             writeMandantString(ctx, names::Textkennzeichner, QStringLiteral("keine"));
             break;
         }
-        writeMandantInteger(ctx, names::Titelzeile, s.CBTitelzeile ? 1 : 0);
-        writeMandantInteger(ctx, names::Datumueberschreiben, s.CBDatumueberschreiben ? 1 : 0);
-        writeMandantInteger(ctx, names::Betragformat, int(s.RGBetrag));
-        writeMandantInteger(ctx, names::Zahlungsart, s.RGZahlungsart);
+        writeMandantInteger(ctx, names::Titelzeile, s.source.CBTitelzeile ? 1 : 0);
+        writeMandantInteger(ctx, names::Datumueberschreiben, s.main.CBDatumueberschreiben ? 1 : 0);
+        writeMandantInteger(ctx, names::Betragformat, int(s.source.RGBetrag));
+        writeMandantInteger(ctx, names::Zahlungsart, s.main.RGZahlungsart);
 
-        const ColumnMapping &m = s.mapping;
+        const ColumnMapping &m = s.source.mapping;
         writeMandantInteger(ctx, names::NameX, m.NameX);
         writeMandantInteger(ctx, names::NameX2, m.NameX2);
         writeMandantInteger(ctx, names::Blz1, m.Blz1);
@@ -246,31 +248,31 @@ void saveSettings(Context &ctx)
         writeMandantInteger(ctx, names::MandatsdatumX, m.MandatsdatumX);
         writeMandantInteger(ctx, names::SequenztypX, m.SequenztypX);
 
-        writeMandantString(ctx, names::Quelldatei, s.EQuelldatei);
-        writeMandantString(ctx, names::Zieldatei, s.EZieldatei);
-        writeMandantString(ctx, names::Tabellenname, s.CBTabellenText);
+        writeMandantString(ctx, names::Quelldatei, s.main.EQuelldatei);
+        writeMandantString(ctx, names::Zieldatei, s.main.EZieldatei);
+        writeMandantString(ctx, names::Tabellenname, s.source.CBTabellenText);
 
         auto constantText = [](const ConstantField &f) { return f.checked ? f.text : QString(); };
-        writeMandantString(ctx, names::Betragkonst, constantText(s.Betragkonst));
+        writeMandantString(ctx, names::Betragkonst, constantText(s.main.Betragkonst));
         for (int i = 0; i < 14; ++i)
-            writeMandantString(ctx, names::verwkonst(i + 1), constantText(s.Verwkonst[i]));
+            writeMandantString(ctx, names::verwkonst(i + 1), constantText(s.main.Verwkonst[i]));
 
-        writeMandantInteger(ctx, names::Verw8, s.CB8Verw ? 1 : 0);
-        writeMandantInteger(ctx, names::Begleit, s.CBBegleit ? 1 : 0);
-        writeMandantInteger(ctx, names::IBANonly, s.CBIBANonly ? 1 : 0);
-        writeMandantInteger(ctx, names::Buchungs, s.CBBuchungs ? 1 : 0);
-        writeMandantInteger(ctx, names::LogSpeichern, s.CBLogspeichern ? 1 : 0);
+        writeMandantInteger(ctx, names::Verw8, s.main.CB8Verw ? 1 : 0);
+        writeMandantInteger(ctx, names::Begleit, s.main.CBBegleit ? 1 : 0);
+        writeMandantInteger(ctx, names::IBANonly, s.main.CBIBANonly ? 1 : 0);
+        writeMandantInteger(ctx, names::Buchungs, s.main.CBBuchungs ? 1 : 0);
+        writeMandantInteger(ctx, names::LogSpeichern, s.main.CBLogspeichern ? 1 : 0);
         // A Mandant that never chose a format generation keeps a store without the value,
         // so that it follows the banks' current generation.
-        if (s.SEPAFormat)
+        if (s.main.SEPAFormat)
             writeMandantInteger(ctx, names::SEPAFormat,
-                                *s.SEPAFormat == sepa::Generation::V2019 ? 1 : 0);
+                                *s.main.SEPAFormat == sepa::Generation::V2019 ? 1 : 0);
 
-        switch (s.windowState) {
+        switch (s.window.windowState) {
         case WindowState::Normal:
             writeGlobalString(ctx, names::WindowState, QStringLiteral("wsNormal"));
-            writeGlobalInteger(ctx, names::Height, s.height);
-            writeGlobalInteger(ctx, names::Width, s.width);
+            writeGlobalInteger(ctx, names::Height, s.window.height);
+            writeGlobalInteger(ctx, names::Width, s.window.width);
             break;
         case WindowState::Maximized:
             writeGlobalString(ctx, names::WindowState, QStringLiteral("wsMaximized"));
@@ -288,7 +290,7 @@ namespace {
 
 struct GridSpec
 {
-    QList<GridColumn> MainState::*columns;
+    QList<GridColumn> WindowGeometry::*columns;
     const char16_t *prefix;
     QStringList captions;
 };
@@ -296,17 +298,17 @@ struct GridSpec
 const QList<GridSpec> &gridSpecs()
 {
     static const QList<GridSpec> specs = {
-        {&MainState::DBGrid1Columns,
+        {&WindowGeometry::DBGrid1Columns,
          u"BreiteA",
          {QStringLiteral("ID"), QStringLiteral("Name"), QStringLiteral("Kontonr."),
           QStringLiteral("BLZ"), QStringLiteral("Verwendungszweck"), QStringLiteral("Betrag"),
           QStringLiteral("Zahlungsart"), QStringLiteral("Erstellungsdatum")}},
-        {&MainState::DBGrid3Columns,
+        {&WindowGeometry::DBGrid3Columns,
          u"BreiteC",
          {QStringLiteral("ID"), QStringLiteral("Name"), QStringLiteral("Kontonr."),
           QStringLiteral("BLZ"), QStringLiteral("Verwendungszweck"), QStringLiteral("Betrag"),
           QStringLiteral("Zahlungsart"), QStringLiteral("Erstellungsdatum")}},
-        {&MainState::DBGrid4Columns,
+        {&WindowGeometry::DBGrid4Columns,
          u"BreiteB",
          {QStringLiteral("ID"), QStringLiteral("Von ID"), QStringLiteral("Bis ID"),
           QStringLiteral("Logdatei Name"), QStringLiteral("Gesamtbetrag"),
@@ -315,7 +317,7 @@ const QList<GridSpec> &gridSpecs()
           QStringLiteral("Mandantenkontonr."), QStringLiteral("Mandanten-BLZ"),
           QStringLiteral("Dateiname"), QStringLiteral("Kontrollsumme Kontonr."),
           QStringLiteral("Kontrollsumme sgBLZ"), QStringLiteral("Gesamtzahl Sätze")}},
-        {&MainState::DBGrid6Columns,
+        {&WindowGeometry::DBGrid6Columns,
          u"BreiteE",
          {QStringLiteral("ID"), QStringLiteral("Name"), QStringLiteral("Ort"),
           QStringLiteral("IBAN"), QStringLiteral("BIC"), QStringLiteral("Währung"),
@@ -330,13 +332,13 @@ const QList<GridSpec> &gridSpecs()
 void loadColumnWidths(Context &ctx)
 {
     for (const GridSpec &spec : gridSpecs()) {
-        QList<GridColumn> &columns = ctx.state.*(spec.columns);
+        QList<GridColumn> &columns = ctx.state.window.*(spec.columns);
         columns.resize(spec.captions.size());
         for (int i = 0; i < spec.captions.size(); ++i)
             columns[i].caption = spec.captions[i];
     }
     for (const GridSpec &spec : gridSpecs()) {
-        for (GridColumn &column : ctx.state.*(spec.columns)) {
+        for (GridColumn &column : ctx.state.window.*(spec.columns)) {
             const qint32 width =
                 readGlobalInteger(ctx, QString::fromUtf16(spec.prefix) + column.caption);
             if (width != -1)
@@ -349,7 +351,7 @@ void saveColumnWidths(Context &ctx)
 {
     platform::SettingsStore::Batch batch(ctx.settings);
     for (const GridSpec &spec : gridSpecs()) {
-        QList<GridColumn> &columns = ctx.state.*(spec.columns);
+        QList<GridColumn> &columns = ctx.state.window.*(spec.columns);
         if (columns.isEmpty()) {
             for (const QString &caption : spec.captions)
                 columns.append({caption, -1});

@@ -37,7 +37,7 @@ bool isDatabaseExtension(const QString &ext)
 }
 
 import::DelimitedFormat formatOf(const MainState &s){import::DelimitedFormat f;
-switch (s.separator) {
+switch (s.source.separator) {
 case Separator::Tab:
     f.separator = '\t';
     break;
@@ -48,7 +48,7 @@ case Separator::Comma:
     f.separator = ',';
     break;
 }
-switch (s.qualifier) {
+switch (s.source.qualifier) {
 case Qualifier::Double:
     f.qualifier = '"';
     break;
@@ -68,7 +68,7 @@ void readSource(Context &ctx, bool batchRun)
 {
     // The batch run ignores letter case; the option handler and the file chooser do not, so
     // there "LISTE.XLS" is read as text.
-    QString ext = extensionOf(ctx.state.EQuelldatei);
+    QString ext = extensionOf(ctx.state.main.EQuelldatei);
     if (batchRun)
         ext = ext.toLower();
     if (isWorkbookExtension(ext))
@@ -83,17 +83,17 @@ void readTextSource(Context &ctx)
 {
     MainState &s = ctx.state;
     ctx.appendLogLine(kTextStart);
-    switch (import::readDelimitedFile(s.EQuelldatei, formatOf(s), s.SGDatei)) {
+    switch (import::readDelimitedFile(s.main.EQuelldatei, formatOf(s), s.source.SGDatei)) {
     case import::TextReadOutcome::Read:
         ctx.appendLogLine(kTextEnd);
         break;
     case import::TextReadOutcome::CannotOpen:
         ctx.appendLogLine(kTextNotFound);
-        s.runStatus = RunStatus::SourceNotFound;
+        s.run.runStatus = RunStatus::SourceNotFound;
         break;
     case import::TextReadOutcome::ReadFailed:
         ctx.appendLogLine(kTextReadError);
-        s.runStatus = RunStatus::SourceUnreadable;
+        s.run.runStatus = RunStatus::SourceUnreadable;
         break;
     }
 }
@@ -101,10 +101,10 @@ void readTextSource(Context &ctx)
 void sourceOptionsChanged(Context &ctx)
 {
     MainState &s = ctx.state;
-    s.SGDatei.clearCells();
+    s.source.SGDatei.clearCells();
     // Until start-up is done the handler only empties the grid; start-up reads once at its
     // end.
-    if (s.StartupDone && !s.EQuelldatei.isEmpty()) {
+    if (s.run.StartupDone && !s.main.EQuelldatei.isEmpty()) {
         readSource(ctx, false);
         showMappingPreview(ctx);
     }
@@ -116,9 +116,9 @@ void chooseSourceFile(Context &ctx)
     const std::optional<QString> path = ctx.dialogs().openFile(QString());
     if (!path)
         return;
-    s.EQuelldatei = *path;
-    s.CBTabellenItems.clear();
-    s.CBTabellenText.clear();
+    s.main.EQuelldatei = *path;
+    s.source.CBTabellenItems.clear();
+    s.source.CBTabellenText.clear();
     // A database is read at once and alone; everything else through the option handler.
     if (isDatabaseExtension(extensionOf(*path)))
         readDatabaseSource(ctx);

@@ -31,16 +31,16 @@ void restoreWindow(Context &ctx)
 {
     MainState &s = ctx.state;
     if (readGlobalString(ctx, names::WindowState) == u"wsMaximized") {
-        s.windowState = WindowState::Maximized;
+        s.window.windowState = WindowState::Maximized;
         return;
     }
-    s.windowState = WindowState::Normal;
-    s.height = readGlobalInteger(ctx, names::Height);
-    s.width = readGlobalInteger(ctx, names::Width);
-    if (s.height < 200)
-        s.height = 600;
-    if (s.width < 200)
-        s.width = 700;
+    s.window.windowState = WindowState::Normal;
+    s.window.height = readGlobalInteger(ctx, names::Height);
+    s.window.width = readGlobalInteger(ctx, names::Width);
+    if (s.window.height < 200)
+        s.window.height = 600;
+    if (s.window.width < 200)
+        s.window.width = 700;
 }
 
 } // namespace
@@ -48,46 +48,47 @@ void restoreWindow(Context &ctx)
 void startUp(Context &ctx)
 {
     MainState &s = ctx.state;
-    s.StartupDone = false;
-    s.runStatus = RunStatus::Ok;
-    s.FirstStart = false;
+    s.run.StartupDone = false;
+    s.run.runStatus = RunStatus::Ok;
+    s.run.FirstStart = false;
 
     store::DataModule &data = ctx.data;
     if (!data.anyWorkingFileExists()) {
         data.createEmptyWorkingTables();
         saveColumnWidths(ctx);
-        s.FirstStart = true;
+        s.run.FirstStart = true;
     }
     if (!QFileInfo::exists(data.pathOf(QStringLiteral("mandant.xml"))) &&
         QFileInfo::exists(data.pathOf(QStringLiteral("db3.xml")))) {
         if (convertOldMandanten(ctx))
-            s.FirstStart = true;
+            s.run.FirstStart = true;
     }
     data.loadAll();
 
-    s.mapping.clear();
+    s.source.mapping.clear();
     buildMappingGrid(ctx);
-    s.Label9Visible = false;
+    s.main.Label9Visible = false;
 
-    s.DTPErstell = ctx.now();
-    s.DTPAusf = s.DTPErstell;
-    if (s.executionDateOverride.isSet())
-        s.DTPAusf.setDate(s.executionDateOverride.resolve(s.DTPErstell.date()));
+    s.main.DTPErstell = ctx.now();
+    s.main.DTPAusf = s.main.DTPErstell;
+    if (s.commandLine.executionDateOverride.isSet())
+        s.main.DTPAusf.setDate(
+            s.commandLine.executionDateOverride.resolve(s.main.DTPErstell.date()));
 
     // Fill the Mandant choice and select the last used Mandant; without one the red hint
     // shows and start-up goes on.
     try {
         fillMandantCombo(ctx);
     } catch (const Error &) {
-        s.Label9Visible = true;
+        s.main.Label9Visible = true;
     }
 
     restoreWindow(ctx);
     setNewRecordsFilters(ctx);
     loadSettings(ctx);
     loadColumnWidths(ctx);
-    s.MLog.clear();
-    s.StartupDone = true;
+    s.log.MLog.clear();
+    s.run.StartupDone = true;
 
     sourceOptionsChanged(ctx);
     showMappingPreview(ctx);
@@ -112,7 +113,7 @@ void applyCommandLine(Context &ctx)
         if (!mandanten.locate(u"ID", stored))
             unknownMandant = stored;
         if (mandanten.hasCurrentRow())
-            s.CBMandantenText =
+            s.main.CBMandantenText =
                 mandanten.text(u"ID") + QStringLiteral(" -  ") + mandanten.text(u"Name");
         selectMandantFromCombo(ctx);
         loadSettings(ctx);
@@ -120,13 +121,13 @@ void applyCommandLine(Context &ctx)
 
     const QString type = ctx.args.value(1);
     if (type == u"ls_core")
-        s.RGZahlungsart = LastschriftCore;
+        s.main.RGZahlungsart = LastschriftCore;
     else if (type == u"ls_cor1")
-        s.RGZahlungsart = LastschriftCor1;
+        s.main.RGZahlungsart = LastschriftCor1;
     else if (type == u"ls_b2b")
-        s.RGZahlungsart = LastschriftB2b;
+        s.main.RGZahlungsart = LastschriftB2b;
     else if (type == u"gs")
-        s.RGZahlungsart = Gutschrift;
+        s.main.RGZahlungsart = Gutschrift;
 
     if (ctx.outcome.runRequested) {
         // The current row stays selected, but a scheduled run for a Mandant that does not
@@ -136,10 +137,10 @@ void applyCommandLine(Context &ctx)
                                        "wird nicht gestartet.")
                             .arg(*unknownMandant));
         ctx.outcome.runStarted = true;
-        s.sepaFileWritten = false;
+        s.run.sepaFileWritten = false;
         runBatch(ctx);
         ctx.outcome.runFinished = true;
-        if (word == u"startstop" && s.runStatus != RunStatus::SourceNotFound)
+        if (word == u"startstop" && s.run.runStatus != RunStatus::SourceNotFound)
             ctx.outcome.quitRequested = true;
     }
 }

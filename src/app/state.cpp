@@ -29,10 +29,10 @@ QDate ExecutionDateChoice::resolve(const QDate &today) const
 
 sepa::Generation MainState::sepaGeneration(const QDate &today) const
 {
-    if (SEPAFormatOverride)
-        return *SEPAFormatOverride;
-    if (SEPAFormat)
-        return *SEPAFormat;
+    if (commandLine.SEPAFormatOverride)
+        return *commandLine.SEPAFormatOverride;
+    if (main.SEPAFormat)
+        return *main.SEPAFormat;
     // German banks take only the 2019 messages from 14 November 2026 on.
     return today >= QDate(2026, 11, 14) ? sepa::Generation::V2019 : sepa::Generation::V2009;
 }

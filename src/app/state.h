@@ -15,9 +15,9 @@
 
 namespace ordovan::app {
 
-// The main window's values, as a plain object. The windows only show it and copy edits back;
-// the batch run, the command line and the tests read and write it directly. Members carry
-// the names of the controls they stand for.
+// The main window's values, as a plain object grouped by the window's pages. The windows
+// only show it and copy edits back; the batch run, the command line and the tests read and
+// write it directly. Members carry the names of the controls they stand for.
 
 enum class Separator
 {
@@ -142,9 +142,11 @@ struct GridColumn
     int width = -1;
 };
 
-struct MainState
+// The page "Hauptseite": the Mandant, the payment type and options, the dates, the files, the
+// constant fields and the result, and the status bar below it.
+struct MainPage
 {
-    // --- Hauptseite: Mandant ---
+    // --- Mandant ---
     QString CBMandantenText;
     QStringList CBMandantenItems;
     QString LKontoinhaber;
@@ -167,12 +169,6 @@ struct MainState
     // SEPA format generation of the current Mandant; none stored: the generation the banks
     // take on the day of the run.
     std::optional<sepa::Generation> SEPAFormat;
-    // A generation chosen on the command line (--format) for this run only.
-    std::optional<sepa::Generation> SEPAFormatOverride;
-    // The execution date chosen on the command line (--execution-date), replacing today's.
-    ExecutionDateChoice executionDateOverride;
-    // --allow-repeat: a source already turned into a file is processed again without asking.
-    bool allowRepeat = false;
 
     // --- Daten der DTAUS-Diskette ---
     QDateTime DTPErstell;
@@ -196,8 +192,11 @@ struct MainState
 
     // --- Status bar, second panel ---
     QString statusText;
+};
 
-    // --- Einstellungen der Quelldatei ---
+// The page "Einstellungen der Quelldatei": how the source is read and the column mapping.
+struct SourcePage
+{
     Separator separator = Separator::Tab;
     Qualifier qualifier = Qualifier::None;
     bool CBTitelzeile = true;
@@ -207,11 +206,17 @@ struct MainState
     import::SourceGrid SGDatei;
     MappingGrid SGDatenbank;
     ColumnMapping mapping;
+};
 
-    // --- Log-Datei ---
+// The page "Log-Datei".
+struct LogPage
+{
     ProcessingLog MLog;
+};
 
-    // --- Window ---
+// The window's size and state, the page shown, the grid heights and column widths.
+struct WindowGeometry
+{
     WindowState windowState = WindowState::Normal;
     int height = 600;
     int width = 700;
@@ -223,8 +228,22 @@ struct MainState
     QList<GridColumn> DBGrid3Columns; // "BreiteC"
     QList<GridColumn> DBGrid4Columns; // "BreiteB"
     QList<GridColumn> DBGrid6Columns; // "BreiteE"
+};
 
-    // --- Run state ---
+// Choices of the command line that hold for this program run only.
+struct CommandLineChoices
+{
+    // The SEPA generation (--format), over the Mandant's.
+    std::optional<sepa::Generation> SEPAFormatOverride;
+    // The execution date (--execution-date), replacing today's.
+    ExecutionDateChoice executionDateOverride;
+    // --allow-repeat: a source already turned into a file is processed again without asking.
+    bool allowRepeat = false;
+};
+
+// What the start-up and the batch runs leave for the steps after them.
+struct RunState
+{
     bool StartupDone = false;
     bool FirstStart = false;
     RunStatus runStatus = RunStatus::Ok;
@@ -246,6 +265,16 @@ struct MainState
     // The new-records filter texts of the two payment tables.
     QString newRecordsFilter1;
     QString newRecordsFilterAZV;
+};
+
+struct MainState
+{
+    MainPage main;
+    SourcePage source;
+    LogPage log;
+    WindowGeometry window;
+    CommandLineChoices commandLine;
+    RunState run;
 
     // The SEPA generation of a run on the given day: the command line's, else the Mandant's,
     // else the one German banks take on that day (2019 from 14.11.2026 on).

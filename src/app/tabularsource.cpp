@@ -50,23 +50,23 @@ void readTabularSource(Context &ctx, platform::TabularKind kind, const ReaderTex
         std::unique_ptr<platform::TabularConnection> connection;
         std::unique_ptr<platform::TabularRowSet> rows;
         try {
-            connection = provider->connect(state.EQuelldatei, kind);
-            if (state.CBTabellenItems.isEmpty())
-                state.CBTabellenItems =
+            connection = provider->connect(state.main.EQuelldatei, kind);
+            if (state.source.CBTabellenItems.isEmpty())
+                state.source.CBTabellenItems =
                     connection->tableNames(kind == platform::TabularKind::Workbook);
-            if (state.CBTabellenText.isEmpty()) {
+            if (state.source.CBTabellenText.isEmpty()) {
                 // A file without any sheet or table has no first item to take.
-                if (state.CBTabellenItems.isEmpty())
+                if (state.source.CBTabellenItems.isEmpty())
                     throw Error(QStringLiteral("Die Datei enthält keine Tabelle."));
-                state.CBTabellenText = state.CBTabellenItems.first();
+                state.source.CBTabellenText = state.source.CBTabellenItems.first();
             }
-            rows = connection->openTable(state.CBTabellenText);
+            rows = connection->openTable(state.source.CBTabellenText);
         } catch (const std::bad_alloc &) {
             throw;
         } catch (const std::exception &e) {
             logDetail("open", e);
             ctx.appendLogLine(texts.notFound);
-            state.runStatus = RunStatus::SourceNotFound;
+            state.run.runStatus = RunStatus::SourceNotFound;
             return;
         }
 
@@ -75,14 +75,14 @@ void readTabularSource(Context &ctx, platform::TabularKind kind, const ReaderTex
         } catch (const std::exception &e) {
             logDetail("read", e);
             ctx.appendLogLine(texts.readError);
-            state.runStatus = RunStatus::SourceUnreadable;
+            state.run.runStatus = RunStatus::SourceUnreadable;
             return;
         }
         ctx.appendLogLine(texts.end);
     } catch (const std::exception &e) {
         logDetail("other", e);
         ctx.appendLogLine(texts.openError);
-        state.runStatus = RunStatus::SourceUnreadable;
+        state.run.runStatus = RunStatus::SourceUnreadable;
     }
 }
 
@@ -102,8 +102,8 @@ void readDatabaseSource(Context &ctx)
     ctx.appendLogLine(kAccessStart);
     // A database table has no title row. Switching the option off is a change of it like
     // any other, so the option handler runs (and reads the source once more).
-    if (ctx.state.CBTitelzeile) {
-        ctx.state.CBTitelzeile = false;
+    if (ctx.state.source.CBTitelzeile) {
+        ctx.state.source.CBTitelzeile = false;
         sourceOptionsChanged(ctx);
     }
     readTabularSource(
@@ -113,7 +113,7 @@ void readDatabaseSource(Context &ctx)
 
 void fillGridFromRows(Context &ctx, platform::TabularRowSet &rows)
 {
-    auto &grid = ctx.state.SGDatei;
+    auto &grid = ctx.state.source.SGDatei;
     const int fields = rows.fieldCount();
     grid.setRowCount(fields);
     grid.setColumnCount(rows.rowCount());

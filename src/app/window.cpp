@@ -11,7 +11,7 @@ namespace ordovan::app {
 
 void clearLog(Context &ctx)
 {
-    ctx.state.MLog.clear();
+    ctx.state.log.MLog.clear();
 }
 
 void saveLogAs(Context &ctx)
@@ -19,7 +19,7 @@ void saveLogAs(Context &ctx)
     const auto path = ctx.dialogs().saveFile(QStringLiteral("*.*"), QString());
     if (!path)
         return;
-    ctx.state.MLog.writeTo(*path);
+    ctx.state.log.MLog.writeTo(*path);
 }
 
 void chooseTargetFile(Context &ctx)
@@ -27,7 +27,7 @@ void chooseTargetFile(Context &ctx)
     const auto path = ctx.dialogs().saveFile(QStringLiteral("SEPA-Datei|*.xml|DTAUS-Datei|*.*"),
                                              QStringLiteral("xml"));
     if (path)
-        ctx.state.EZieldatei = *path;
+        ctx.state.main.EZieldatei = *path;
 }
 
 int gridHeight(int outerHeight, int constant)
@@ -39,9 +39,9 @@ int gridHeight(int outerHeight, int constant)
 void resizeGrids(Context &ctx, int outerHeight)
 {
     MainState &s = ctx.state;
-    s.mainGridHeight = gridHeight(outerHeight, 502);    // DBGrid1, DBGrid6
-    s.bookingGridHeight = gridHeight(outerHeight, 73);  // DBGrid3, DBGrid7
-    s.historyGridHeight = gridHeight(outerHeight, 305); // DBGrid5, DBGrid8
+    s.window.mainGridHeight = gridHeight(outerHeight, 502);    // DBGrid1, DBGrid6
+    s.window.bookingGridHeight = gridHeight(outerHeight, 73);  // DBGrid3, DBGrid7
+    s.window.historyGridHeight = gridHeight(outerHeight, 305); // DBGrid5, DBGrid8
 }
 
 } // namespace ordovan::app

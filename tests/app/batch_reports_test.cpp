@@ -27,13 +27,13 @@ protected:
         ctx->data.ClientDataSet2.createEmpty(store::historyFields());
         bank = dir.filePath(QStringLiteral("Bank"));
         QDir().mkpath(bank);
-        s.EZieldatei = bank + QStringLiteral("/sepa.xml");
-        s.RGZahlungsart = app::LastschriftB2b;
-        s.LKontoinhaber = QStringLiteral("Müller GmbH");
-        s.LBIC = QStringLiteral("COBADEFFXXX");
-        s.LIBAN = QStringLiteral("DE89370400440532013000");
-        s.LSatzzahl = QStringLiteral("Satzanzahl: 2");
-        s.LSumme = QStringLiteral("GESAMTSUMME: 234,50");
+        s.main.EZieldatei = bank + QStringLiteral("/sepa.xml");
+        s.main.RGZahlungsart = app::LastschriftB2b;
+        s.main.LKontoinhaber = QStringLiteral("Müller GmbH");
+        s.main.LBIC = QStringLiteral("COBADEFFXXX");
+        s.main.LIBAN = QStringLiteral("DE89370400440532013000");
+        s.main.LSatzzahl = QStringLiteral("Satzanzahl: 2");
+        s.main.LSumme = QStringLiteral("GESAMTSUMME: 234,50");
     }
 
     void addSepaRecord(int id, double amount)
@@ -65,7 +65,7 @@ protected:
 
 TEST_F(ReportButtonsTest, CoverSheetAsTextGoesBesideTheTargetFileAndNothingIsPrinted)
 {
-    s.CBLogspeichern = true;
+    s.main.CBLogspeichern = true;
     app::printCoverSheet(*ctx);
     EXPECT_TRUE(printer.jobs().isEmpty());
     EXPECT_TRUE(dialogs.shown().isEmpty());
@@ -80,17 +80,17 @@ TEST_F(ReportButtonsTest, CoverSheetAsTextGoesBesideTheTargetFileAndNothingIsPri
 
 TEST_F(ReportButtonsTest, CoverSheetIsPrintedAtOnceWithoutPrintDialog)
 {
-    s.RGZahlungsart = app::Gutschrift;
+    s.main.RGZahlungsart = app::Gutschrift;
     app::printCoverSheet(*ctx);
     EXPECT_TRUE(dialogs.shown().isEmpty());
     ASSERT_EQ(printer.jobs().size(), 1);
-    EXPECT_EQ(printer.jobs()[0].texts()[1],
-              QStringLiteral("Datei ") + s.EZieldatei + QStringLiteral(" für Sepa-Gutschriften"));
+    EXPECT_EQ(printer.jobs()[0].texts()[1], QStringLiteral("Datei ") + s.main.EZieldatei +
+                                                QStringLiteral(" für Sepa-Gutschriften"));
     EXPECT_EQ(printer.jobs()[0].texts()[3], QStringLiteral("2"));
 
     // Without a payment type nothing is produced at all.
-    s.RGZahlungsart = app::NoPaymentType;
-    s.CBLogspeichern = true;
+    s.main.RGZahlungsart = app::NoPaymentType;
+    s.main.CBLogspeichern = true;
     app::printCoverSheet(*ctx);
     EXPECT_EQ(printer.jobs().size(), 1);
     EXPECT_FALSE(QFileInfo::exists(bank + QStringLiteral("/Begleitzettel.txt")));
@@ -99,20 +99,20 @@ TEST_F(ReportButtonsTest, CoverSheetIsPrintedAtOnceWithoutPrintDialog)
 TEST_F(ReportButtonsTest, BookingListTextFollowsThePaymentTypeAndPrintingAlwaysTheSepaLayout)
 {
     addSepaRecord(1, 123456.78);
-    s.CBLogspeichern = true;
+    s.main.CBLogspeichern = true;
     app::printBookingList(*ctx);
     const QByteArray sepa = test::readFile(bank + QStringLiteral("/Buchungsliste.txt"));
     EXPECT_TRUE(sepa.contains("-- IBAN -- BIC --"));
     EXPECT_TRUE(sepa.contains("-- 123456,78 --"));
 
-    s.RGZahlungsart = app::NoPaymentType;
+    s.main.RGZahlungsart = app::NoPaymentType;
     app::printBookingList(*ctx);
     const QByteArray domestic = test::readFile(bank + QStringLiteral("/Buchungsliste.txt"));
     EXPECT_TRUE(domestic.contains("-- Kontonummer -- Bankleitzahl --"));
     EXPECT_EQ(domestic.count("\r\n"), 4) << "the domestic table is empty";
     EXPECT_TRUE(printer.jobs().isEmpty());
 
-    s.CBLogspeichern = false;
+    s.main.CBLogspeichern = false;
     dialogs.pushPrint(false);
     app::printBookingList(*ctx);
     EXPECT_TRUE(printer.jobs().isEmpty()) << "cancelled print dialog";
@@ -126,8 +126,8 @@ TEST_F(ReportButtonsTest, BookingListTextFollowsThePaymentTypeAndPrintingAlwaysT
 
 TEST_F(ReportButtonsTest, FailuresTravelAsGermanMessagesAndLeaveNoFile)
 {
-    s.CBLogspeichern = true;
-    s.EZieldatei = dir.filePath(QStringLiteral("fehlt/sepa.xml"));
+    s.main.CBLogspeichern = true;
+    s.main.EZieldatei = dir.filePath(QStringLiteral("fehlt/sepa.xml"));
     try {
         app::printCoverSheet(*ctx);
         FAIL() << "expected an error";
@@ -139,12 +139,12 @@ TEST_F(ReportButtonsTest, FailuresTravelAsGermanMessagesAndLeaveNoFile)
     EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("fehlt"))));
 
     // A target path that is itself a folder: the reports go into that folder's parent.
-    s.EZieldatei = bank;
+    s.main.EZieldatei = bank;
     app::printCoverSheet(*ctx);
     EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("Begleitzettel.txt"))));
 
     // No printer at all.
-    s.CBLogspeichern = false;
+    s.main.CBLogspeichern = false;
     ctx->services.printing = nullptr;
     try {
         app::printCoverSheet(*ctx);

@@ -27,24 +27,24 @@ protected:
     {
         ctx->data.ClientDataSet1.createEmpty(store::domesticPaymentFields());
         ctx->data.ClientDataSetAZV.createEmpty(store::sepaPaymentFields());
-        s.EQuelldatei = QStringLiteral("/srv/quelle.csv");
-        s.EZieldatei = QStringLiteral("/srv/sepa.xml");
-        s.RGZahlungsart = app::LastschriftCore;
+        s.main.EQuelldatei = QStringLiteral("/srv/quelle.csv");
+        s.main.EZieldatei = QStringLiteral("/srv/sepa.xml");
+        s.main.RGZahlungsart = app::LastschriftCore;
 
         steps.readSource = [this](app::Context &c, bool batch) {
             calls << QStringLiteral("read %1").arg(batch);
             c.appendLogLine(QStringLiteral(" Quelldatei ÖFFNEN START"));
-            c.state.runStatus = readStatus;
+            c.state.run.runStatus = readStatus;
         };
         steps.showMappingPreview = [this](app::Context &) { calls << QStringLiteral("preview"); };
         steps.importRecords = [this](app::Context &c) {
             calls << QStringLiteral("import");
             if (importFails)
-                c.state.runStatus = app::RunStatus::ImportFailed;
+                c.state.run.runStatus = app::RunStatus::ImportFailed;
         };
         steps.createSepaFile = [this](app::Context &c, bool dd, const QString &li, bool ibanOnly) {
             calls << QStringLiteral("sepa %1 %2 %3").arg(dd).arg(li).arg(ibanOnly);
-            statusDuringSepa = c.state.statusText;
+            statusDuringSepa = c.state.main.statusText;
             if (sepaThrows)
                 throw Error(
                     QStringLiteral("Die Datei \"/srv/sepa.xml\" kann nicht erstellt werden."));
@@ -77,13 +77,13 @@ protected:
 
 TEST_F(BatchRunTest, RunsTheStepsInOrderAndWritesTheLogFileBeforeTheHistory)
 {
-    s.CBBegleit = true;
-    s.CBBuchungs = true;
-    s.MLog.append(clock.now(), QStringLiteral(" früherer Lauf €"));
+    s.main.CBBegleit = true;
+    s.main.CBBuchungs = true;
+    s.log.MLog.append(clock.now(), QStringLiteral(" früherer Lauf €"));
     run();
     EXPECT_EQ(calls, (QStringList{u"read 1"_s, u"preview"_s, u"import"_s, u"sepa 1 CORE 0"_s,
                                   u"history"_s, u"cover"_s, u"list"_s, u"archive"_s, u"save"_s}));
-    EXPECT_EQ(s.statusText, QStringLiteral("Verarbeitung beendet"));
+    EXPECT_EQ(s.main.statusText, QStringLiteral("Verarbeitung beendet"));
     EXPECT_EQ(statusDuringSepa, QStringLiteral("Verarbeitung beginnt..."));
 
     // 8 December 2022, 14:05:09.042: seconds and milliseconds without separator.
@@ -98,17 +98,17 @@ TEST_F(BatchRunTest, WithoutSourceNameOnlyTheMessageIsShownAfterTheFiltersAreSet
 {
     settings->writeInteger(u"", u"LastBuchungID-EU", 120);
     settings->writeInteger(u"", u"LastBuchungID-D", 7);
-    s.EQuelldatei.clear();
+    s.main.EQuelldatei.clear();
     run();
     EXPECT_TRUE(calls.isEmpty());
     ASSERT_EQ(dialogs.shown().size(), 1);
     EXPECT_EQ(dialogs.shown()[0].what, QStringLiteral("plain"));
     EXPECT_EQ(dialogs.shown()[0].text, QStringLiteral("Keine Quelldatei angegeben!"));
-    EXPECT_EQ(s.statusText, QStringLiteral("Verarbeitung beginnt..."));
+    EXPECT_EQ(s.main.statusText, QStringLiteral("Verarbeitung beginnt..."));
     EXPECT_EQ(ctx->data.ClientDataSetAZV.filter(), QStringLiteral("ID > 120"));
     EXPECT_EQ(ctx->data.ClientDataSet1.filter(), QStringLiteral("ID > 7"));
     EXPECT_TRUE(ctx->data.ClientDataSetAZV.filtered());
-    EXPECT_FALSE(s.sepaFileWritten);
+    EXPECT_FALSE(s.run.sepaFileWritten);
 }
 
 TEST_F(BatchRunTest, AMissingOrUnreadableSourceStopsBeforeAnythingIsWritten)
@@ -123,10 +123,10 @@ TEST_F(BatchRunTest, AMissingOrUnreadableSourceStopsBeforeAnythingIsWritten)
         readStatus = status;
         run();
         EXPECT_EQ(calls, QStringList{QStringLiteral("read 1")});
-        EXPECT_EQ(s.statusText, text);
-        EXPECT_EQ(s.runStatus, status);
+        EXPECT_EQ(s.main.statusText, text);
+        EXPECT_EQ(s.run.runStatus, status);
         EXPECT_FALSE(QFileInfo::exists(logFolder())) << "no log file for a run that stopped";
-        EXPECT_EQ(s.MLog.lines().size(), status == app::RunStatus::SourceNotFound ? 1 : 2)
+        EXPECT_EQ(s.log.MLog.lines().size(), status == app::RunStatus::SourceNotFound ? 1 : 2)
             << "the reader's lines stay";
     }
 }
@@ -139,13 +139,13 @@ TEST_F(BatchRunTest, AFailedRecordShowsItsStatusAndTheRunGoesOn)
               QStringLiteral("Beim Einlesen eines Datensatzes ist ein Fehler aufgetreten: Siehe "
                              "Log-Datei"));
     EXPECT_EQ(calls.last(), QStringLiteral("save"));
-    EXPECT_EQ(s.statusText, QStringLiteral("Verarbeitung beendet"));
-    EXPECT_EQ(s.runStatus, app::RunStatus::ImportFailed);
+    EXPECT_EQ(s.main.statusText, QStringLiteral("Verarbeitung beendet"));
+    EXPECT_EQ(s.run.runStatus, app::RunStatus::ImportFailed);
 }
 
 TEST_F(BatchRunTest, ThePaymentTypeChoosesTheDocumentAndCreditTransfersIgnoreIbanOnly)
 {
-    s.CBIBANonly = true;
+    s.main.CBIBANonly = true;
     const std::pair<int, QString> cases[] = {
         {app::LastschriftCore, QStringLiteral("sepa 1 CORE 1")},
         {app::LastschriftCor1, QStringLiteral("sepa 1 COR1 1")},
@@ -154,7 +154,7 @@ TEST_F(BatchRunTest, ThePaymentTypeChoosesTheDocumentAndCreditTransfersIgnoreIba
     };
     for (const auto &[type, expected] : cases) {
         calls.clear();
-        s.RGZahlungsart = type;
+        s.main.RGZahlungsart = type;
         run();
         EXPECT_EQ(calls[3], expected);
         EXPECT_TRUE(calls.contains(QStringLiteral("archive")));
@@ -163,7 +163,7 @@ TEST_F(BatchRunTest, ThePaymentTypeChoosesTheDocumentAndCreditTransfersIgnoreIba
     // Without a payment type there is no document and no archive copy, but the log file,
     // the history entry and the save still happen.
     calls.clear();
-    s.RGZahlungsart = app::NoPaymentType;
+    s.main.RGZahlungsart = app::NoPaymentType;
     run();
     EXPECT_EQ(calls,
               (QStringList{u"read 1"_s, u"preview"_s, u"import"_s, u"history"_s, u"save"_s}));
@@ -172,11 +172,11 @@ TEST_F(BatchRunTest, ThePaymentTypeChoosesTheDocumentAndCreditTransfersIgnoreIba
 TEST_F(BatchRunTest, AnErrorEndsTheRunWhereItHappens)
 {
     sepaThrows = true;
-    s.CBBegleit = true;
+    s.main.CBBegleit = true;
     EXPECT_THROW(run(), Error);
     EXPECT_EQ(calls.last(), QStringLiteral("sepa 1 CORE 0"));
     EXPECT_FALSE(QFileInfo::exists(logFolder()));
-    EXPECT_EQ(s.statusText, QStringLiteral("Verarbeitung beginnt..."));
+    EXPECT_EQ(s.main.statusText, QStringLiteral("Verarbeitung beginnt..."));
 }
 
 TEST_F(BatchRunTest, ALogFolderThatCannotBeCreatedStopsTheRunBeforeTheHistory)
@@ -190,7 +190,7 @@ TEST_F(BatchRunTest, ALogFolderThatCannotBeCreatedStopsTheRunBeforeTheHistory)
             << e.message().toStdString();
     }
     EXPECT_FALSE(calls.contains(QStringLiteral("history")));
-    EXPECT_FALSE(s.MLog.isEmpty()) << "the lines stay in memory";
+    EXPECT_FALSE(s.log.MLog.isEmpty()) << "the lines stay in memory";
 }
 
 TEST_F(BatchRunTest, TwoRunsInTheSameMillisecondGetTwoLogFilesAndTheSecondHasBothRuns)

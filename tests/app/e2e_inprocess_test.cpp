@@ -73,12 +73,12 @@ TEST_F(InProcessRun, AbortAtTheSummaryDeletesTheFileButTheRunKeepsItsAccount)
     dialogs.pushButton(platform::Abort);
     start({QStringLiteral("start"), QStringLiteral("gs"), QStringLiteral("1")});
     ASSERT_TRUE(ctx->outcome.runFinished);
-    EXPECT_EQ(ctx->state.statusText, QStringLiteral("Verarbeitung beendet"));
+    EXPECT_EQ(ctx->state.main.statusText, QStringLiteral("Verarbeitung beendet"));
     const QStringList shown = dialogs.texts();
     ASSERT_FALSE(shown.isEmpty());
     EXPECT_TRUE(shown.last().startsWith(QStringLiteral("Insgesamt wurden 1 Datensätze")));
     EXPECT_FALSE(QFileInfo::exists(target()));
-    EXPECT_FALSE(ctx->state.sepaFileWritten);
+    EXPECT_FALSE(ctx->state.run.sepaFileWritten);
 
     // Log file, history entry naming the deleted file, the cover sheet and the archive copy
     // are all still there, and the settings save wrote the tables.
@@ -100,7 +100,7 @@ TEST_F(InProcessRun, TheSecondRunsLogFileHoldsTheFirstRunToo)
 {
     start({QStringLiteral("start"), QStringLiteral("gs"), QStringLiteral("1")});
     ASSERT_TRUE(QFileInfo::exists(target()));
-    ctx->state.allowRepeat = true;
+    ctx->state.commandLine.allowRepeat = true;
     app::runBatch(*ctx);
     const QStringList logs = inst.logFiles();
     ASSERT_EQ(logs.size(), 2);
@@ -110,7 +110,7 @@ TEST_F(InProcessRun, TheSecondRunsLogFileHoldsTheFirstRunToo)
     EXPECT_EQ(second.count(" SEPA-Datei ERSTELLEN ENDE\r\n"), 2);
 
     // The booking list of the second run lists only that run's surviving record.
-    ctx->state.CBLogspeichern = true;
+    ctx->state.main.CBLogspeichern = true;
     app::printBookingList(*ctx);
     const QByteArray list = test::readFile(inst.bank() + QStringLiteral("Buchungsliste.txt"));
     EXPECT_EQ(list.count("\r\n"), 5);

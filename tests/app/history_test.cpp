@@ -57,17 +57,17 @@ protected:
 TEST_F(HistoryTest, HistoryRowIsFilledFieldByField)
 {
     settings->writeInteger(u"", store::RecordNumbers::kHistory, 6);
-    s.RunFirstID = 121;
-    s.RunLastID = 150;
-    s.RunTotal = u8("1234,50");
-    s.RunRecordCount = u8("30");
-    s.LLastGut = u8("Lastschrift CORE");
-    s.DTPErstell = QDateTime(QDate(2022, 12, 8), QTime(14, 5));
-    s.DTPAusf = QDateTime(QDate(2022, 12, 12), QTime(0, 0));
-    s.LKontoinhaber = u8("Verein Grün e.V.");
-    s.LKontonummer = u8("1234567890123456789");
-    s.LBankleitzahl = u8("37040044");
-    s.EZieldatei = u8("/home/u/sepa.xml");
+    s.run.RunFirstID = 121;
+    s.run.RunLastID = 150;
+    s.run.RunTotal = u8("1234,50");
+    s.run.RunRecordCount = u8("30");
+    s.main.LLastGut = u8("Lastschrift CORE");
+    s.main.DTPErstell = QDateTime(QDate(2022, 12, 8), QTime(14, 5));
+    s.main.DTPAusf = QDateTime(QDate(2022, 12, 12), QTime(0, 0));
+    s.main.LKontoinhaber = u8("Verein Grün e.V.");
+    s.main.LKontonummer = u8("1234567890123456789");
+    s.main.LBankleitzahl = u8("37040044");
+    s.main.EZieldatei = u8("/home/u/sepa.xml");
     app::addHistoryEntry(*ctx, u8("/data/Log/Log_8-12-2022_14-5_942.txt"));
 
     store::Table &h = d.ClientDataSet2;
@@ -103,7 +103,7 @@ TEST_F(HistoryTest, RunWithoutRecordsLeavesTotalsEmpty)
 
 TEST_F(HistoryTest, BadLabelValueCancelsTheRowBeforeTheErrorTravels)
 {
-    s.LBankleitzahl = u8("3704 0044");
+    s.main.LBankleitzahl = u8("3704 0044");
     EXPECT_THROW(app::addHistoryEntry(*ctx, QString()), Error);
     EXPECT_EQ(d.ClientDataSet2.state(), store::Table::State::Browse);
     EXPECT_EQ(d.ClientDataSet2.recordCount(), 0);
@@ -155,13 +155,13 @@ TEST_F(HistoryTest, RowChangeOffTheHistoryPageRestoresTheDomesticFilter)
     app::pageChanged(*ctx, app::Page::SepaHistory);
     ASSERT_EQ(d.ClientDataSet1.filter(), u8("ID=0"));
 
-    s.page = app::Page::Main;
+    s.window.page = app::Page::Main;
     app::historyRowChanged(*ctx);
-    EXPECT_EQ(d.ClientDataSet1.filter(), s.newRecordsFilter1);
+    EXPECT_EQ(d.ClientDataSet1.filter(), s.run.newRecordsFilter1);
     EXPECT_TRUE(d.ClientDataSet1.filtered());
     EXPECT_EQ(d.ClientDataSetAZV.filter(), u8("ID >= 5 and ID <=6")) << "left as it is";
 
-    s.page = app::Page::BookingHistory;
+    s.window.page = app::Page::BookingHistory;
     app::historyRowChanged(*ctx);
     EXPECT_FALSE(d.ClientDataSet1.filtered());
 }
@@ -243,11 +243,11 @@ TEST_F(HistoryTest, ArchiveCopiesTheVisibleRecordsWithTheirIds)
     d.ClientDataSetAZV.setValue(u"Betrag", 11.58);
     d.ClientDataSetAZV.post();
 
-    s.RGZahlungsart = app::NoPaymentType;
+    s.main.RGZahlungsart = app::NoPaymentType;
     app::archiveRunRecords(*ctx);
     EXPECT_EQ(d.ClientDataSetHisAZV.recordCount(), 0) << "only with a payment type";
 
-    s.RGZahlungsart = app::Gutschrift;
+    s.main.RGZahlungsart = app::Gutschrift;
     app::archiveRunRecords(*ctx);
     store::Table &his = d.ClientDataSetHisAZV;
     ASSERT_EQ(his.recordCount(), 2);

@@ -57,13 +57,13 @@ protected:
     void run(const QByteArray &sourceBytes)
     {
         prepare();
-        s.EQuelldatei = dir.filePath(QStringLiteral("Zahlungen.CSV"));
-        test::writeFile(s.EQuelldatei, sourceBytes);
-        s.separator = app::Separator::Semicolon;
-        s.qualifier = app::Qualifier::Double;
-        s.CBTitelzeile = true;
-        s.RGBetrag = app::AmountNotation::Decimal;
-        app::ColumnMapping &m = s.mapping;
+        s.main.EQuelldatei = dir.filePath(QStringLiteral("Zahlungen.CSV"));
+        test::writeFile(s.main.EQuelldatei, sourceBytes);
+        s.source.separator = app::Separator::Semicolon;
+        s.source.qualifier = app::Qualifier::Double;
+        s.source.CBTitelzeile = true;
+        s.source.RGBetrag = app::AmountNotation::Decimal;
+        app::ColumnMapping &m = s.source.mapping;
         m.NameX = 0;
         m.NameX2 = 1;
         m.StrasseX = 2;
@@ -76,7 +76,7 @@ protected:
         m.Verw[1] = 9;
 
         // As the batch run does it.
-        s.runStatus = app::RunStatus::Ok;
+        s.run.runStatus = app::RunStatus::Ok;
         app::setNewRecordsFilters(*ctx);
         app::readSource(*ctx, true);
         app::showMappingPreview(*ctx);
@@ -88,7 +88,7 @@ protected:
     QStringList events() const
     {
         QStringList out;
-        for (const QString &line : s.MLog.lines())
+        for (const QString &line : s.log.MLog.lines())
             out << line.mid(19); // after "08.12.2022 14:05:09"
         return out;
     }
@@ -96,16 +96,16 @@ protected:
 
 void ImportEndToEndTest::checkStored()
 {
-    EXPECT_EQ(s.runStatus, app::RunStatus::ImportFailed);
-    EXPECT_EQ(s.RunFirstID, 42);
-    EXPECT_EQ(s.RunLastID, 45);
+    EXPECT_EQ(s.run.runStatus, app::RunStatus::ImportFailed);
+    EXPECT_EQ(s.run.RunFirstID, 42);
+    EXPECT_EQ(s.run.RunLastID, 45);
     EXPECT_EQ(settings->readInteger(u"", store::RecordNumbers::kSepa), 45);
     const QStringList e = events();
     EXPECT_TRUE(e.contains(u8(" Datensatz ID 43 Fehler beim Import in das Feld BETRAG: Ungültiger "
                               "Wert: 1.234,56")));
     EXPECT_TRUE(e.contains(u8(" Datensatz ID 44 Fehler beim Import in das Feld DATUM")));
     EXPECT_EQ(e.first(), u8(" Quelldatei ÖFFNEN START"));
-    EXPECT_EQ(s.SGDatenbank.cell(2, 1), u8("Müller Jürgen")) << "the preview was refreshed";
+    EXPECT_EQ(s.source.SGDatenbank.cell(2, 1), u8("Müller Jürgen")) << "the preview was refreshed";
 
     // The stored bytes: Windows-1252, the CR of the purpose escaped, amounts with a point.
     const QByteArray file = test::readFile(ctx->data.pathOf(QStringLiteral("db5.xml")));

@@ -17,7 +17,7 @@ class ImportMappingTest : public ::testing::Test, public test::AppFixture
 {
 protected:
     app::MainState &s = ctx->state;
-    app::MappingGrid &g = s.SGDatenbank;
+    app::MappingGrid &g = s.source.SGDatenbank;
 
     // Source fields 0..4 of records 0 and 1: title line, then one record.
     void fillSource()
@@ -25,15 +25,15 @@ protected:
         const char *titles[] = {"Nr", "Name", "Vorname", "Betrag", "IBAN"};
         const char *values[] = {"7", "Müller", "Hans", "599", "DE89 3704"};
         for (int r = 0; r < 5; ++r) {
-            s.SGDatei.setCell(0, r, u8(titles[r]));
-            s.SGDatei.setCell(1, r, u8(values[r]));
+            s.source.SGDatei.setCell(0, r, u8(titles[r]));
+            s.source.SGDatei.setCell(1, r, u8(values[r]));
         }
-        s.SGDatei.setRowCount(5);
-        s.SGDatei.setColumnCount(2);
+        s.source.SGDatei.setRowCount(5);
+        s.source.SGDatei.setColumnCount(2);
     }
     void assign(int sourceRow, int targetRow)
     {
-        s.SGDatei.selectedRow = sourceRow;
+        s.source.SGDatei.selectedRow = sourceRow;
         g.selectedRow = targetRow;
         app::assignSelectedSourceField(*ctx);
     }
@@ -53,7 +53,7 @@ protected:
 
 TEST_F(ImportMappingTest, LayoutsForFourAndEightPurposeLines)
 {
-    s.CB8Verw = false;
+    s.main.CB8Verw = false;
     app::buildMappingGrid(*ctx);
     EXPECT_EQ(g.rowCount, 21);
     const char *labels[] = {"Feldname",
@@ -84,7 +84,7 @@ TEST_F(ImportMappingTest, LayoutsForFourAndEightPurposeLines)
     EXPECT_EQ(g.cell(1, 0), u8("zug. Dateifeld"));
     EXPECT_EQ(g.cell(2, 0), u8("1. Datensatz"));
 
-    s.CB8Verw = true;
+    s.main.CB8Verw = true;
     app::buildMappingGrid(*ctx);
     EXPECT_EQ(g.rowCount, 25);
     EXPECT_EQ(g.cell(0, 8), u8("Verwendung5"));
@@ -100,20 +100,20 @@ TEST_F(ImportMappingTest, LayoutsForFourAndEightPurposeLines)
 TEST_F(ImportMappingTest, TheSameRowMeansDifferentFieldsInTheTwoLayouts)
 {
     fillSource();
-    s.CB8Verw = false;
+    s.main.CB8Verw = false;
     assign(3, 8);
-    EXPECT_EQ(s.mapping.Betrag, 3);
-    EXPECT_EQ(s.mapping.Verw[4], -1);
+    EXPECT_EQ(s.source.mapping.Betrag, 3);
+    EXPECT_EQ(s.source.mapping.Verw[4], -1);
 
-    s.CB8Verw = true;
+    s.main.CB8Verw = true;
     assign(4, 8);
-    EXPECT_EQ(s.mapping.Verw[4], 4);
-    EXPECT_EQ(s.mapping.Betrag, 3);
+    EXPECT_EQ(s.source.mapping.Verw[4], 4);
+    EXPECT_EQ(s.source.mapping.Betrag, 3);
 
     // The assignment to Verwendung5 is kept, but not shown, in the four-line layout.
-    s.CB8Verw = false;
+    s.main.CB8Verw = false;
     app::showMappingPreview(*ctx);
-    EXPECT_EQ(s.mapping.Verw[4], 4);
+    EXPECT_EQ(s.source.mapping.Verw[4], 4);
     EXPECT_EQ(g.cell(1, 8), u8("Betrag"));
 }
 
@@ -121,24 +121,24 @@ TEST_F(ImportMappingTest, SecondAssignmentToNameAddsTheSecondPart)
 {
     fillSource();
     assign(1, 1);
-    EXPECT_EQ(s.mapping.NameX, 1);
-    EXPECT_EQ(s.mapping.NameX2, -1);
+    EXPECT_EQ(s.source.mapping.NameX, 1);
+    EXPECT_EQ(s.source.mapping.NameX2, -1);
     EXPECT_EQ(g.cell(2, 1), u8("Müller"));
 
     assign(2, 1);
-    EXPECT_EQ(s.mapping.NameX, 1);
-    EXPECT_EQ(s.mapping.NameX2, 2);
+    EXPECT_EQ(s.source.mapping.NameX, 1);
+    EXPECT_EQ(s.source.mapping.NameX2, 2);
     EXPECT_EQ(g.cell(1, 1), u8("Name Vorname"));
     EXPECT_EQ(g.cell(2, 1), u8("Müller Hans"));
 
     assign(0, 1);
-    EXPECT_EQ(s.mapping.NameX, 1) << "a third assignment replaces the second part";
-    EXPECT_EQ(s.mapping.NameX2, 0);
+    EXPECT_EQ(s.source.mapping.NameX, 1) << "a third assignment replaces the second part";
+    EXPECT_EQ(s.source.mapping.NameX2, 0);
     EXPECT_EQ(g.cell(2, 1), u8("Müller 7"));
 
     remove(1);
-    EXPECT_EQ(s.mapping.NameX, -1);
-    EXPECT_EQ(s.mapping.NameX2, -1);
+    EXPECT_EQ(s.source.mapping.NameX, -1);
+    EXPECT_EQ(s.source.mapping.NameX2, -1);
     EXPECT_EQ(g.cell(1, 1), QString());
     EXPECT_EQ(g.cell(2, 1), QString());
 }
@@ -146,11 +146,11 @@ TEST_F(ImportMappingTest, SecondAssignmentToNameAddsTheSecondPart)
 TEST_F(ImportMappingTest, AmountInCentsIsPreviewedWithTheComma)
 {
     fillSource();
-    s.RGBetrag = app::AmountNotation::Cents;
+    s.source.RGBetrag = app::AmountNotation::Cents;
     assign(3, 8);
     EXPECT_EQ(g.cell(2, 8), u8("5,99"));
-    EXPECT_EQ(s.mapping.Betrag, 3) << "only the field index is stored";
-    s.RGBetrag = app::AmountNotation::Decimal;
+    EXPECT_EQ(s.source.mapping.Betrag, 3) << "only the field index is stored";
+    s.source.RGBetrag = app::AmountNotation::Decimal;
     app::showMappingPreview(*ctx);
     EXPECT_EQ(g.cell(2, 8), u8("599"));
 }
@@ -158,11 +158,11 @@ TEST_F(ImportMappingTest, AmountInCentsIsPreviewedWithTheComma)
 TEST_F(ImportMappingTest, PreviewFollowsTheMappingAndTheTitleOption)
 {
     fillSource();
-    s.mapping.IBANx = 4;
-    s.mapping.NameX = 1;
-    s.mapping.NameX2 = 2;
+    s.source.mapping.IBANx = 4;
+    s.source.mapping.NameX = 1;
+    s.source.mapping.NameX2 = 2;
     g.setCell(1, 5, u8("stale"));
-    s.CBTitelzeile = false;
+    s.source.CBTitelzeile = false;
     app::showMappingPreview(*ctx);
     EXPECT_EQ(g.cell(1, 0), u8("1. Datensatz"));
     EXPECT_EQ(g.cell(2, 0), u8("2. Datensatz"));
@@ -170,7 +170,7 @@ TEST_F(ImportMappingTest, PreviewFollowsTheMappingAndTheTitleOption)
     EXPECT_EQ(g.cell(2, 1), u8("Müller Hans"));
     EXPECT_EQ(g.cell(1, 5), QString()) << "unassigned rows are emptied";
 
-    s.CBTitelzeile = true;
+    s.source.CBTitelzeile = true;
     app::showMappingPreview(*ctx);
     EXPECT_EQ(g.cell(1, 0), u8("zug. Dateifeld"));
     EXPECT_EQ(g.cell(2, 0), u8("1. Datensatz"));
@@ -179,20 +179,20 @@ TEST_F(ImportMappingTest, PreviewFollowsTheMappingAndTheTitleOption)
 TEST_F(ImportMappingTest, RowsOutsideTheLayoutChangeNoEntry)
 {
     fillSource();
-    const app::ColumnMapping before = s.mapping;
+    const app::ColumnMapping before = s.source.mapping;
     assign(1, 20); // past the 19 rows of the four-line layout
     EXPECT_EQ(g.cell(2, 20), u8("Müller")) << "the preview cells are still copied";
     remove(20);
     remove(0);
-    EXPECT_EQ(s.mapping.NameX, before.NameX);
-    EXPECT_EQ(s.mapping.Betrag, before.Betrag);
-    EXPECT_EQ(s.mapping.DatumX, before.DatumX);
+    EXPECT_EQ(s.source.mapping.NameX, before.NameX);
+    EXPECT_EQ(s.source.mapping.Betrag, before.Betrag);
+    EXPECT_EQ(s.source.mapping.DatumX, before.DatumX);
 
     // Removing a plain entry.
     assign(4, 14);
-    EXPECT_EQ(s.mapping.IBANx, 4);
+    EXPECT_EQ(s.source.mapping.IBANx, 4);
     remove(14);
-    EXPECT_EQ(s.mapping.IBANx, -1);
+    EXPECT_EQ(s.source.mapping.IBANx, -1);
 }
 
 } // namespace

@@ -26,8 +26,8 @@ protected:
     ImportRecordsTest()
     {
         azv.createEmpty(store::sepaPaymentFields());
-        s.CBTitelzeile = false;
-        s.RGBetrag = app::AmountNotation::Decimal;
+        s.source.CBTitelzeile = false;
+        s.source.RGBetrag = app::AmountNotation::Decimal;
     }
 
     // One source record per list, field by field.
@@ -36,11 +36,11 @@ protected:
         int fields = 0;
         for (int c = 0; c < recs.size(); ++c) {
             for (int r = 0; r < recs[c].size(); ++r)
-                s.SGDatei.setCell(c, r, recs[c][r]);
+                s.source.SGDatei.setCell(c, r, recs[c][r]);
             fields = std::max(fields, int(recs[c].size()));
         }
-        s.SGDatei.setRowCount(fields);
-        s.SGDatei.setColumnCount(int(recs.size()));
+        s.source.SGDatei.setRowCount(fields);
+        s.source.SGDatei.setColumnCount(int(recs.size()));
     }
     void setCounter(qint32 v) { settings->writeInteger(u"", store::RecordNumbers::kSepa, v); }
     std::optional<qint32> counter() const
@@ -74,7 +74,7 @@ protected:
     QStringList events() const
     {
         QStringList out;
-        for (const QString &line : s.MLog.lines())
+        for (const QString &line : s.log.MLog.lines())
             out << line.mid(19); // after "08.12.2022 14:05:09"
         return out;
     }
@@ -87,7 +87,7 @@ TEST_F(ImportRecordsTest, FillsEveryMappedField)
              u8("MREF-1"), u8("Frau Weiß"), u8("DE89 3704 0044 0532 0130 00 9999 9999 99"),
              u8("COBADEFFXXX"), u8("DE"), u8("EURO"), u8("01.02.24"), u8("Beitrag"), u8("2024"),
              u8("11,58"), u8("Kto"), u8("BLZ")}});
-    app::ColumnMapping &m = s.mapping;
+    app::ColumnMapping &m = s.source.mapping;
     m.NameX = 0;
     m.NameX2 = 1;
     m.Name2X = 2;
@@ -124,30 +124,30 @@ TEST_F(ImportRecordsTest, FillsEveryMappedField)
     EXPECT_EQ(azv.number(azv.field(u"Betrag")), 11.58);
     EXPECT_EQ(azv.date(azv.field(u"Erstellungsdatum")), QDate(2022, 12, 8));
     EXPECT_TRUE(azv.isNull(azv.field(u"Zahlungsart")));
-    EXPECT_EQ(s.runStatus, app::RunStatus::Ok);
+    EXPECT_EQ(s.run.runStatus, app::RunStatus::Ok);
 }
 
 TEST_F(ImportRecordsTest, PurposeLinesJoinConstantsAndTheEightLineOption)
 {
     source({{u8("z1"), u8("z2"), u8("z3"), u8("z4"), u8("z5")}});
-    s.mapping.Verw[0] = 0;
-    s.mapping.Verw[3] = 3;
-    s.mapping.Verw[4] = 4;
-    s.Verwkonst[1] = {true, QString()}; // an empty constant still adds " " and CR
-    s.Verwkonst[2] = {true, u8("Konstante")};
-    s.Verwkonst[5] = {true, u8("sechs")};
+    s.source.mapping.Verw[0] = 0;
+    s.source.mapping.Verw[3] = 3;
+    s.source.mapping.Verw[4] = 4;
+    s.main.Verwkonst[1] = {true, QString()}; // an empty constant still adds " " and CR
+    s.main.Verwkonst[2] = {true, u8("Konstante")};
+    s.main.Verwkonst[5] = {true, u8("sechs")};
     app::importRecords(*ctx);
     azv.last();
     EXPECT_EQ(azv.text(u"Verwendungszweck"), u8("z1 \r \rKonstante \rz4"));
 
-    s.CB8Verw = true;
+    s.main.CB8Verw = true;
     app::importRecords(*ctx);
     azv.last();
     EXPECT_EQ(azv.text(u"Verwendungszweck"), u8("z1 \r \rKonstante \rz4 \rz5 \rsechs"));
 
     // Without line 1 the text starts with the separator of line 2.
-    s.mapping.Verw[0] = -1;
-    s.CB8Verw = false;
+    s.source.mapping.Verw[0] = -1;
+    s.main.CB8Verw = false;
     app::importRecords(*ctx);
     azv.last();
     EXPECT_EQ(azv.text(u"Verwendungszweck"), u8(" \r \rKonstante \rz4"));
@@ -157,28 +157,28 @@ TEST_F(ImportRecordsTest, TitleRowIsSkippedAndRecordsAreNumberedInTheLog)
 {
     setCounter(46);
     source({{u8("Name")}, {u8("A")}, {u8("B")}});
-    s.CBTitelzeile = true;
-    s.mapping.NameX = 0;
+    s.source.CBTitelzeile = true;
+    s.source.mapping.NameX = 0;
     app::importRecords(*ctx);
     EXPECT_EQ(events(),
               (QStringList{u8(" Datensätze EINLESEN START"), u8(" Datensatz 1 ID 47 START"),
                            u8(" Datensatz 1 ID 47 ENDE"), u8(" Datensatz 2 ID 48 START"),
                            u8(" Datensatz 2 ID 48 ENDE"), u8(" Datensätze EINLESEN ENDE")}));
-    EXPECT_EQ(s.RunFirstID, 47);
-    EXPECT_EQ(s.RunLastID, 48);
+    EXPECT_EQ(s.run.RunFirstID, 47);
+    EXPECT_EQ(s.run.RunLastID, 48);
 }
 
 TEST_F(ImportRecordsTest, FailedRecordKeepsItsNumberAsAGap)
 {
     setCounter(100);
     source({{u8("1")}, {u8("2")}, {u8("1.234,56")}, {u8("4")}, {u8("5")}});
-    s.mapping.Betrag = 0;
+    s.source.mapping.Betrag = 0;
     app::importRecords(*ctx);
     EXPECT_EQ(ids(true), (QList<int>{101, 102, 104, 105}));
-    EXPECT_EQ(s.RunFirstID, 101);
-    EXPECT_EQ(s.RunLastID, 105);
+    EXPECT_EQ(s.run.RunFirstID, 101);
+    EXPECT_EQ(s.run.RunLastID, 105);
     EXPECT_EQ(counter(), 105);
-    EXPECT_EQ(s.runStatus, app::RunStatus::ImportFailed);
+    EXPECT_EQ(s.run.runStatus, app::RunStatus::ImportFailed);
     const QStringList e = events();
     const qsizetype at = e.indexOf(u8(" Datensatz 3 ID 103 START"));
     ASSERT_GE(at, 0);
@@ -202,12 +202,12 @@ TEST_P(ImportAmountTest, ConvertsOrFails)
 {
     const AmountCase &c = GetParam();
     source({{u8(c.cell)}});
-    s.RGBetrag = app::AmountNotation(c.notation);
-    s.mapping.Betrag = 0;
+    s.source.RGBetrag = app::AmountNotation(c.notation);
+    s.source.mapping.Betrag = 0;
     app::importRecords(*ctx);
     if (!c.stored) {
         EXPECT_EQ(azv.recordCount(), 0);
-        EXPECT_EQ(s.MLog.lines().value(2).mid(19),
+        EXPECT_EQ(s.log.MLog.lines().value(2).mid(19),
                   u8(" Datensatz ID 1 Fehler beim Import in das Feld BETRAG: Ungültiger Wert: ") +
                       u8(c.cell));
         return;
@@ -228,9 +228,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ImportRecordsTest, EmptyAmountOrNoNotationLeavesTheAmountEmpty)
 {
     source({{QString()}, {u8("7")}});
-    s.mapping.Betrag = 0;
+    s.source.mapping.Betrag = 0;
     app::importRecords(*ctx);
-    s.RGBetrag = app::AmountNotation::None;
+    s.source.RGBetrag = app::AmountNotation::None;
     app::importRecords(*ctx);
     EXPECT_EQ(azv.recordCount(), 2) << "the second run shows only its own records";
     azv.setFiltered(false);
@@ -242,13 +242,13 @@ TEST_F(ImportRecordsTest, EmptyAmountOrNoNotationLeavesTheAmountEmpty)
         else
             EXPECT_TRUE(azv.isNull(azv.field(u"Betrag"))) << id;
     }
-    EXPECT_EQ(s.runStatus, app::RunStatus::Ok);
+    EXPECT_EQ(s.run.runStatus, app::RunStatus::Ok);
 }
 
 TEST_F(ImportRecordsTest, DatesConvertFailOrAreOverridden)
 {
     source({{u8("31.12.2023")}, {u8("31.02.2024")}, {QString()}});
-    s.mapping.DatumX = 0;
+    s.source.mapping.DatumX = 0;
     app::importRecords(*ctx);
     EXPECT_EQ(ids(true), (QList<int>{1, 3}));
     ASSERT_TRUE(row(1));
@@ -258,8 +258,8 @@ TEST_F(ImportRecordsTest, DatesConvertFailOrAreOverridden)
     EXPECT_TRUE(events().contains(u8(" Datensatz ID 2 Fehler beim Import in das Feld DATUM")));
 
     // The override replaces every date, but a bad date still fails first.
-    s.CBDatumueberschreiben = true;
-    s.DTPAusf = QDateTime(QDate(2023, 1, 15), QTime(9, 0));
+    s.main.CBDatumueberschreiben = true;
+    s.main.DTPAusf = QDateTime(QDate(2023, 1, 15), QTime(9, 0));
     app::importRecords(*ctx);
     EXPECT_EQ(ids(true), (QList<int>{4, 6}));
     for (int id : {4, 6}) {
@@ -271,14 +271,14 @@ TEST_F(ImportRecordsTest, DatesConvertFailOrAreOverridden)
 TEST_F(ImportRecordsTest, ConstantAmountIsStoredAndABadOneEndsTheRun)
 {
     source({{u8("x")}, {u8("y")}});
-    s.mapping.Betrag = 0;
-    s.Betragkonst = {true, u8("25,00")};
+    s.source.mapping.Betrag = 0;
+    s.main.Betragkonst = {true, u8("25,00")};
     app::importRecords(*ctx);
     azv.first();
     EXPECT_EQ(azv.number(azv.field(u"Betrag")), 25.0);
     EXPECT_EQ(counter(), 2);
 
-    s.Betragkonst.text = u8("25 EUR");
+    s.main.Betragkonst.text = u8("25 EUR");
     try {
         app::importRecords(*ctx);
         FAIL() << "a constant that does not convert must end the run";
@@ -292,18 +292,18 @@ TEST_F(ImportRecordsTest, ConstantAmountIsStoredAndABadOneEndsTheRun)
 
 TEST_F(ImportRecordsTest, EmptySourceWithoutTitleImportsOneEmptyRecord)
 {
-    s.SGDatei.clearCells();
-    s.mapping.NameX = 0;
-    s.mapping.Betrag = 0;
+    s.source.SGDatei.clearCells();
+    s.source.mapping.NameX = 0;
+    s.source.mapping.Betrag = 0;
     app::importRecords(*ctx);
     ASSERT_EQ(azv.recordCount(), 1);
     azv.first();
     EXPECT_TRUE(azv.isNull(azv.field(u"Name1")));
 
-    s.CBTitelzeile = true;
+    s.source.CBTitelzeile = true;
     app::importRecords(*ctx);
     EXPECT_EQ(azv.recordCount(), 0);
-    EXPECT_EQ(s.RunLastID, s.RunFirstID - 1) << "a run that imports nothing";
+    EXPECT_EQ(s.run.RunLastID, s.run.RunFirstID - 1) << "a run that imports nothing";
 }
 
 // Entries that name no field (corrupt settings) fail their step with its field word.
@@ -319,10 +319,10 @@ class ImportFieldWordTest : public ImportRecordsTest, public ::testing::WithPara
 TEST_P(ImportFieldWordTest, LogsTheFieldWord)
 {
     source({{u8("a"), u8("b")}});
-    s.mapping.*(GetParam().entry) = -2;
+    s.source.mapping.*(GetParam().entry) = -2;
     app::importRecords(*ctx);
     EXPECT_EQ(azv.recordCount(), 0);
-    EXPECT_EQ(s.runStatus, app::RunStatus::ImportFailed);
+    EXPECT_EQ(s.run.runStatus, app::RunStatus::ImportFailed);
     EXPECT_EQ(events().value(2),
               u8(" Datensatz ID 1 Fehler beim Import in das Feld ") + u8(GetParam().word));
 }
@@ -345,12 +345,12 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ImportRecordsTest, NameAndPurposeWordsOfTheirParts)
 {
     source({{u8("a")}});
-    s.mapping.NameX = 0;
-    s.mapping.NameX2 = -2;
+    s.source.mapping.NameX = 0;
+    s.source.mapping.NameX2 = -2;
     app::importRecords(*ctx);
-    s.mapping.NameX2 = -1;
-    s.mapping.Verw[6] = -2;
-    s.CB8Verw = true;
+    s.source.mapping.NameX2 = -1;
+    s.source.mapping.Verw[6] = -2;
+    s.main.CB8Verw = true;
     app::importRecords(*ctx);
     const QStringList e = events();
     EXPECT_TRUE(e.contains(u8(" Datensatz ID 1 Fehler beim Import in das Feld NAME 1 I")));
@@ -365,12 +365,12 @@ TEST_F(ImportRecordsTest, MissingCounterNeverDeletesEarlierRecords)
     ctx->data.ClientDataSetAZV.setFilter(QStringLiteral("ID > -1"));
     azv.setFiltered(true);
     source({{u8("neu")}});
-    s.mapping.NameX = 0;
+    s.source.mapping.NameX = 0;
     app::importRecords(*ctx);
     EXPECT_EQ(ids(false), (QList<int>{1, 2, 3, 4}));
     EXPECT_EQ(ids(true), (QList<int>{4})) << "the filter shows exactly this run's records";
-    EXPECT_EQ(s.RunFirstID, 4);
-    EXPECT_EQ(s.RunLastID, 4);
+    EXPECT_EQ(s.run.RunFirstID, 4);
+    EXPECT_EQ(s.run.RunLastID, 4);
     EXPECT_EQ(counter(), 4);
     EXPECT_EQ(azv.filter(), QStringLiteral("ID > 3"));
 }
@@ -386,7 +386,7 @@ TEST_F(ImportRecordsTest, LaggingCounterIsRaisedToTheHighestIdEverHeld)
     source({{u8("neu")}});
     app::importRecords(*ctx);
     EXPECT_EQ(ids(false), (QList<int>{10, 11, 13}));
-    EXPECT_EQ(s.RunFirstID, 13);
+    EXPECT_EQ(s.run.RunFirstID, 13);
 }
 
 } // namespace

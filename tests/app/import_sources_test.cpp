@@ -39,7 +39,7 @@ protected:
     QStringList events() const
     {
         QStringList out;
-        for (const QString &line : s.MLog.lines())
+        for (const QString &line : s.log.MLog.lines())
             out << line.mid(19); // after "08.12.2022 14:05:09"
         return out;
     }
@@ -47,27 +47,27 @@ protected:
 
 TEST_F(ImportSourcesTest, TextSourceLogsStartAndEndAndFillsTheGrid)
 {
-    s.EQuelldatei = write(QStringLiteral("liste.csv"), "Name;Betrag\r\nM\xFCller;11,58\r\n");
-    s.separator = app::Separator::Semicolon;
+    s.main.EQuelldatei = write(QStringLiteral("liste.csv"), "Name;Betrag\r\nM\xFCller;11,58\r\n");
+    s.source.separator = app::Separator::Semicolon;
     app::readTextSource(*ctx);
-    EXPECT_EQ(s.MLog.lines(), (qsl({"08.12.2022 14:05:09 Quelldatei ÖFFNEN START",
-                                    "08.12.2022 14:05:09 Quelldatei ÖFFNEN ENDE"})));
-    EXPECT_EQ(s.runStatus, app::RunStatus::Ok);
-    EXPECT_EQ(s.SGDatei.cell(1, 0), QStringLiteral("Müller"));
+    EXPECT_EQ(s.log.MLog.lines(), (qsl({"08.12.2022 14:05:09 Quelldatei ÖFFNEN START",
+                                        "08.12.2022 14:05:09 Quelldatei ÖFFNEN ENDE"})));
+    EXPECT_EQ(s.run.runStatus, app::RunStatus::Ok);
+    EXPECT_EQ(s.source.SGDatei.cell(1, 0), QStringLiteral("Müller"));
 }
 
 TEST_F(ImportSourcesTest, MissingSourceOrFolderIsNotFound)
 {
     for (const QString &path : {dir.filePath(QStringLiteral("fehlt.csv")), dir.path()}) {
-        s.MLog.clear();
-        s.runStatus = app::RunStatus::Ok;
-        s.SGDatei.setCell(0, 0, QStringLiteral("alt"));
-        s.EQuelldatei = path;
+        s.log.MLog.clear();
+        s.run.runStatus = app::RunStatus::Ok;
+        s.source.SGDatei.setCell(0, 0, QStringLiteral("alt"));
+        s.main.EQuelldatei = path;
         app::readTextSource(*ctx);
         EXPECT_EQ(events(),
                   (qsl({" Quelldatei ÖFFNEN START", " Quelldatei konnte nicht gefunden werden"})));
-        EXPECT_EQ(s.runStatus, app::RunStatus::SourceNotFound);
-        EXPECT_EQ(s.SGDatei.cell(0, 0), QStringLiteral("alt"));
+        EXPECT_EQ(s.run.runStatus, app::RunStatus::SourceNotFound);
+        EXPECT_EQ(s.source.SGDatei.cell(0, 0), QStringLiteral("alt"));
     }
 }
 
@@ -75,11 +75,11 @@ TEST_F(ImportSourcesTest, ReadFailureIsStatusFive)
 {
     if (!QFile::exists(QStringLiteral("/proc/self/mem")))
         GTEST_SKIP() << "no /proc";
-    s.EQuelldatei = QStringLiteral("/proc/self/mem");
+    s.main.EQuelldatei = QStringLiteral("/proc/self/mem");
     app::readTextSource(*ctx);
     EXPECT_EQ(events(),
               (qsl({" Quelldatei ÖFFNEN START", " Fehler beim Lesen in der Quelldatei"})));
-    EXPECT_EQ(s.runStatus, app::RunStatus::SourceUnreadable);
+    EXPECT_EQ(s.run.runStatus, app::RunStatus::SourceUnreadable);
 }
 
 // Bad sources of every kind: each is read to its end (or refused) with the right log line and
@@ -110,21 +110,21 @@ TEST_F(ImportSourcesTest, BadSourcesNeitherCrashNorTouchStoredRecords)
         {"invalid.csv", "M\xC3\x28ller;\xFF\xFE;\x81\n"},
         {"empty.csv", QByteArray()},
     };
-    s.separator = app::Separator::Semicolon;
-    s.qualifier = app::Qualifier::Double;
-    s.CBTitelzeile = false;
-    s.RGBetrag = app::AmountNotation::Cents;
-    s.mapping.NameX = 0;
-    s.mapping.Betrag = 1;
-    s.mapping.DatumX = 2;
-    s.mapping.Verw[0] = 99999;
+    s.source.separator = app::Separator::Semicolon;
+    s.source.qualifier = app::Qualifier::Double;
+    s.source.CBTitelzeile = false;
+    s.source.RGBetrag = app::AmountNotation::Cents;
+    s.source.mapping.NameX = 0;
+    s.source.mapping.Betrag = 1;
+    s.source.mapping.DatumX = 2;
+    s.source.mapping.Verw[0] = 99999;
     for (const auto &[name, bytes] : sources) {
-        s.runStatus = app::RunStatus::Ok;
-        s.MLog.clear();
-        s.EQuelldatei = write(QString::fromUtf8(name), bytes);
+        s.run.runStatus = app::RunStatus::Ok;
+        s.log.MLog.clear();
+        s.main.EQuelldatei = write(QString::fromUtf8(name), bytes);
         app::setNewRecordsFilters(*ctx);
         app::readSource(*ctx, true);
-        EXPECT_EQ(s.runStatus, app::RunStatus::Ok) << name;
+        EXPECT_EQ(s.run.runStatus, app::RunStatus::Ok) << name;
         EXPECT_EQ(events().value(1), u8(" Quelldatei ÖFFNEN ENDE")) << name;
         app::showMappingPreview(*ctx);
         app::importRecords(*ctx);
@@ -153,7 +153,7 @@ class ReaderDispatchTest : public ImportSourcesTest,
 TEST_P(ReaderDispatchTest, ChoosesTheReaderByExtension)
 {
     const DispatchCase &c = GetParam();
-    s.EQuelldatei = dir.filePath(QString::fromUtf8(c.path));
+    s.main.EQuelldatei = dir.filePath(QString::fromUtf8(c.path));
     app::readSource(*ctx, c.batchRun);
     const bool text = events().contains(QStringLiteral(" Quelldatei ÖFFNEN START"));
     EXPECT_EQ(text, QByteArray(c.firstEvent) == " Quelldatei ÖFFNEN START") << c.path;
@@ -172,58 +172,59 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ImportSourcesTest, OptionHandlerEmptiesTheGridAndReadsAgainOnceStarted)
 {
-    s.EQuelldatei = write(QStringLiteral("liste.csv"), "a,b;c\n");
-    s.separator = app::Separator::Semicolon;
-    s.SGDatei.setCell(3, 3, QStringLiteral("alt"));
+    s.main.EQuelldatei = write(QStringLiteral("liste.csv"), "a,b;c\n");
+    s.source.separator = app::Separator::Semicolon;
+    s.source.SGDatei.setCell(3, 3, QStringLiteral("alt"));
 
-    s.StartupDone = false;
+    s.run.StartupDone = false;
     app::sourceOptionsChanged(*ctx);
-    EXPECT_EQ(s.SGDatei.cell(3, 3), QString());
-    EXPECT_TRUE(s.MLog.isEmpty()) << "before start-up is done it only empties the grid";
+    EXPECT_EQ(s.source.SGDatei.cell(3, 3), QString());
+    EXPECT_TRUE(s.log.MLog.isEmpty()) << "before start-up is done it only empties the grid";
 
-    s.StartupDone = true;
-    s.separator = app::Separator::Comma;
-    s.mapping.NameX = 1;
+    s.run.StartupDone = true;
+    s.source.separator = app::Separator::Comma;
+    s.source.mapping.NameX = 1;
     app::sourceOptionsChanged(*ctx);
-    EXPECT_EQ(s.SGDatei.cell(0, 0), QStringLiteral("a"));
-    EXPECT_EQ(s.SGDatei.cell(0, 1), QStringLiteral("b;c"));
-    EXPECT_EQ(s.SGDatenbank.cell(1, 1), QStringLiteral("b;c")) << "the preview is refreshed";
+    EXPECT_EQ(s.source.SGDatei.cell(0, 0), QStringLiteral("a"));
+    EXPECT_EQ(s.source.SGDatei.cell(0, 1), QStringLiteral("b;c"));
+    EXPECT_EQ(s.source.SGDatenbank.cell(1, 1), QStringLiteral("b;c")) << "the preview is refreshed";
 
-    s.MLog.clear();
-    s.EQuelldatei.clear();
+    s.log.MLog.clear();
+    s.main.EQuelldatei.clear();
     app::sourceOptionsChanged(*ctx);
-    EXPECT_TRUE(s.MLog.isEmpty()) << "no source, no read";
+    EXPECT_TRUE(s.log.MLog.isEmpty()) << "no source, no read";
 }
 
 TEST_F(ImportSourcesTest, FileChooserSetsThePathAndReadsThroughTheOptionHandler)
 {
-    s.StartupDone = true;
-    s.CBTabellenItems = QStringList{QStringLiteral("Tabelle1")};
-    s.CBTabellenText = QStringLiteral("Tabelle1");
+    s.run.StartupDone = true;
+    s.source.CBTabellenItems = QStringList{QStringLiteral("Tabelle1")};
+    s.source.CBTabellenText = QStringLiteral("Tabelle1");
     const QString path = write(QStringLiteral("LISTE.XLS"), "x\ty\n");
     dialogs.pushPath(path);
     app::chooseSourceFile(*ctx);
-    EXPECT_EQ(s.EQuelldatei, path);
-    EXPECT_TRUE(s.CBTabellenItems.isEmpty());
-    EXPECT_TRUE(s.CBTabellenText.isEmpty());
-    EXPECT_EQ(s.SGDatei.cell(0, 1), QStringLiteral("y")) << "capital .XLS is read as text here";
+    EXPECT_EQ(s.main.EQuelldatei, path);
+    EXPECT_TRUE(s.source.CBTabellenItems.isEmpty());
+    EXPECT_TRUE(s.source.CBTabellenText.isEmpty());
+    EXPECT_EQ(s.source.SGDatei.cell(0, 1), QStringLiteral("y"))
+        << "capital .XLS is read as text here";
 
     dialogs.pushPath(std::nullopt);
-    s.SGDatei.setCell(0, 0, QStringLiteral("bleibt"));
+    s.source.SGDatei.setCell(0, 0, QStringLiteral("bleibt"));
     app::chooseSourceFile(*ctx);
-    EXPECT_EQ(s.EQuelldatei, path) << "cancelled: nothing changes";
-    EXPECT_EQ(s.SGDatei.cell(0, 0), QStringLiteral("bleibt"));
+    EXPECT_EQ(s.main.EQuelldatei, path) << "cancelled: nothing changes";
+    EXPECT_EQ(s.source.SGDatei.cell(0, 0), QStringLiteral("bleibt"));
 }
 
 TEST_F(ImportSourcesTest, FileChooserReadsADatabaseAloneWithoutEmptyingTheGrid)
 {
-    s.StartupDone = true;
-    s.CBTitelzeile = false; // the database reader switches it off, which would re-read
-    s.SGDatei.setCell(0, 0, QStringLiteral("bleibt"));
+    s.run.StartupDone = true;
+    s.source.CBTitelzeile = false; // the database reader switches it off, which would re-read
+    s.source.SGDatei.setCell(0, 0, QStringLiteral("bleibt"));
     dialogs.pushPath(dir.filePath(QStringLiteral("daten.mdb")));
     app::chooseSourceFile(*ctx);
     EXPECT_FALSE(events().contains(QStringLiteral(" Quelldatei ÖFFNEN START")));
-    EXPECT_EQ(s.SGDatei.cell(0, 0), QStringLiteral("bleibt"));
+    EXPECT_EQ(s.source.SGDatei.cell(0, 0), QStringLiteral("bleibt"));
 }
 
 } // namespace

@@ -65,7 +65,7 @@ protected:
 
     void select(const QString &text, bool fromWizard = false)
     {
-        s.CBMandantenText = text;
+        s.main.CBMandantenText = text;
         app::selectMandantFromCombo(*ctx, fromWizard);
     }
 };
@@ -79,33 +79,33 @@ TEST_F(MandantenTest, FillingTheListSelectsTheStoredMandant)
     settings->writeInteger(u"", app::names::Mandant, 4);
     settings->writeString(u"4", app::names::Zieldatei, QStringLiteral("/tmp/vier.xml"));
     app::fillMandantCombo(*ctx);
-    EXPECT_EQ(s.CBMandantenItems,
+    EXPECT_EQ(s.main.CBMandantenItems,
               QStringList({QStringLiteral("2 -  Mandant 2"), QStringLiteral("4 -  Mandant 4"),
                            QStringLiteral("7 -  Mandant 7")}));
-    EXPECT_EQ(s.CBMandantenText, QStringLiteral("4 -  Mandant 4"));
-    EXPECT_FALSE(s.Label9Visible);
-    EXPECT_EQ(s.LKontoinhaber, QStringLiteral("Mandant 4"));
-    EXPECT_EQ(s.linhaberstrasse, QStringLiteral("Weg 4"));
-    EXPECT_EQ(s.lort, QStringLiteral("Ort 4"));
-    EXPECT_EQ(s.EZieldatei, QStringLiteral("/tmp/vier.xml")) << "the Mandant's settings";
+    EXPECT_EQ(s.main.CBMandantenText, QStringLiteral("4 -  Mandant 4"));
+    EXPECT_FALSE(s.main.Label9Visible);
+    EXPECT_EQ(s.main.LKontoinhaber, QStringLiteral("Mandant 4"));
+    EXPECT_EQ(s.main.linhaberstrasse, QStringLiteral("Weg 4"));
+    EXPECT_EQ(s.main.lort, QStringLiteral("Ort 4"));
+    EXPECT_EQ(s.main.EZieldatei, QStringLiteral("/tmp/vier.xml")) << "the Mandant's settings";
 
     // Nothing stored, or a Mandant that is gone: the last row is selected.
     settings->writeInteger(u"", app::names::Mandant, 3);
     app::fillMandantCombo(*ctx);
-    EXPECT_EQ(s.CBMandantenText, QStringLiteral("7 -  Mandant 7"));
+    EXPECT_EQ(s.main.CBMandantenText, QStringLiteral("7 -  Mandant 7"));
     EXPECT_EQ(settings->readInteger(u"", app::names::Mandant), 7);
 }
 
 TEST_F(MandantenTest, WithoutMandantTheHintShows)
 {
     app::fillMandantCombo(*ctx); // table not even open
-    EXPECT_TRUE(s.Label9Visible);
+    EXPECT_TRUE(s.main.Label9Visible);
     m.createEmpty(store::mandantFields());
-    s.Label9Visible = false;
+    s.main.Label9Visible = false;
     app::fillMandantCombo(*ctx);
-    EXPECT_TRUE(s.Label9Visible);
-    EXPECT_TRUE(s.CBMandantenItems.isEmpty());
-    EXPECT_TRUE(s.LKontoinhaber.isEmpty());
+    EXPECT_TRUE(s.main.Label9Visible);
+    EXPECT_TRUE(s.main.CBMandantenItems.isEmpty());
+    EXPECT_TRUE(s.main.LKontoinhaber.isEmpty());
 }
 
 TEST_F(MandantenTest, ApplyingTheSelection)
@@ -114,34 +114,34 @@ TEST_F(MandantenTest, ApplyingTheSelection)
     addMandant(7, 2);
     addMandant(9, 5);
     select(QStringLiteral("7"));
-    EXPECT_EQ(s.LKontoinhaber, QStringLiteral("Mandant 7"));
-    EXPECT_EQ(s.LKontonummer, QStringLiteral("K7-2"));
-    EXPECT_EQ(s.LBankleitzahl, QStringLiteral("20000007"));
-    EXPECT_EQ(s.LIBAN, QStringLiteral("IBAN7-2"));
-    EXPECT_EQ(s.LBIC, QStringLiteral("BIC7-2"));
-    EXPECT_EQ(s.LDebtorID, QStringLiteral("GL7"));
+    EXPECT_EQ(s.main.LKontoinhaber, QStringLiteral("Mandant 7"));
+    EXPECT_EQ(s.main.LKontonummer, QStringLiteral("K7-2"));
+    EXPECT_EQ(s.main.LBankleitzahl, QStringLiteral("20000007"));
+    EXPECT_EQ(s.main.LIBAN, QStringLiteral("IBAN7-2"));
+    EXPECT_EQ(s.main.LBIC, QStringLiteral("BIC7-2"));
+    EXPECT_EQ(s.main.LDebtorID, QStringLiteral("GL7"));
     EXPECT_EQ(settings->readInteger(u"", app::names::Mandant), 7);
 
     select(QStringLiteral("3 -  Mandant 3"));
-    EXPECT_EQ(s.LIBAN, QStringLiteral("IBAN3-1"));
+    EXPECT_EQ(s.main.LIBAN, QStringLiteral("IBAN3-1"));
 
     // An account number outside 1..3 keeps the account labels of before.
     select(QStringLiteral("9 -  whatever follows"));
-    EXPECT_EQ(s.LKontoinhaber, QStringLiteral("Mandant 9"));
-    EXPECT_EQ(s.LIBAN, QStringLiteral("IBAN3-1"));
-    EXPECT_EQ(s.LDebtorID, QStringLiteral("GL3"));
+    EXPECT_EQ(s.main.LKontoinhaber, QStringLiteral("Mandant 9"));
+    EXPECT_EQ(s.main.LIBAN, QStringLiteral("IBAN3-1"));
+    EXPECT_EQ(s.main.LDebtorID, QStringLiteral("GL3"));
 
     // Text that is no number: the conversion error, nothing changes.
     for (const char *bad : {"abc", "", " 7", "7a -  x"}) {
-        s.CBMandantenText = QString::fromLatin1(bad);
+        s.main.CBMandantenText = QString::fromLatin1(bad);
         EXPECT_THROW(app::selectMandantFromCombo(*ctx), Error) << bad;
     }
-    EXPECT_EQ(s.LKontoinhaber, QStringLiteral("Mandant 9"));
+    EXPECT_EQ(s.main.LKontoinhaber, QStringLiteral("Mandant 9"));
     EXPECT_EQ(settings->readInteger(u"", app::names::Mandant), 9);
 
     // A number that names no Mandant: the current row is applied and stored.
     select(QStringLiteral("8"));
-    EXPECT_EQ(s.LKontoinhaber, QStringLiteral("Mandant 9"));
+    EXPECT_EQ(s.main.LKontoinhaber, QStringLiteral("Mandant 9"));
     EXPECT_EQ(settings->readInteger(u"", app::names::Mandant), 9);
 }
 
@@ -151,10 +151,10 @@ TEST_F(MandantenTest, TheWizardLoadsNoSettings)
     addMandant(2);
     settings->writeString(u"2", app::names::Zieldatei, QStringLiteral("/tmp/zwei.xml"));
     select(QStringLiteral("2"), true);
-    EXPECT_EQ(s.LKontoinhaber, QStringLiteral("Mandant 2"));
-    EXPECT_TRUE(s.EZieldatei.isEmpty());
+    EXPECT_EQ(s.main.LKontoinhaber, QStringLiteral("Mandant 2"));
+    EXPECT_TRUE(s.main.EZieldatei.isEmpty());
     select(QStringLiteral("2"));
-    EXPECT_EQ(s.EZieldatei, QStringLiteral("/tmp/zwei.xml"));
+    EXPECT_EQ(s.main.EZieldatei, QStringLiteral("/tmp/zwei.xml"));
 }
 
 TEST_F(MandantenTest, BankNamesFromTheDirectory)
@@ -297,8 +297,8 @@ TEST_F(MandantenTest, EditorFlows)
     EXPECT_EQ(editor.shown, 1);
     EXPECT_EQ(m.recordCount(), 2);
     // The selection is applied again; the list is not refilled.
-    EXPECT_EQ(s.LKontoinhaber, QStringLiteral("Mandant 1"));
-    EXPECT_EQ(s.CBMandantenItems.size(), 2);
+    EXPECT_EQ(s.main.LKontoinhaber, QStringLiteral("Mandant 1"));
+    EXPECT_EQ(s.main.CBMandantenItems.size(), 2);
 
     editor.onEdit = [](app::Context &c) {
         c.data.ClientDataSet3.edit();
@@ -306,13 +306,13 @@ TEST_F(MandantenTest, EditorFlows)
         c.data.ClientDataSet3.post();
     };
     app::editMandant(*ctx);
-    EXPECT_EQ(s.LKontoinhaber, QStringLiteral("Geändert"));
+    EXPECT_EQ(s.main.LKontoinhaber, QStringLiteral("Geändert"));
 
     editor.onEdit = nullptr;
-    s.Label9Visible = true;
+    s.main.Label9Visible = true;
     app::findMandant(*ctx);
-    EXPECT_FALSE(s.Label9Visible);
-    EXPECT_EQ(s.CBMandantenItems,
+    EXPECT_FALSE(s.main.Label9Visible);
+    EXPECT_EQ(s.main.CBMandantenItems,
               QStringList({QStringLiteral("1 -  Geändert"), QStringLiteral("5 -  Neu")}));
 
     // Without an editor (no windows) the menu entries do nothing.

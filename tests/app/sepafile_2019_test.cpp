@@ -9,7 +9,7 @@ namespace {
 class SepaRun2019Test : public SepaRunTest
 {
 protected:
-    SepaRun2019Test() { s.SEPAFormat = sepa::Generation::V2019; }
+    SepaRun2019Test() { s.main.SEPAFormat = sepa::Generation::V2019; }
 };
 
 } // namespace
@@ -29,7 +29,7 @@ TEST_F(SepaRun2019Test, EveryMessageIsWrittenAndValid)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.version) + c.instrument + (c.ibanOnly ? " IBAN only" : ""));
-        s.MLog.clear();
+        s.log.MLog.clear();
         ctx->data.ClientDataSetAZV.createEmpty(store::sepaPaymentFields());
         add({});
         add({.bic = QString()});
@@ -43,18 +43,18 @@ TEST_F(SepaRun2019Test, EveryMessageIsWrittenAndValid)
                                                                            : "<Cd>CORE</Cd>"));
         EXPECT_EQ(log().value(1) == u" SEPA-Datei HINWEIS: COR1 wird als CORE eingereicht",
                   c.instrument == std::string("COR1"));
-        EXPECT_TRUE(s.sepaFileWritten);
+        EXPECT_TRUE(s.run.sepaFileWritten);
         const QByteArray bytes = file();
         EXPECT_EQ(bytes.count("<Nm>AEro EUR </Nm>"), 1);
         if (c.ibanOnly) {
             // No BIC is checked or written: a direct debit names every bank NOTPROVIDED, a
             // credit transfer only the ordering party's and leaves the payees' banks out.
-            EXPECT_EQ(s.RunRecordCount, QStringLiteral("3"));
+            EXPECT_EQ(s.run.RunRecordCount, QStringLiteral("3"));
             EXPECT_FALSE(bytes.contains("BIC"));
             EXPECT_EQ(bytes.count("<Id>NOTPROVIDED</Id>"), c.directDebit ? 4 : 1);
             EXPECT_EQ(bytes.contains("CdtrAgt"), c.directDebit);
         } else {
-            EXPECT_EQ(s.RunRecordCount, QStringLiteral("2"));
+            EXPECT_EQ(s.run.RunRecordCount, QStringLiteral("2"));
             EXPECT_EQ(bytes.count("<BICFI>"), 3);
             EXPECT_TRUE(bytes.contains("<BICFI>1EUTDEFO</BICFI>"));
             EXPECT_FALSE(bytes.contains("<BIC>"));
@@ -96,13 +96,13 @@ TEST_F(SepaRun2019Test, TextsKeepToTheBankCharacterSet)
 TEST_F(SepaRun2019Test, TheCommandLineChoiceOverridesTheStoredOne)
 {
     add({});
-    s.SEPAFormat = sepa::Generation::V2019;
-    s.SEPAFormatOverride = sepa::Generation::V2009;
+    s.main.SEPAFormat = sepa::Generation::V2019;
+    s.commandLine.SEPAFormatOverride = sepa::Generation::V2009;
     run();
     EXPECT_EQ(log().first(), QStringLiteral(" SEPA-Datei ERSTELLEN START"));
     EXPECT_TRUE(file().contains("pain.001.001.03"));
-    s.SEPAFormat = sepa::Generation::V2009;
-    s.SEPAFormatOverride = sepa::Generation::V2019;
+    s.main.SEPAFormat = sepa::Generation::V2009;
+    s.commandLine.SEPAFormatOverride = sepa::Generation::V2019;
     run();
     EXPECT_TRUE(file().contains("pain.001.001.09"));
 }
@@ -110,15 +110,15 @@ TEST_F(SepaRun2019Test, TheCommandLineChoiceOverridesTheStoredOne)
 TEST_F(SepaRun2019Test, CreditTransfersFollowTheIbanOnlyOption)
 {
     add({.bic = QString()});
-    s.CBIBANonly = true;
+    s.main.CBIBANonly = true;
     run(false, QString(), false); // as the batch run calls it for every credit transfer
-    EXPECT_EQ(s.RunRecordCount, QStringLiteral("1"));
+    EXPECT_EQ(s.run.RunRecordCount, QStringLiteral("1"));
     EXPECT_EQ(file().count("<Id>NOTPROVIDED</Id>"), 1);
     EXPECT_FALSE(file().contains("CdtrAgt"));
     EXPECT_SCHEMA_VALID(target(), QStringLiteral("pain.001.001.09"));
 
     // The 2009 message keeps its BICs whatever the option says.
-    s.SEPAFormat = sepa::Generation::V2009;
+    s.main.SEPAFormat = sepa::Generation::V2009;
     run(false, QString(), false);
     EXPECT_FALSE(QFile::exists(target())) << "the record without BIC fails";
 }

@@ -34,7 +34,7 @@ TEST_F(SepaRunTest, EveryRecordTheBanksWouldRefuseIsLoggedAndLeftOut)
     const qint32 slashLast = add({.mandate = QStringLiteral("M-1/")});
     const qint32 slashes = add({.mandate = QStringLiteral("M//1")});
     const qint32 inner = add({.mandate = QStringLiteral("M/1")});
-    s.SEPAFormat = sepa::Generation::V2009;
+    s.main.SEPAFormat = sepa::Generation::V2009;
     run(true, QStringLiteral("CORE"));
     const QStringList failures = log().filter(QStringLiteral("FEHLER"));
     EXPECT_EQ(failures, QStringList({
@@ -57,8 +57,8 @@ TEST_F(SepaRunTest, The2009GenerationKeepsToTheBanksCharacterSetToo)
          .name2 = QStringLiteral("& Söhne"),
          .purpose = QStringLiteral("Miete € 5 <Mai> für Wohnung_3"),
          .mandate = QStringLiteral("MÄNDAT_1")});
-    s.SEPAFormat = sepa::Generation::V2009;
-    s.LKontoinhaber = QStringLiteral("Verein Øst € <Süd>");
+    s.main.SEPAFormat = sepa::Generation::V2009;
+    s.main.LKontoinhaber = QStringLiteral("Verein Øst € <Süd>");
     run(true, QStringLiteral("COR1"));
     EXPECT_EQ(log().mid(1, 3),
               QStringList({line(1, "START"), line(1, "HINWEIS: Mandatsreferenz angepasst"),
@@ -78,7 +78,7 @@ TEST_F(SepaRunTest, The2009GenerationKeepsToTheBanksCharacterSetToo)
 TEST_F(SepaRunTest, Cor1IsSubmittedAsCoreIn2019)
 {
     add({});
-    s.SEPAFormat = sepa::Generation::V2019;
+    s.main.SEPAFormat = sepa::Generation::V2019;
     run(true, QStringLiteral("COR1"));
     EXPECT_EQ(log().mid(0, 2),
               QStringList({QStringLiteral(" SEPA-Datei ERSTELLEN START pain.008.001.08"),
@@ -92,8 +92,8 @@ TEST_F(SepaRunTest, CountriesOutsideTheEeaNeedBicAndAddress)
 {
     for (int format : {0, 1}) {
         SCOPED_TRACE(format);
-        s.SEPAFormat = sepa::generationFromSetting(format);
-        s.MLog.clear();
+        s.main.SEPAFormat = sepa::generationFromSetting(format);
+        s.log.MLog.clear();
         ctx->data.ClientDataSetAZV.createEmpty(store::sepaPaymentFields());
         const qint32 noBic =
             add({.iban = kSwissIban, .bic = QString(), .townCountry = QStringLiteral("Zürich")});
@@ -134,9 +134,9 @@ TEST_F(SepaRunTest, CountriesOutsideTheEeaNeedBicAndAddress)
     }
 
     // A credit transfer needs no payee address, but still the bank's BIC.
-    s.MLog.clear();
+    s.log.MLog.clear();
     ctx->data.ClientDataSetAZV.createEmpty(store::sepaPaymentFields());
-    s.CBIBANonly = true;
+    s.main.CBIBANonly = true;
     const qint32 noBic = add({.iban = kSwissIban, .bic = QString()});
     add({.iban = kSwissIban, .bic = QStringLiteral("UBSWCHZH80A")});
     run();
@@ -173,13 +173,13 @@ TEST_F(SepaRunTest, TheOrderingPartyMustBeOneTheBanksAccept)
                         "eingeben.")},
     };
     for (int format : {0, 1}) {
-        s.SEPAFormat = sepa::generationFromSetting(format);
+        s.main.SEPAFormat = sepa::generationFromSetting(format);
         for (const auto &c : refused) {
             SCOPED_TRACE(std::string(c.creditorId) + " " + c.iban);
             dialogs.clear();
-            s.LKontoinhaber = QString::fromUtf8(c.name);
-            s.LIBAN = QString::fromLatin1(c.iban);
-            s.LDebtorID = QString::fromUtf8(c.creditorId);
+            s.main.LKontoinhaber = QString::fromUtf8(c.name);
+            s.main.LIBAN = QString::fromLatin1(c.iban);
+            s.main.LDebtorID = QString::fromUtf8(c.creditorId);
             run(true, QStringLiteral("CORE"));
             EXPECT_EQ(dialogs.texts(), QStringList({c.message}));
             EXPECT_FALSE(QFile::exists(target()));
@@ -188,11 +188,11 @@ TEST_F(SepaRunTest, TheOrderingPartyMustBeOneTheBanksAccept)
     }
     // Blanks and small letters are tidied; the identifier is written in its clean form.
     dialogs.clear();
-    s.LKontoinhaber = QStringLiteral("Verein");
-    s.LIBAN = QStringLiteral("DE89370400440532013000");
-    s.LDebtorID = QStringLiteral(" de98 zzz 0999 9999 999");
+    s.main.LKontoinhaber = QStringLiteral("Verein");
+    s.main.LIBAN = QStringLiteral("DE89370400440532013000");
+    s.main.LDebtorID = QStringLiteral(" de98 zzz 0999 9999 999");
     run(true, QStringLiteral("CORE"));
-    EXPECT_TRUE(s.sepaFileWritten);
+    EXPECT_TRUE(s.run.sepaFileWritten);
     EXPECT_TRUE(file().contains("<Id>DE98ZZZ09999999999</Id>"));
 }
 
@@ -223,7 +223,7 @@ TEST_F(SepaRunTest, MessageIdsAreNeverIssuedTwice)
 TEST_F(SepaRunTest, WithoutAStoredChoiceTheBanksGenerationOfTheDayIsWritten)
 {
     add({});
-    s.SEPAFormat = std::nullopt;
+    s.main.SEPAFormat = std::nullopt;
     clock.set(QDateTime(QDate(2026, 11, 13), QTime(23, 59, 59)));
     run();
     EXPECT_TRUE(file().contains("pain.001.001.03"));
@@ -231,10 +231,10 @@ TEST_F(SepaRunTest, WithoutAStoredChoiceTheBanksGenerationOfTheDayIsWritten)
     run();
     EXPECT_TRUE(file().contains("pain.001.001.09"));
     // An explicit choice stays, and the command line still overrides it.
-    s.SEPAFormat = sepa::Generation::V2009;
+    s.main.SEPAFormat = sepa::Generation::V2009;
     run();
     EXPECT_TRUE(file().contains("pain.001.001.03"));
-    s.SEPAFormatOverride = sepa::Generation::V2019;
+    s.commandLine.SEPAFormatOverride = sepa::Generation::V2019;
     run();
     EXPECT_TRUE(file().contains("pain.001.001.09"));
 }

@@ -54,14 +54,14 @@ TEST_F(SepaRunTest, DueDatesOnEveryKindOfDay)
                 const bool directDebit = *instrument != 0;
                 SCOPED_TRACE(std::string(day.what) + " " + instrument + " " +
                              std::to_string(format));
-                s.SEPAFormat = sepa::generationFromSetting(format);
-                s.MLog.clear();
+                s.main.SEPAFormat = sepa::generationFromSetting(format);
+                s.log.MLog.clear();
                 dialogs.clear();
                 clock.set(QDateTime(day.today, QTime(10, 0)));
-                s.DTPAusf = QDateTime(day.today, QTime(10, 0));
+                s.main.DTPAusf = QDateTime(day.today, QTime(10, 0));
                 run(directDebit, QString::fromLatin1(instrument));
                 const QDate due = directDebit ? day.collection : day.transfer;
-                EXPECT_EQ(s.RunDueDate, due);
+                EXPECT_EQ(s.run.RunDueDate, due);
                 EXPECT_TRUE(file().contains(dateElement(directDebit, format, due)));
                 const bool moved = due != day.today;
                 EXPECT_EQ(log().contains(movedLine(due)), moved);
@@ -77,24 +77,24 @@ TEST_F(SepaRunTest, ADateFarEnoughAheadStaysAndTheHintSaysWhenItWillMove)
 {
     add({});
     clock.set(QDateTime(QDate(2026, 12, 9), QTime(10, 0)));
-    s.RGZahlungsart = app::LastschriftCore;
-    s.DTPAusf = QDateTime(QDate(2026, 12, 15), QTime(10, 0));
+    s.main.RGZahlungsart = app::LastschriftCore;
+    s.main.DTPAusf = QDateTime(QDate(2026, 12, 15), QTime(10, 0));
     EXPECT_EQ(app::executionDateHint(s, QDate(2026, 12, 9)), QString());
     run(true, QStringLiteral("CORE"));
     EXPECT_TRUE(file().contains("<ReqdColltnDt>2026-12-15</ReqdColltnDt>"));
     EXPECT_TRUE(log().filter(QStringLiteral("Fälligkeitsdatum")).isEmpty());
 
     // Saturday: both kinds move to Monday; today: only a collection moves.
-    s.DTPAusf = QDateTime(QDate(2026, 12, 12), QTime(10, 0));
+    s.main.DTPAusf = QDateTime(QDate(2026, 12, 12), QTime(10, 0));
     const QString monday = QStringLiteral(
         "An diesem Tag kann die Bank nicht ausführen: die SEPA-Datei nennt den 14.12.2026 "
         "(nächster möglicher Bankarbeitstag).");
     EXPECT_EQ(app::executionDateHint(s, QDate(2026, 12, 9)), monday);
-    s.RGZahlungsart = app::Gutschrift;
+    s.main.RGZahlungsart = app::Gutschrift;
     EXPECT_EQ(app::executionDateHint(s, QDate(2026, 12, 9)), monday);
-    s.DTPAusf = QDateTime(QDate(2026, 12, 9), QTime(10, 0));
+    s.main.DTPAusf = QDateTime(QDate(2026, 12, 9), QTime(10, 0));
     EXPECT_EQ(app::executionDateHint(s, QDate(2026, 12, 9)), QString());
-    s.RGZahlungsart = app::LastschriftB2b;
+    s.main.RGZahlungsart = app::LastschriftB2b;
     EXPECT_TRUE(app::executionDateHint(s, QDate(2026, 12, 9)).contains(u"10.12.2026"));
 }
 

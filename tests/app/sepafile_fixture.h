@@ -37,13 +37,13 @@ class SepaRunTest : public ::testing::Test, public AppFixture
 protected:
     SepaRunTest()
     {
-        s.LKontoinhaber = QStringLiteral("Verein Über & Co");
-        s.LIBAN = QStringLiteral("DE89370400440532013000");
-        s.LBIC = QStringLiteral("DEUTDEFF");
-        s.LDebtorID = QStringLiteral("DE98ZZZ09999999999");
-        s.DTPAusf = QDateTime(QDate(2022, 12, 12), QTime(9, 0));
-        s.EZieldatei = target();
-        s.RGZahlungsart = app::Gutschrift;
+        s.main.LKontoinhaber = QStringLiteral("Verein Über & Co");
+        s.main.LIBAN = QStringLiteral("DE89370400440532013000");
+        s.main.LBIC = QStringLiteral("DEUTDEFF");
+        s.main.LDebtorID = QStringLiteral("DE98ZZZ09999999999");
+        s.main.DTPAusf = QDateTime(QDate(2022, 12, 12), QTime(9, 0));
+        s.main.EZieldatei = target();
+        s.main.RGZahlungsart = app::Gutschrift;
         ctx->data.ClientDataSetAZV.createEmpty(store::sepaPaymentFields());
         QDir().mkpath(dir.filePath(QStringLiteral("out")));
     }
@@ -86,7 +86,7 @@ protected:
     QStringList log() const
     {
         QStringList out;
-        for (const QString &line : s.MLog.lines())
+        for (const QString &line : s.log.MLog.lines())
             out << line.mid(line.indexOf(u' ', 11));
         return out;
     }

@@ -300,7 +300,7 @@ class SepaPropertyTest : public SepaRunTest,
 TEST_P(SepaPropertyTest, ExactlyTheInvalidRecordsAreMissing)
 {
     const auto [format, type, ibanOnly, seed] = GetParam();
-    s.SEPAFormat = sepa::generationFromSetting(format);
+    s.main.SEPAFormat = sepa::generationFromSetting(format);
     Options o;
     o.directDebit = type != Type::Transfer;
     o.v2019 = format == 1;
@@ -325,12 +325,12 @@ TEST_P(SepaPropertyTest, ExactlyTheInvalidRecordsAreMissing)
                                : type == Type::Cor1 ? QStringLiteral("COR1")
                                : type == Type::B2b  ? QStringLiteral("B2B")
                                                     : QString();
-    s.CBIBANonly = ibanOnly;
+    s.main.CBIBANonly = ibanOnly;
     run(o.directDebit, instrument, o.directDebit && ibanOnly);
 
     EXPECT_EQ(remainingIds(), validIds);
     EXPECT_EQ(log().filter(QStringLiteral(" ENDE")).size(), validIds.size() + 1);
-    ASSERT_TRUE(s.sepaFileWritten);
+    ASSERT_TRUE(s.run.sepaFileWritten);
     const QByteArray bytes = file();
     EXPECT_SCHEMA_VALID(target(), QString());
     const QString version = o.v2019 ? (o.directDebit ? QStringLiteral("pain.008.001.08")

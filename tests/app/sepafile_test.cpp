@@ -44,15 +44,15 @@ TEST_F(SepaRunTest, ThreeRecordsOneWithBadCheckDigits)
                          QStringLiteral(" SEPA-Datei Datensatz ID 3 ENDE"),
                          QStringLiteral(" SEPA-Datei ERSTELLEN ENDE"),
                      }));
-    EXPECT_EQ(s.MLog.lines().first(),
+    EXPECT_EQ(s.log.MLog.lines().first(),
               QStringLiteral("08.12.2022 14:05:09 SEPA-Datei ERSTELLEN START"));
     EXPECT_EQ(remainingIds(), QList<qint32>({1, 3}));
-    EXPECT_TRUE(s.sepaFileWritten);
-    EXPECT_EQ(s.RunRecordCount, QStringLiteral("2"));
-    EXPECT_EQ(s.RunTotal, QStringLiteral("234,50"));
-    EXPECT_EQ(s.LLastGut, QStringLiteral("Gutschrift"));
-    EXPECT_EQ(s.LSatzzahl, QStringLiteral("Satzanzahl: 2"));
-    EXPECT_EQ(s.LSumme, QStringLiteral("Gesamtsumme: 234,50"));
+    EXPECT_TRUE(s.run.sepaFileWritten);
+    EXPECT_EQ(s.run.RunRecordCount, QStringLiteral("2"));
+    EXPECT_EQ(s.run.RunTotal, QStringLiteral("234,50"));
+    EXPECT_EQ(s.main.LLastGut, QStringLiteral("Gutschrift"));
+    EXPECT_EQ(s.main.LSatzzahl, QStringLiteral("Satzanzahl: 2"));
+    EXPECT_EQ(s.main.LSumme, QStringLiteral("Gesamtsumme: 234,50"));
     ASSERT_EQ(dialogs.shown().size(), 1);
     EXPECT_EQ(dialogs.shown()[0].caption, QStringLiteral("Bestätigen"));
     EXPECT_EQ(dialogs.shown()[0].text, kSummary.arg(target()));
@@ -190,17 +190,17 @@ TEST_F(SepaRunTest, EveryFailingCheckIsLoggedInOrder)
 TEST_F(SepaRunTest, NoValidRecordLeavesNoFile)
 {
     test::writeFile(target(), "older file");
-    s.RunRecordCount = QStringLiteral("7");
-    s.LLastGut = QStringLiteral("Gutschrift");
-    s.LKontonr = QStringLiteral("x");
+    s.run.RunRecordCount = QStringLiteral("7");
+    s.main.LLastGut = QStringLiteral("Gutschrift");
+    s.main.LKontonr = QStringLiteral("x");
     add({.iban = QString()});
     add({.bic = QString()});
     run();
     EXPECT_FALSE(QFile::exists(target()));
-    EXPECT_FALSE(s.sepaFileWritten);
+    EXPECT_FALSE(s.run.sepaFileWritten);
     EXPECT_TRUE(remainingIds().isEmpty());
-    for (const QString *v : {&s.RunRecordCount, &s.RunTotal, &s.LLastGut, &s.LSatzzahl, &s.LSumme,
-                             &s.LKontonr, &s.LBLZ})
+    for (const QString *v : {&s.run.RunRecordCount, &s.run.RunTotal, &s.main.LLastGut,
+                             &s.main.LSatzzahl, &s.main.LSumme, &s.main.LKontonr, &s.main.LBLZ})
         EXPECT_TRUE(v->isEmpty());
     ASSERT_EQ(dialogs.shown().size(), 1);
     EXPECT_EQ(dialogs.shown()[0].caption, QStringLiteral("Informationen"));
@@ -222,9 +222,9 @@ TEST_F(SepaRunTest, AbortAtTheSummaryDeletesTheFile)
     dialogs.pushButton(platform::Abort);
     run();
     EXPECT_FALSE(QFile::exists(target()));
-    EXPECT_FALSE(s.sepaFileWritten);
-    EXPECT_EQ(s.RunRecordCount, QStringLiteral("2"));
-    EXPECT_EQ(s.RunTotal, QStringLiteral("234,50"));
+    EXPECT_FALSE(s.run.sepaFileWritten);
+    EXPECT_EQ(s.run.RunRecordCount, QStringLiteral("2"));
+    EXPECT_EQ(s.run.RunTotal, QStringLiteral("234,50"));
     EXPECT_EQ(remainingIds(), QList<qint32>({1, 2}));
     EXPECT_EQ(log().last(), QStringLiteral(" SEPA-Datei ERSTELLEN ENDE"));
 }
@@ -238,17 +238,17 @@ TEST_F(SepaRunTest, OrderingPartyRejected)
         bool ibanOnly;
         QString message;
     } cases[] = {
-        {[](app::MainState &m) { m.LKontoinhaber.clear(); }, false, false,
+        {[](app::MainState &m) { m.main.LKontoinhaber.clear(); }, false, false,
          QStringLiteral(
              "Auftraggeber-Name nicht angeben. Bitte in Fenster \"Mandanten\" eingeben.")},
-        {[](app::MainState &m) { m.LBIC = QStringLiteral("DEUTDEF"); }, true, true,
+        {[](app::MainState &m) { m.main.LBIC = QStringLiteral("DEUTDEF"); }, true, true,
          QStringLiteral(
              "Auftraggeber-BIC fehlerhaft. Bitte in Fenster \"Mandanten\" korrigieren.")},
-        {[](app::MainState &m) { m.LIBAN = QStringLiteral("DE89370400440532013001"); }, false,
+        {[](app::MainState &m) { m.main.LIBAN = QStringLiteral("DE89370400440532013001"); }, false,
          false,
          QStringLiteral(
              "Auftraggeber-IBAN fehlerhaft. Bitte in Fenster \"Mandanten\" korrigieren.")},
-        {[](app::MainState &m) { m.LDebtorID = QStringLiteral("\x02"); }, true, false,
+        {[](app::MainState &m) { m.main.LDebtorID = QStringLiteral("\x02"); }, true, false,
          QStringLiteral("Auftraggeber-Gläubiger-ID fehlt. Bitte in Fenster \"Mandanten\" "
                         "eingeben.")},
     };
@@ -258,8 +258,8 @@ TEST_F(SepaRunTest, OrderingPartyRejected)
         SCOPED_TRACE(c.message.toStdString());
         const app::MainState saved = s;
         test::writeFile(target(), "older file");
-        s.RunRecordCount = QStringLiteral("5");
-        s.MLog.clear();
+        s.run.RunRecordCount = QStringLiteral("5");
+        s.log.MLog.clear();
         dialogs.clear();
         c.prepare(s);
         run(c.directDebit, QStringLiteral("CORE"), c.ibanOnly);
@@ -269,33 +269,33 @@ TEST_F(SepaRunTest, OrderingPartyRejected)
         EXPECT_EQ(dialogs.shown()[0].buttons, platform::Ok);
         EXPECT_EQ(log(), QStringList({QStringLiteral(" SEPA-Datei ERSTELLEN START")}));
         EXPECT_EQ(test::readFile(target()), QByteArray("older file"));
-        EXPECT_FALSE(s.sepaFileWritten);
-        EXPECT_EQ(s.RunRecordCount, QStringLiteral("5"));
+        EXPECT_FALSE(s.run.sepaFileWritten);
+        EXPECT_EQ(s.run.RunRecordCount, QStringLiteral("5"));
         EXPECT_EQ(remainingIds(), QList<qint32>({1, 2}));
         s = saved;
     }
     // A credit transfer needs no creditor identifier.
-    s.LDebtorID.clear();
+    s.main.LDebtorID.clear();
     run();
-    EXPECT_TRUE(s.sepaFileWritten);
+    EXPECT_TRUE(s.run.sepaFileWritten);
 }
 
 TEST_F(SepaRunTest, IbanOnlyLeavesRecordBicsUnchecked)
 {
     add({.bic = QString()});
     add({.bic = QStringLiteral("kaputt")});
-    s.RGZahlungsart = app::LastschriftB2b;
+    s.main.RGZahlungsart = app::LastschriftB2b;
     run(true, QStringLiteral("B2B"), true);
     EXPECT_EQ(remainingIds(), QList<qint32>({1, 2}));
     const QByteArray bytes = file();
     EXPECT_FALSE(bytes.contains("<BIC>"));
     EXPECT_EQ(bytes.count("<Id>NOTPROVIDED</Id>"), 3);
     EXPECT_TRUE(bytes.contains("<Cd>B2B</Cd>"));
-    EXPECT_EQ(s.LLastGut, QStringLiteral("Lastschrift B2B"));
+    EXPECT_EQ(s.main.LLastGut, QStringLiteral("Lastschrift B2B"));
     EXPECT_SCHEMA_VALID(target(), QStringLiteral("pain.008.001.02"));
 
     // A 2009 credit transfer checks and names every BIC, whatever it is told.
-    s.MLog.clear();
+    s.log.MLog.clear();
     ctx->data.ClientDataSetAZV.createEmpty(store::sepaPaymentFields());
     add({.bic = QString()});
     add({});
@@ -321,7 +321,7 @@ TEST_F(SepaRunTest, AmountsAtTheEdgesOfWhatBanksTake)
     const QByteArray bytes = file();
     EXPECT_EQ(bytes.count("<InstdAmt Ccy=\"EUR\">999999999.99</InstdAmt>"), 3);
     EXPECT_EQ(bytes.count("<CtrlSum>2999999999.98</CtrlSum>"), 2);
-    EXPECT_EQ(s.RunTotal, QStringLiteral("2999999999,98"));
+    EXPECT_EQ(s.run.RunTotal, QStringLiteral("2999999999,98"));
     EXPECT_SCHEMA_VALID(target(), QStringLiteral("pain.001.001.03"));
 }
 
@@ -392,11 +392,11 @@ TEST_F(SepaRunTest, AWriteErrorTravelsToTheCaller)
 {
     add({});
     add({.iban = QString()});
-    s.EZieldatei = dir.filePath(QStringLiteral("missing/sepa.xml"));
-    s.RunRecordCount = QStringLiteral("9");
+    s.main.EZieldatei = dir.filePath(QStringLiteral("missing/sepa.xml"));
+    s.run.RunRecordCount = QStringLiteral("9");
     EXPECT_THROW(run(), Error);
-    EXPECT_FALSE(s.sepaFileWritten);
-    EXPECT_EQ(s.RunRecordCount, QStringLiteral("9"));
+    EXPECT_FALSE(s.run.sepaFileWritten);
+    EXPECT_EQ(s.run.RunRecordCount, QStringLiteral("9"));
     EXPECT_TRUE(dialogs.shown().isEmpty());
     EXPECT_NE(log().last(), QStringLiteral(" SEPA-Datei ERSTELLEN ENDE"));
     EXPECT_EQ(remainingIds(), QList<qint32>({1})) << "the records were checked before saving";
@@ -409,7 +409,7 @@ TEST_F(SepaRunTest, AWriteErrorTravelsToTheCaller)
     dialogs.clear();
     EXPECT_THROW(run(), Error);
     EXPECT_TRUE(dialogs.shown().isEmpty());
-    EXPECT_EQ(s.RunRecordCount, QStringLiteral("9"));
+    EXPECT_EQ(s.run.RunRecordCount, QStringLiteral("9"));
     EXPECT_TRUE(remainingIds().isEmpty());
 }
 
@@ -429,7 +429,7 @@ TEST_F(SepaRunTest, AnErrorInTheWritingPassStillSavesWhatWasBuilt)
     } catch (const Error &e) {
         EXPECT_EQ(e.message(), QStringLiteral("Lesefehler"));
     }
-    EXPECT_TRUE(s.sepaFileWritten);
+    EXPECT_TRUE(s.run.sepaFileWritten);
     const QByteArray bytes = file();
     // The head counts what the file holds, so it stays a valid, consistent file.
     EXPECT_EQ(bytes.count("<CdtTrfTxInf>"), 2);
@@ -437,5 +437,5 @@ TEST_F(SepaRunTest, AnErrorInTheWritingPassStillSavesWhatWasBuilt)
     EXPECT_EQ(bytes.count("<CtrlSum>21.00</CtrlSum>"), 2);
     EXPECT_SCHEMA_VALID(target(), QStringLiteral("pain.001.001.03"));
     EXPECT_TRUE(dialogs.shown().isEmpty());
-    EXPECT_TRUE(s.RunRecordCount.isEmpty());
+    EXPECT_TRUE(s.run.RunRecordCount.isEmpty());
 }

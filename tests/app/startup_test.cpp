@@ -38,13 +38,13 @@ TEST_F(StartupTest, FirstStartCreatesTheWorkingFilesAndTheBankDirectory)
     for (const QString &name : kWorkingFiles)
         EXPECT_TRUE(QFileInfo::exists(file(name))) << name.toStdString();
     EXPECT_TRUE(QFileInfo::exists(file(QStringLiteral("blz.xml"))));
-    EXPECT_TRUE(s.FirstStart);
-    EXPECT_TRUE(s.StartupDone);
-    EXPECT_TRUE(s.Label9Visible) << "no Mandant yet";
-    EXPECT_EQ(s.windowState, app::WindowState::Normal);
-    EXPECT_EQ(s.height, 600);
-    EXPECT_EQ(s.width, 700);
-    EXPECT_EQ(s.DTPAusf, clock.now().addMSecs(0));
+    EXPECT_TRUE(s.run.FirstStart);
+    EXPECT_TRUE(s.run.StartupDone);
+    EXPECT_TRUE(s.main.Label9Visible) << "no Mandant yet";
+    EXPECT_EQ(s.window.windowState, app::WindowState::Normal);
+    EXPECT_EQ(s.window.height, 600);
+    EXPECT_EQ(s.window.width, 700);
+    EXPECT_EQ(s.main.DTPAusf, clock.now().addMSecs(0));
     EXPECT_EQ(ctx->data.ClientDataSetAZV.filter(), QStringLiteral("ID > -1"));
     EXPECT_TRUE(ctx->data.ClientDataSetAZV.filtered());
     EXPECT_EQ(ctx->data.ClientDataSet4.recordCount(), store::builtInBankDirectoryRows());
@@ -52,7 +52,7 @@ TEST_F(StartupTest, FirstStartCreatesTheWorkingFilesAndTheBankDirectory)
                                          u"Kontonr."),
               app::defaultColumnWidth)
         << "the first start stores the column widths";
-    EXPECT_TRUE(s.MLog.isEmpty());
+    EXPECT_TRUE(s.log.MLog.isEmpty());
 }
 
 TEST_F(StartupTest, ASecondStartReadsWhatTheFirstWrote)
@@ -73,7 +73,7 @@ TEST_F(StartupTest, ASecondStartReadsWhatTheFirstWrote)
     second.ctx = std::make_unique<app::Context>(dataDir(), *second.settings, services);
     app::prepareProgram(*second.ctx);
     app::startUp(*second.ctx);
-    EXPECT_FALSE(second.ctx->state.FirstStart);
+    EXPECT_FALSE(second.ctx->state.run.FirstStart);
     EXPECT_EQ(second.ctx->data.ClientDataSet3.recordCount(), 1);
     EXPECT_EQ(second.ctx->data.ClientDataSet3.text(u"Name"), QStringLiteral("Müller GmbH"));
     second.ctx->data.closeAll();
@@ -105,8 +105,8 @@ TEST_F(StartupTest, AMissingTableFileStopsStartUpAndNothingIsCreated)
     } catch (const Error &e) {
         EXPECT_TRUE(e.message().contains(QStringLiteral("db1.xml"))) << e.what();
     }
-    EXPECT_FALSE(other.ctx->state.StartupDone);
-    EXPECT_FALSE(other.ctx->state.FirstStart);
+    EXPECT_FALSE(other.ctx->state.run.StartupDone);
+    EXPECT_FALSE(other.ctx->state.run.FirstStart);
     other.ctx->data.closeAll();
     EXPECT_FALSE(QFileInfo::exists(file(QStringLiteral("db1.xml"))))
         << "a single missing file is not re-created";
@@ -139,13 +139,13 @@ TEST_F(StartupTest, WindowStateIsRestored)
     settings->writeInteger(u"", u"Height", 150);
     settings->writeInteger(u"", u"Width", 900);
     start();
-    EXPECT_EQ(s.height, 600) << "a stored height below 200 becomes 600";
-    EXPECT_EQ(s.width, 900);
+    EXPECT_EQ(s.window.height, 600) << "a stored height below 200 becomes 600";
+    EXPECT_EQ(s.window.width, 900);
     settings->writeString(u"", u"WindowState", QStringLiteral("wsMaximized"));
-    s.height = 1;
+    s.window.height = 1;
     app::startUp(*ctx);
-    EXPECT_EQ(s.windowState, app::WindowState::Maximized);
-    EXPECT_EQ(s.height, 1) << "the stored size is not read for a maximized window";
+    EXPECT_EQ(s.window.windowState, app::WindowState::Maximized);
+    EXPECT_EQ(s.window.height, 1) << "the stored size is not read for a maximized window";
 }
 
 TEST_F(StartupTest, CommandLineWords)
@@ -157,13 +157,13 @@ TEST_F(StartupTest, CommandLineWords)
 
     ctx->args = {QStringLiteral("unknown"), QStringLiteral("gs"), QString()};
     app::applyCommandLine(*ctx);
-    EXPECT_EQ(s.RGZahlungsart, app::Gutschrift);
+    EXPECT_EQ(s.main.RGZahlungsart, app::Gutschrift);
     EXPECT_FALSE(ctx->outcome.runStarted);
 
     ctx->args = {QStringLiteral("START"), QStringLiteral("LS_CORE"), QString()};
     app::applyCommandLine(*ctx);
     EXPECT_FALSE(ctx->outcome.runStarted) << "letter case matters";
-    EXPECT_EQ(s.RGZahlungsart, app::Gutschrift);
+    EXPECT_EQ(s.main.RGZahlungsart, app::Gutschrift);
 
     ctx->args = {QStringLiteral("startstop"), QStringLiteral("ls_b2b"), QStringLiteral("x1")};
     try {
@@ -172,7 +172,7 @@ TEST_F(StartupTest, CommandLineWords)
     } catch (const Error &e) {
         EXPECT_EQ(e.message(), QStringLiteral("'x1' ist kein gültiger Integerwert"));
     }
-    EXPECT_EQ(s.RGZahlungsart, app::Gutschrift) << "the later steps do not run";
+    EXPECT_EQ(s.main.RGZahlungsart, app::Gutschrift) << "the later steps do not run";
     EXPECT_FALSE(ctx->outcome.runStarted);
     EXPECT_EQ(app::exitStatus(*ctx, true), app::ExitError);
 
@@ -197,7 +197,7 @@ TEST_F(StartupTest, ARunForAMandantThatDoesNotExistIsRefused)
     EXPECT_FALSE(ctx->outcome.runStarted);
     // The selection itself went as always: the current row, its ID stored, the type chosen.
     EXPECT_EQ(settings->readInteger(u"", u"Mandant"), 1);
-    EXPECT_EQ(ctx->state.RGZahlungsart, app::Gutschrift);
+    EXPECT_EQ(ctx->state.main.RGZahlungsart, app::Gutschrift);
     EXPECT_EQ(app::exitStatus(*ctx, true), app::ExitError);
 
     // Without a run the selection falls back to the current row, as it always did.

@@ -94,13 +94,13 @@ protected:
     QStringList log() const
     {
         QStringList texts;
-        for (const QString &line : fx.ctx->state.MLog.lines())
+        for (const QString &line : fx.ctx->state.log.MLog.lines())
             texts << line.mid(line.indexOf(u' ', line.indexOf(u' ') + 1));
         return texts;
     }
     QList<QStringList> grid() const
     {
-        const auto &g = fx.ctx->state.SGDatei;
+        const auto &g = fx.ctx->state.source.SGDatei;
         QList<QStringList> records;
         for (int c = 0; c < g.columnCount(); ++c) {
             QStringList fields;
@@ -112,7 +112,7 @@ protected:
     }
     void fillGrid(const QString &text)
     {
-        auto &g = state().SGDatei;
+        auto &g = state().source.SGDatei;
         g.setColumnCount(2);
         g.setRowCount(2);
         for (int c = 0; c < 2; ++c)
@@ -129,31 +129,31 @@ protected:
 
 TEST_F(TabularSource, AWorkbookFillsTheTableListAndTheGrid)
 {
-    state().EQuelldatei = sampleFile("zahlungen.ods");
+    state().main.EQuelldatei = sampleFile("zahlungen.ods");
     app::readWorkbookSource(*fx.ctx);
-    EXPECT_EQ(state().CBTabellenItems,
+    EXPECT_EQ(state().source.CBTabellenItems,
               (QStringList{QStringLiteral("Zahlungen"), QStringLiteral("Prüfwerte"),
                            QStringLiteral("Leer")}));
-    EXPECT_EQ(state().CBTabellenText, QStringLiteral("Zahlungen"));
+    EXPECT_EQ(state().source.CBTabellenText, QStringLiteral("Zahlungen"));
     // One grid column per row of the sheet, title row included.
     EXPECT_EQ(grid(), test::samplePayments());
     EXPECT_EQ(log(), (QStringList{kExcelStart, kExcelEnd}));
-    EXPECT_EQ(state().runStatus, app::RunStatus::Ok);
+    EXPECT_EQ(state().run.runStatus, app::RunStatus::Ok);
 }
 
 TEST_F(TabularSource, TheListIsKeptAndTheChosenSheetRead)
 {
-    state().EQuelldatei = sampleFile("zahlungen.xls");
-    state().CBTabellenItems = {QStringLiteral("Alt")};
-    state().CBTabellenText = QStringLiteral("Prüfwerte");
+    state().main.EQuelldatei = sampleFile("zahlungen.xls");
+    state().source.CBTabellenItems = {QStringLiteral("Alt")};
+    state().source.CBTabellenText = QStringLiteral("Prüfwerte");
     app::readWorkbookSource(*fx.ctx);
-    EXPECT_EQ(state().CBTabellenItems, QStringList{QStringLiteral("Alt")});
+    EXPECT_EQ(state().source.CBTabellenItems, QStringList{QStringLiteral("Alt")});
     EXPECT_EQ(grid(), test::sampleChecks());
     // A Tabellenname as the Windows data layer stored it selects the same sheet.
-    state().CBTabellenText = QStringLiteral("Zahlungen$");
+    state().source.CBTabellenText = QStringLiteral("Zahlungen$");
     app::readWorkbookSource(*fx.ctx);
     EXPECT_EQ(grid(), test::samplePayments());
-    EXPECT_EQ(state().runStatus, app::RunStatus::Ok);
+    EXPECT_EQ(state().run.runStatus, app::RunStatus::Ok);
 }
 
 TEST_F(TabularSource, WhatCannotBeOpenedIsStatusTwoAndLeavesTheGrid)
@@ -169,13 +169,13 @@ TEST_F(TabularSource, WhatCannotBeOpenedIsStatusTwoAndLeavesTheGrid)
     };
     for (const auto &c : cases) {
         fillGrid(QStringLiteral("alt"));
-        state().MLog.clear();
-        state().runStatus = app::RunStatus::Ok;
-        state().EQuelldatei = c.path;
-        state().CBTabellenItems.clear();
-        state().CBTabellenText = c.table;
+        state().log.MLog.clear();
+        state().run.runStatus = app::RunStatus::Ok;
+        state().main.EQuelldatei = c.path;
+        state().source.CBTabellenItems.clear();
+        state().source.CBTabellenText = c.table;
         app::readWorkbookSource(*fx.ctx);
-        EXPECT_EQ(state().runStatus, app::RunStatus::SourceNotFound) << c.path.toStdString();
+        EXPECT_EQ(state().run.runStatus, app::RunStatus::SourceNotFound) << c.path.toStdString();
         EXPECT_EQ(log(), (QStringList{kExcelStart, kExcelNotFound}));
         EXPECT_EQ(grid(), (QList<QStringList>{{QStringLiteral("alt"), QStringLiteral("alt")},
                                               {QStringLiteral("alt"), QStringLiteral("alt")}}));
@@ -189,9 +189,9 @@ TEST_F(TabularSource, RowsThatCannotBeReadAreStatusFive)
     platform::FileTabularProvider strict(limits);
     fx.ctx->services.tabular = &strict;
     fillGrid(QStringLiteral("alt"));
-    state().EQuelldatei = sampleFile("zahlungen.ods");
+    state().main.EQuelldatei = sampleFile("zahlungen.ods");
     app::readWorkbookSource(*fx.ctx);
-    EXPECT_EQ(state().runStatus, app::RunStatus::SourceUnreadable);
+    EXPECT_EQ(state().run.runStatus, app::RunStatus::SourceUnreadable);
     EXPECT_EQ(log(), (QStringList{kExcelStart, kExcelReadError}));
     EXPECT_EQ(grid().first().first(), QStringLiteral("alt"));
 }
@@ -199,11 +199,11 @@ TEST_F(TabularSource, RowsThatCannotBeReadAreStatusFive)
 TEST_F(TabularSource, WithoutAnyReaderTheOpeningFails)
 {
     fx.ctx->services.tabular = nullptr;
-    state().EQuelldatei = sampleFile("zahlungen.ods");
+    state().main.EQuelldatei = sampleFile("zahlungen.ods");
     app::readWorkbookSource(*fx.ctx);
-    EXPECT_EQ(state().runStatus, app::RunStatus::SourceUnreadable);
+    EXPECT_EQ(state().run.runStatus, app::RunStatus::SourceUnreadable);
     EXPECT_EQ(log(), (QStringList{kExcelStart, kExcelOpenError}));
-    state().MLog.clear();
+    state().log.MLog.clear();
     app::readDatabaseSource(*fx.ctx);
     EXPECT_EQ(log(), (QStringList{kAccessStart, kAccessOpenError}));
 }
@@ -211,9 +211,9 @@ TEST_F(TabularSource, WithoutAnyReaderTheOpeningFails)
 TEST_F(TabularSource, AFileWithoutTablesHasNoFirstItem)
 {
     fx.ctx->services.tabular = &scripted;
-    state().EQuelldatei = QStringLiteral("/leer.mdb");
+    state().main.EQuelldatei = QStringLiteral("/leer.mdb");
     app::readDatabaseSource(*fx.ctx);
-    EXPECT_EQ(state().runStatus, app::RunStatus::SourceNotFound);
+    EXPECT_EQ(state().run.runStatus, app::RunStatus::SourceNotFound);
     EXPECT_EQ(log(), (QStringList{kAccessStart, kAccessNotFound}));
     EXPECT_TRUE(scripted.opened.isEmpty());
 }
@@ -223,13 +223,13 @@ TEST_F(TabularSource, ADatabaseSwitchesTheTitleRowOffAndListsNoSystemTables)
     fx.ctx->services.tabular = &scripted;
     scripted.names = {QStringLiteral("Kunden"), QStringLiteral("Umsätze")};
     scripted.rows = {{QStringLiteral("a"), QStringLiteral("b")}, {QStringLiteral("c")}};
-    state().EQuelldatei = QStringLiteral("/daten.mdb");
-    state().CBTitelzeile = true;
+    state().main.EQuelldatei = QStringLiteral("/daten.mdb");
+    state().source.CBTitelzeile = true;
     app::readDatabaseSource(*fx.ctx);
-    EXPECT_FALSE(state().CBTitelzeile);
+    EXPECT_FALSE(state().source.CBTitelzeile);
     EXPECT_FALSE(scripted.askedSystemTables);
     EXPECT_EQ(scripted.kinds.last(), platform::TabularKind::Database);
-    EXPECT_EQ(state().CBTabellenText, QStringLiteral("Kunden"));
+    EXPECT_EQ(state().source.CBTabellenText, QStringLiteral("Kunden"));
     EXPECT_EQ(grid(), (QList<QStringList>{{QStringLiteral("a"), QStringLiteral("b")},
                                           {QStringLiteral("c"), QString()}}));
     EXPECT_EQ(log(), (QStringList{kAccessStart, kAccessEnd}));
@@ -240,15 +240,15 @@ TEST_F(TabularSource, TheTitleRowChangeRunsTheOptionHandlerWhichReadsAgain)
     fx.ctx->services.tabular = &scripted;
     scripted.names = {QStringLiteral("Umsätze")};
     scripted.rows = {{QStringLiteral("a"), QStringLiteral("b")}};
-    state().EQuelldatei = QStringLiteral("/daten.mdb");
-    state().StartupDone = true;
-    state().CBTitelzeile = true;
+    state().main.EQuelldatei = QStringLiteral("/daten.mdb");
+    state().run.StartupDone = true;
+    state().source.CBTitelzeile = true;
     app::readDatabaseSource(*fx.ctx);
     // The handler's read runs inside the first one; the title row is off by then.
     EXPECT_EQ(log(), (QStringList{kAccessStart, kAccessStart, kAccessEnd, kAccessEnd}));
     EXPECT_EQ(scripted.opened.size(), 2);
     // With the option already off nothing is changed and the handler does not run.
-    state().MLog.clear();
+    state().log.MLog.clear();
     app::readDatabaseSource(*fx.ctx);
     EXPECT_EQ(log(), (QStringList{kAccessStart, kAccessEnd}));
 }
@@ -258,15 +258,15 @@ TEST_F(TabularSource, TheSampleDatabaseArrivesWithoutFieldNames)
     const QString folder = test::sharedFixtures(QStringLiteral("mdb"));
     if (folder.isEmpty())
         GTEST_SKIP() << "sample databases not present";
-    state().EQuelldatei = folder + QStringLiteral("/nwind.mdb");
-    state().CBTabellenText = QStringLiteral("Umsätze");
+    state().main.EQuelldatei = folder + QStringLiteral("/nwind.mdb");
+    state().source.CBTabellenText = QStringLiteral("Umsätze");
     app::readDatabaseSource(*fx.ctx);
-    EXPECT_EQ(state().runStatus, app::RunStatus::Ok);
-    EXPECT_EQ(state().SGDatei.columnCount(), 830);
-    EXPECT_EQ(state().SGDatei.rowCount(), 14);
-    EXPECT_EQ(state().SGDatei.cell(0, 0), QStringLiteral("10330"));
-    EXPECT_EQ(state().SGDatei.cell(0, 7), QStringLiteral("12,75"));
-    EXPECT_FALSE(state().CBTabellenItems.contains(QStringLiteral("MSysObjects")));
+    EXPECT_EQ(state().run.runStatus, app::RunStatus::Ok);
+    EXPECT_EQ(state().source.SGDatei.columnCount(), 830);
+    EXPECT_EQ(state().source.SGDatei.rowCount(), 14);
+    EXPECT_EQ(state().source.SGDatei.cell(0, 0), QStringLiteral("10330"));
+    EXPECT_EQ(state().source.SGDatei.cell(0, 7), QStringLiteral("12,75"));
+    EXPECT_FALSE(state().source.CBTabellenItems.contains(QStringLiteral("MSysObjects")));
 }
 
 TEST_F(TabularSource, FillGridCopiesRowsAndKeepsCellsThatFail)
@@ -283,8 +283,8 @@ TEST_F(TabularSource, FillGridCopiesRowsAndKeepsCellsThatFail)
     // An empty sheet leaves the smallest grid: one column, one row.
     ListRowSet none(0, {});
     app::fillGridFromRows(*fx.ctx, none);
-    EXPECT_EQ(state().SGDatei.columnCount(), 1);
-    EXPECT_EQ(state().SGDatei.rowCount(), 1);
+    EXPECT_EQ(state().source.SGDatei.columnCount(), 1);
+    EXPECT_EQ(state().source.SGDatei.rowCount(), 1);
 }
 
 TEST_F(TabularSource, CapitalExtensionsAreWorkbooksOnlyForTheBatchRun)
@@ -292,20 +292,20 @@ TEST_F(TabularSource, CapitalExtensionsAreWorkbooksOnlyForTheBatchRun)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("LISTE.XLSX"));
     test::writeSampleXlsx(path);
-    state().EQuelldatei = path;
+    state().main.EQuelldatei = path;
     app::readSource(*fx.ctx, true);
     EXPECT_EQ(log().first(), kExcelStart);
     EXPECT_EQ(grid(), test::samplePayments());
 
     // The option handler compares the extension as written: the file is read as text.
-    state().MLog.clear();
+    state().log.MLog.clear();
     app::readSource(*fx.ctx, false);
     EXPECT_EQ(log().first(), QStringLiteral(" Quelldatei ÖFFNEN START"));
 
     const QString ods = dir.filePath(QStringLiteral("liste.ods"));
     test::writeFile(ods, test::readFile(sampleFile("zahlungen.ods")));
-    state().EQuelldatei = ods;
-    state().MLog.clear();
+    state().main.EQuelldatei = ods;
+    state().log.MLog.clear();
     app::readSource(*fx.ctx, false);
     EXPECT_EQ(log(), (QStringList{kExcelStart, kExcelEnd}));
 }
