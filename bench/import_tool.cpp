@@ -47,7 +47,7 @@ int main(int argc, char **argv)
     s.source.separator = app::Separator::Semicolon;
     s.source.qualifier = app::Qualifier::Double;
     s.source.CBTitelzeile = true;
-    s.source.RGBetrag = 0;
+    s.source.RGBetrag = app::AmountNotation::Decimal;
     s.main.CB8Verw = false;
     app::ColumnMapping &m = s.source.mapping;
     m.NameX = 0;
@@ -74,17 +74,17 @@ int main(int argc, char **argv)
     app::readSource(ctx, true);
     const qint64 read = timer.elapsed();
     if (args.contains(QStringLiteral("--read-only")))
-        return s.RunStatus;
+        return int(s.run.runStatus);
     app::showMappingPreview(ctx);
     app::importRecords(ctx);
     const qint64 total = timer.elapsed();
     std::fprintf(stderr, "read %lld ms, import %lld ms, %d records, status %d\n",
                  static_cast<long long>(read), static_cast<long long>(total - read),
-                 ctx.data.ClientDataSetAZV.recordCount(), s.RunStatus);
+                 ctx.data.ClientDataSetAZV.recordCount(), int(s.run.runStatus));
     if (args.contains(QStringLiteral("--save")))
         ctx.data.saveTable(ctx.data.ClientDataSetAZV, args[1] + QStringLiteral(".db5.xml"));
     // What is timed is reading and importing, not handing the memory back piece by piece:
     // the process ends here, as Python's interpreter leaves its objects to the system.
     std::fflush(stderr);
-    std::_Exit(s.RunStatus == 0 ? 0 : 1);
+    std::_Exit(s.run.runStatus == app::RunStatus::Ok ? 0 : 1);
 }

@@ -116,7 +116,7 @@ int run(int count, const QString &path, sepa::Generation g)
     s.main.DTPAusf = QDateTime::currentDateTime().addDays(5);
     s.main.EZieldatei = path;
     s.main.RGZahlungsart = app::LastschriftCore;
-    s.main.SEPAFormat = g == sepa::Generation::V2019 ? 1 : 0;
+    s.main.SEPAFormat = g;
 
     store::Table &t = ctx.data.ClientDataSetAZV;
     t.createEmpty(store::sepaPaymentFields());

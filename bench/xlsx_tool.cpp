@@ -87,8 +87,8 @@ int read(const QString &path)
     app::readWorkbookSource(ctx);
     std::fprintf(stderr, "read %lld ms: %d records of %d fields, status %d\n",
                  static_cast<long long>(timer.elapsed()), ctx.state.source.SGDatei.columnCount(),
-                 ctx.state.source.SGDatei.rowCount(), ctx.state.RunStatus);
-    return ctx.state.RunStatus;
+                 ctx.state.source.SGDatei.rowCount(), int(ctx.state.run.runStatus));
+    return int(ctx.state.run.runStatus);
 }
 
 } // namespace
