@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config git
     qt6-base-dev qt6-base-dev-tools qt6-translations-l10n qt6-qpa-plugins libqt6printsupport6
     libgtest-dev libgmock-dev libbenchmark-dev
-    libexpat1-dev libfreexl-dev libzip-dev mdbtools-dev
+    libexpat1-dev libzip-dev mdbtools-dev
     libktoblzcheck1v5 libxml2-utils libxlsxwriter-dev zlib1g-dev
     fonts-liberation fonts-dejavu-core clang-format
 )

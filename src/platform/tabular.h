@@ -65,8 +65,8 @@ struct TabularLimits
     int childIdleMs = 30000;
 };
 
-// The readers of this platform: .xls through FreeXL, .xlsx and .ods through libzip and the
-// XML stream reader, .mdb/.accdb through mdbtools. A workbook is recognised by its content,
+// The readers of this platform: .xls from its own records, .xlsx and .ods through libzip and
+// the XML stream reader, .mdb/.accdb through mdbtools. A workbook is recognised by its content,
 // so a renamed file still meets the right reader (or a clear error).
 class FileTabularProvider : public TabularProvider
 {
