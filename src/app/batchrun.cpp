@@ -136,6 +136,7 @@ void runBatch(Context &ctx, const BatchSteps &steps)
 {
     MainState &s = ctx.state;
     s.RunStatus = 0;
+    s.RunSourceError.clear();
     s.sepaFileWritten = false;
     ctx.setStatus(batchtexts::starting);
     BuildNewRecordsFilters(ctx);
@@ -146,12 +147,10 @@ void runBatch(Context &ctx, const BatchSteps &steps)
     }
 
     steps.readSource(ctx, true);
-    if (s.RunStatus == 2) {
-        ctx.setStatus(batchtexts::sourceNotFound);
-        return;
-    }
-    if (s.RunStatus == 5) {
-        ctx.setStatus(batchtexts::sourceUnreadable);
+    if (s.RunStatus == 2 || s.RunStatus == 5) {
+        ctx.setStatus(s.RunStatus == 2 ? batchtexts::sourceNotFound : batchtexts::sourceUnreadable);
+        if (!s.RunSourceError.isEmpty())
+            ctx.dialogs().notice(s.RunSourceError);
         return;
     }
 

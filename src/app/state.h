@@ -178,6 +178,9 @@ struct MainState
     bool StartupDone = false;
     bool FirstStart = false;
     int RunStatus = 0;
+    // Why the source reader set RunStatus 2 or 5, in German (the file missing, damaged,
+    // encrypted, of a kind not supported): the run's log keeps the specified lines only.
+    QString RunSourceError;
     qint32 RunFirstID = 0;
     qint32 RunLastID = 0;
     QString RunRecordCount;

@@ -113,6 +113,11 @@ bool UnattendedDialogs::printDialog()
     return true;
 }
 
+void UnattendedDialogs::notice(const QString &text)
+{
+    echo(text);
+}
+
 QStringList ScriptedDialogs::texts() const
 {
     QStringList out;
@@ -178,6 +183,11 @@ std::optional<QString> ScriptedDialogs::chooseFolder(const QString &initial)
 {
     m_shown.append({QStringLiteral("folder"), {}, initial, 0});
     return nextPath();
+}
+
+void ScriptedDialogs::notice(const QString &text)
+{
+    m_shown.append({QStringLiteral("notice"), {}, text, 0});
 }
 
 bool ScriptedDialogs::printDialog()

@@ -64,6 +64,10 @@ public:
     virtual std::optional<QString> chooseFolder(const QString &initial) = 0;
     // True when the user confirms; the printer chosen serves the next print job.
     virtual bool printDialog() = 0;
+    // Why a run stopped, for whoever runs the program without a window (a scheduled job
+    // tells a missing source from a damaged one by it). The window shows its status bar
+    // instead, so by default nothing happens.
+    virtual void notice(const QString &) {}
 };
 
 // The default answer of a dialog: OK, No for Yes/No questions, otherwise the first button.
@@ -81,6 +85,7 @@ public:
     std::optional<QString> saveFile(const QString &filter, const QString &defaultSuffix) override;
     std::optional<QString> chooseFolder(const QString &initial) override;
     bool printDialog() override;
+    void notice(const QString &text) override;
 };
 
 // For tests: records every dialog and answers from a queue (default answer when empty).
@@ -89,7 +94,8 @@ class ScriptedDialogs : public Dialogs
 public:
     struct Shown
     {
-        QString what; // "plain", "message", "question", "error", "open", "save", "folder", "print"
+        // "plain", "message", "question", "error", "open", "save", "folder", "print", "notice"
+        QString what;
         QString caption;
         QString text;
         DialogButtons buttons = 0;
@@ -111,6 +117,7 @@ public:
     std::optional<QString> saveFile(const QString &filter, const QString &defaultSuffix) override;
     std::optional<QString> chooseFolder(const QString &initial) override;
     bool printDialog() override;
+    void notice(const QString &text) override;
 
 private:
     DialogButton nextButton(DialogButtons buttons);

@@ -78,6 +78,10 @@ private:
     TabularLimits m_limits;
 };
 
+// True when the file starts like a zip archive or an OLE compound document: an office file
+// (or another container), never a text.
+bool isContainerFile(const QString &path);
+
 // A provider that has no readers: every connection fails.
 class UnavailableTabularProvider : public TabularProvider
 {

@@ -287,7 +287,7 @@ TEST_F(TabularSource, FillGridCopiesRowsAndKeepsCellsThatFail)
     EXPECT_EQ(state().SGDatei.rowCount(), 1);
 }
 
-TEST_F(TabularSource, CapitalExtensionsAreWorkbooksOnlyForTheBatchRun)
+TEST_F(TabularSource, CapitalExtensionsAreWorkbooksForTheBatchRunAndContentForBoth)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("LISTE.XLSX"));
@@ -297,7 +297,18 @@ TEST_F(TabularSource, CapitalExtensionsAreWorkbooksOnlyForTheBatchRun)
     EXPECT_EQ(log().first(), kExcelStart);
     EXPECT_EQ(grid(), test::samplePayments());
 
-    // The option handler compares the extension as written: the file is read as text.
+    // The option handler compares the extension as written, but a zip archive is never
+    // text: it is read as the workbook it is.
+    state().MLog.clear();
+    fillGrid(QStringLiteral("alt"));
+    app::ReadSource(*fx.ctx, false);
+    EXPECT_EQ(log(), (QStringList{kExcelStart, kExcelEnd}));
+    EXPECT_EQ(grid(), test::samplePayments());
+
+    // A real text file named like a workbook still goes to the text reader there.
+    const QString text = dir.filePath(QStringLiteral("TEXT.XLS"));
+    test::writeFile(text, "a\tb\r\n");
+    state().EQuelldatei = text;
     state().MLog.clear();
     app::ReadSource(*fx.ctx, false);
     EXPECT_EQ(log().first(), QStringLiteral(" Quelldatei ÖFFNEN START"));
