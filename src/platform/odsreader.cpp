@@ -64,7 +64,7 @@ struct CellState
             return tv::isoDateTimeText(value);
         if (valueType == u"time")
             return tv::isoDurationText(value);
-        if (valueType == u"boolean")
+        if (valueType == u"boolean" && !value.isEmpty())
             return tv::booleanText(value == u"true" || value == u"1");
         if (valueType == u"string" && !value.isEmpty())
             return value;
