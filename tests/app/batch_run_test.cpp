@@ -35,6 +35,8 @@ protected:
             calls << QStringLiteral("read %1").arg(batch);
             c.AppendLogLine(QStringLiteral(" Quelldatei ÖFFNEN START"));
             c.state.RunStatus = readStatus;
+            if (readStatus != 0)
+                c.state.RunSourceError = readReason;
         };
         steps.showMappingPreview = [this](app::Context &) { calls << QStringLiteral("preview"); };
         steps.importRecords = [this](app::Context &c) {
@@ -67,6 +69,7 @@ protected:
     BatchSteps steps;
     QStringList calls;
     int readStatus = 0;
+    QString readReason;
     bool importFails = false;
     bool sepaThrows = false;
     QString statusDuringSepa;
@@ -127,6 +130,27 @@ TEST_F(BatchRunTest, AMissingOrUnreadableSourceStopsBeforeAnythingIsWritten)
         EXPECT_FALSE(QFileInfo::exists(logFolder())) << "no log file for a run that stopped";
         EXPECT_EQ(s.MLog.lines().size(), status == 2 ? 1 : 2) << "the reader's lines stay";
     }
+}
+
+TEST_F(BatchRunTest, ARefusedSourceTellsItsReasonToWhoeverRunsWithoutAWindow)
+{
+    s.RunSourceError = QStringLiteral("von einem früheren Lesen");
+    readStatus = 5;
+    readReason = QStringLiteral("\"/srv/quelle.csv\" ist verschlüsselt oder kennwortgeschützt.");
+    run();
+    ASSERT_EQ(dialogs.shown().size(), 1);
+    EXPECT_EQ(dialogs.shown().first().what, QStringLiteral("notice"));
+    EXPECT_EQ(dialogs.shown().first().text, readReason);
+
+    // A reader without a reason adds nothing, and an earlier reason is not repeated.
+    dialogs.clear();
+    readReason.clear();
+    s.RunSourceError = QStringLiteral("von einem früheren Lesen");
+    run();
+    EXPECT_TRUE(dialogs.shown().isEmpty());
+    readStatus = 0;
+    run();
+    EXPECT_TRUE(s.RunSourceError.isEmpty());
 }
 
 TEST_F(BatchRunTest, AFailedRecordShowsItsStatusAndTheRunGoesOn)

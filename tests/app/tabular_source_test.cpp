@@ -7,7 +7,10 @@
 #include "appfixture.h"
 #include "platform/error.h"
 #include "tabularfixtures.h"
+#include "tabularxlswriter.h"
 #include "testutil.h"
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +24,11 @@ namespace {
 QString sampleFile(const char *name)
 {
     return QStringLiteral(ORDOVAN_TEST_DATA "/tabular/") + QString::fromUtf8(name);
+}
+
+QString wildFile(const char *name)
+{
+    return QStringLiteral(ORDOVAN_TEST_DATA "/wild/") + QString::fromUtf8(name);
 }
 
 // A row set from a list of rows; a text call may be told to fail.
@@ -319,4 +327,100 @@ TEST_F(TabularSource, CapitalExtensionsAreWorkbooksForTheBatchRunAndContentForBo
     state().MLog.clear();
     app::ReadSource(*fx.ctx, false);
     EXPECT_EQ(log(), (QStringList{kExcelStart, kExcelEnd}));
+}
+
+TEST_F(TabularSource, ARefusedWorkbookKeepsItsReasonAndTheGrid)
+{
+    QTemporaryDir dir;
+    namespace x = test::xls;
+    // The sheet list is whole, the sheet's records end too early: its rows cannot be read.
+    const QByteArray stream = x::workbookStream(
+        {{QStringLiteral("Blatt"), x::number(0, 0, 11.58) + x::number(1, 0, 0.07), 2, 1}});
+    const QString damaged = dir.filePath(QStringLiteral("kaputt.xls"));
+    test::writeFile(damaged, x::compoundFile(stream.left(stream.size() - 4)));
+    const QString missing = dir.filePath(QStringLiteral("fehlt.xlsx"));
+    const QString encrypted = wildFile("calamine_issue_385.xls");
+    const struct
+    {
+        QString path;
+        int status;
+        QString line;
+        QString reason;
+    } cases[] = {
+        {missing, 2, kExcelNotFound,
+         QStringLiteral("Die Datei \"%1\" wurde nicht gefunden.").arg(missing)},
+        {encrypted, 2, kExcelNotFound,
+         QStringLiteral("\"%1\" ist verschlüsselt oder kennwortgeschützt.").arg(encrypted)},
+        {wildFile("xlrd_sample.xlsb"), 2, kExcelNotFound,
+         QStringLiteral("Das Format .xlsb wird nicht unterstützt. Bitte die Arbeitsmappe als "
+                        ".xlsx speichern.")},
+        {damaged, 5, kExcelReadError, QStringLiteral("\"%1\" ist beschädigt.").arg(damaged)},
+    };
+    for (const auto &c : cases) {
+        fillGrid(QStringLiteral("alt"));
+        state().MLog.clear();
+        state().RunStatus = 0;
+        state().RunSourceError.clear();
+        state().EQuelldatei = c.path;
+        state().CBTabellenItems.clear();
+        state().CBTabellenText.clear();
+        app::ReadWorkbookSource(*fx.ctx);
+        EXPECT_EQ(state().RunStatus, c.status) << c.path.toStdString();
+        EXPECT_EQ(log(), (QStringList{kExcelStart, c.line}));
+        EXPECT_EQ(state().RunSourceError, c.reason);
+        EXPECT_EQ(grid().first().first(), QStringLiteral("alt")) << "nothing half read";
+    }
+}
+
+TEST_F(TabularSource, ZipAndCompoundFilesAreNeverReadAsText)
+{
+    QTemporaryDir dir;
+    const auto place = [&](const char *name, const QByteArray &bytes) {
+        const QString path = dir.filePath(QString::fromUtf8(name));
+        test::writeFile(path, bytes);
+        return path;
+    };
+    const QString xlsx = dir.filePath(QStringLiteral("quelle"));
+    test::writeSampleXlsx(xlsx);
+    // Workbooks under the names of text files, of templates and of macro workbooks.
+    const QStringList workbooks{
+        place("liste.csv", test::readFile(sampleFile("zahlungen.xls"))),
+        place("liste.txt", test::readFile(sampleFile("zahlungen.ods"))),
+        place("export", test::readFile(xlsx)),
+        place("makros.xlsm", test::readFile(xlsx)),
+        place("vorlage.xltx", test::readFile(xlsx)),
+        place("vorlage.XLTM", test::readFile(xlsx)),
+    };
+    for (const QString &path : workbooks) {
+        for (const bool batchRun : {true, false}) {
+            state().MLog.clear();
+            state().RunStatus = 0;
+            state().EQuelldatei = path;
+            state().CBTabellenItems.clear();
+            state().CBTabellenText.clear();
+            app::ReadSource(*fx.ctx, batchRun);
+            EXPECT_EQ(log(), (QStringList{kExcelStart, kExcelEnd})) << path.toStdString();
+            EXPECT_EQ(grid(), test::samplePayments()) << path.toStdString();
+        }
+    }
+
+    // Containers that hold no workbook we know are refused, never imported as text.
+    const QString pictures = dir.filePath(QStringLiteral("bilder.csv"));
+    test::writeZip(pictures, {{QStringLiteral("bild.png"), QByteArray(100, 'x')}});
+    const QString binary = place("mappe.csv", test::readFile(wildFile("xlrd_sample.xlsb")));
+    for (const QString &path : {pictures, binary}) {
+        fillGrid(QStringLiteral("alt"));
+        state().MLog.clear();
+        state().RunStatus = 0;
+        state().EQuelldatei = path;
+        state().CBTabellenItems.clear();
+        state().CBTabellenText.clear();
+        app::ReadSource(*fx.ctx, true);
+        EXPECT_EQ(state().RunStatus, 2);
+        EXPECT_EQ(log(), (QStringList{kExcelStart, kExcelNotFound}));
+        EXPECT_EQ(grid().first().first(), QStringLiteral("alt"));
+    }
+    EXPECT_EQ(state().RunSourceError,
+              QStringLiteral("Das Format .xlsb wird nicht unterstützt. "
+                             "Bitte die Arbeitsmappe als .xlsx speichern."));
 }

@@ -5,8 +5,8 @@
 #include "platform/codec.h"
 #include "platform/error.h"
 #include "platform/tabular.h"
-#include "tabular_xls_writer.h"
 #include "tabularfixtures.h"
+#include "tabularxlswriter.h"
 #include "testutil.h"
 
 #include <gtest/gtest.h>

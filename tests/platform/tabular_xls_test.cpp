@@ -4,8 +4,8 @@
 #include "platform/error.h"
 #include "platform/tabular.h"
 #include "platform/xlscompound.h"
-#include "tabular_xls_writer.h"
 #include "tabularfixtures.h"
+#include "tabularxlswriter.h"
 #include "testutil.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "tabular_xls_writer.h"
+#include "tabularxlswriter.h"
 
 #include "platform/codec.h"
 
