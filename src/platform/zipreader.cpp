@@ -33,7 +33,9 @@ ZipArchive::ZipArchive(const QString &path) : m_path(path)
         zip_error_fini(&error);
         if (code == ZIP_ER_NOENT || code == ZIP_ER_OPEN || code == ZIP_ER_READ)
             throw Error(tabular_errors::cannotOpen(path), detail);
-        throw Error(tabular_errors::notAWorkbook(path), detail);
+        // It starts like a zip archive (that is how it got here) but cannot be read as one:
+        // cut short, or its directory destroyed.
+        throw Error(tabular_errors::damaged(path), detail);
     }
     const zip_int64_t count = zip_get_num_entries(m_archive, 0);
     if (count > kMaxEntries) {

@@ -3,6 +3,7 @@
 #include "platform/error.h"
 #include "platform/tabular.h"
 #include "tabularfixtures.h"
+#include "testutil.h"
 
 #include <gtest/gtest.h>
 
@@ -266,5 +267,20 @@ TEST_F(XlsxReader, OtherOfficeDocumentsAndBinaryWorkbooksAreRefusedWithTheReason
         } catch (const Error &e) {
             EXPECT_EQ(e.message(), c.message);
         }
+    }
+}
+
+TEST_F(XlsxReader, AnArchiveCutShortIsDamagedNotForeign)
+{
+    const QString whole = dir.filePath(QStringLiteral("ganz.xlsx"));
+    test::writeSampleXlsx(whole);
+    const QString cut = dir.filePath(QStringLiteral("halb.xlsx"));
+    const QByteArray bytes = test::readFile(whole);
+    test::writeFile(cut, bytes.left(bytes.size() / 2));
+    try {
+        provider.connect(cut, TabularKind::Workbook);
+        ADD_FAILURE() << "opened";
+    } catch (const Error &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("\"%1\" ist beschädigt.").arg(cut));
     }
 }
