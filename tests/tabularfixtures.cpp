@@ -97,14 +97,15 @@ void writeZip(const QString &path, const QList<ZipEntry> &entries)
         const quint32 size = entry.statedSize ? *entry.statedSize : quint32(c.size);
         const quint32 offset = quint32(out.size());
         const auto header = [&](QByteArray &to, bool isCentral) {
+            const bool lax = entry.laxLocalHeader && !isCentral;
             put32(to, isCentral ? 0x02014b50 : 0x04034b50);
             if (isCentral)
                 put16(to, 20);
-            put16(to, 20);
+            put16(to, lax ? 45 : 20);
             put16(to, 0x0800 | (entry.encrypted ? 1 : 0)); // UTF-8 names
             put16(to, entry.deflate ? 8 : 0);
-            put16(to, 0);
-            put16(to, 0x21); // 1 Jan 1980
+            put16(to, lax ? 0x6000 : 0);
+            put16(to, lax ? 0x5021 : 0x21); // 1 Jan 1980
             put32(to, c.crc);
             put32(to, quint32(c.bytes.size()));
             put32(to, size);

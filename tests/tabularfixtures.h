@@ -33,6 +33,9 @@ struct ZipEntry
     bool encrypted = false;
     // The uncompressed size the headers state; the real one when unset.
     std::optional<quint32> statedSize;
+    // The local header states another time and version than the central directory, as some
+    // packaging libraries write it: sound, but not consistent.
+    bool laxLocalHeader = false;
 };
 
 void writeZip(const QString &path, const QList<ZipEntry> &entries);

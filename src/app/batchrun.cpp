@@ -136,6 +136,7 @@ void runBatch(Context &ctx, const BatchSteps &steps)
 {
     MainState &s = ctx.state;
     s.run.runStatus = RunStatus::Ok;
+    s.run.RunSourceError.clear();
     s.run.sepaFileWritten = false;
     s.run.RunDueDate = QDate();
     s.run.RunSourceFingerprint.clear();
@@ -152,12 +153,12 @@ void runBatch(Context &ctx, const BatchSteps &steps)
     }
 
     steps.readSource(ctx, true);
-    if (s.run.runStatus == RunStatus::SourceNotFound) {
-        ctx.setStatus(batchtexts::sourceNotFound);
-        return;
-    }
-    if (s.run.runStatus == RunStatus::SourceUnreadable) {
-        ctx.setStatus(batchtexts::sourceUnreadable);
+    if (s.run.runStatus == RunStatus::SourceNotFound ||
+        s.run.runStatus == RunStatus::SourceUnreadable) {
+        ctx.setStatus(s.run.runStatus == RunStatus::SourceNotFound ? batchtexts::sourceNotFound
+                                                                   : batchtexts::sourceUnreadable);
+        if (!s.run.RunSourceError.isEmpty())
+            ctx.dialogs().notice(s.run.RunSourceError);
         return;
     }
 

@@ -1,12 +1,21 @@
 // Reading the source named by EQuelldatei into the source grid SGDatei: the choice of reader
 // by extension, the option handler that empties the grid and reads again, the file chooser,
 // and the delimited text reader. The readers report only through the log and RunStatus
-// (2 not found, 5 unreadable); the batch run turns those into its status texts.
+// (2 not found, 5 unreadable), with the German reason in RunSourceError; the batch run turns
+// those into its status texts.
+//
+// A file that starts like a zip archive or an OLE compound document is never read as text,
+// whatever its name: it goes to the workbook reader, which reads it by its content or
+// refuses it. Read as text, its bytes would become payment records.
 #include "context.h"
 #include "operations.h"
 
 #include "import/textsource.h"
 #include "platform/dialogs.h"
+#include "platform/tabular.h"
+#include "platform/tabularerrors.h"
+
+#include <QFileInfo>
 
 namespace ordovan::app {
 
@@ -28,7 +37,13 @@ QString extensionOf(const QString &path)
 
 bool isWorkbookExtension(const QString &ext)
 {
-    return ext == u".xls" || ext == u".xlsx" || ext == u".ods";
+    // Templates and macro workbooks are workbooks too; .xlsb meets the workbook reader,
+    // which explains that it cannot read it.
+    static const QStringList extensions{
+        QStringLiteral(".xls"),  QStringLiteral(".xlsx"), QStringLiteral(".xlsm"),
+        QStringLiteral(".xlt"),  QStringLiteral(".xltx"), QStringLiteral(".xltm"),
+        QStringLiteral(".xlsb"), QStringLiteral(".ods"),  QStringLiteral(".ots")};
+    return extensions.contains(ext);
 }
 
 bool isDatabaseExtension(const QString &ext)
@@ -36,33 +51,35 @@ bool isDatabaseExtension(const QString &ext)
     return ext == u".mdb" || ext == u".accdb";
 }
 
-import::DelimitedFormat formatOf(const MainState &s){import::DelimitedFormat f;
-switch (s.source.separator) {
-case Separator::Tab:
-    f.separator = '\t';
-    break;
-case Separator::Semicolon:
-    f.separator = ';';
-    break;
-case Separator::Comma:
-    f.separator = ',';
-    break;
+ordovan::import::DelimitedFormat formatOf(const MainState &s)
+{
+    ordovan::import::DelimitedFormat f;
+    switch (s.source.separator) {
+    case Separator::Tab:
+        f.separator = '\t';
+        break;
+    case Separator::Semicolon:
+        f.separator = ';';
+        break;
+    case Separator::Comma:
+        f.separator = ',';
+        break;
+    }
+    switch (s.source.qualifier) {
+    case Qualifier::Double:
+        f.qualifier = '"';
+        break;
+    case Qualifier::Single:
+        f.qualifier = '\'';
+        break;
+    case Qualifier::None:
+        f.qualifier = 0;
+        break;
+    }
+    return f;
 }
-switch (s.source.qualifier) {
-case Qualifier::Double:
-    f.qualifier = '"';
-    break;
-case Qualifier::Single:
-    f.qualifier = '\'';
-    break;
-case Qualifier::None:
-    f.qualifier = 0;
-    break;
-}
-return f;
-} // namespace
 
-} // namespace ordovan::app
+} // namespace
 
 void readSource(Context &ctx, bool batchRun)
 {
@@ -75,6 +92,8 @@ void readSource(Context &ctx, bool batchRun)
         readWorkbookSource(ctx);
     else if (isDatabaseExtension(ext))
         readDatabaseSource(ctx);
+    else if (platform::isContainerFile(ctx.state.main.EQuelldatei))
+        readWorkbookSource(ctx);
     else
         readTextSource(ctx);
 }
@@ -90,10 +109,14 @@ void readTextSource(Context &ctx)
     case import::TextReadOutcome::CannotOpen:
         ctx.appendLogLine(kTextNotFound);
         s.run.runStatus = RunStatus::SourceNotFound;
+        s.run.RunSourceError = QFileInfo::exists(s.main.EQuelldatei)
+                                   ? platform::tabular_errors::cannotOpen(s.main.EQuelldatei)
+                                   : platform::tabular_errors::notFound(s.main.EQuelldatei);
         break;
     case import::TextReadOutcome::ReadFailed:
         ctx.appendLogLine(kTextReadError);
         s.run.runStatus = RunStatus::SourceUnreadable;
+        s.run.RunSourceError = platform::tabular_errors::unreadable(s.main.EQuelldatei);
         break;
     }
 }

@@ -247,6 +247,9 @@ struct RunState
     bool StartupDone = false;
     bool FirstStart = false;
     RunStatus runStatus = RunStatus::Ok;
+    // Why the source reader set RunStatus 2 or 5, in German (the file missing, damaged,
+    // encrypted, of a kind not supported): the run's log keeps the specified lines only.
+    QString RunSourceError;
     qint32 RunFirstID = 0;
     qint32 RunLastID = 0;
     QString RunRecordCount;

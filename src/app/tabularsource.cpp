@@ -31,12 +31,16 @@ struct ReaderTexts
     const QString &openError;
 };
 
-void logDetail(const char *phase, const std::exception &e)
+// Logs the technical detail and keeps the German message for the run's caller.
+void noteFailure(Context &ctx, const char *phase, const std::exception &e)
 {
-    if (const auto *error = dynamic_cast<const Error *>(&e))
+    if (const auto *error = dynamic_cast<const Error *>(&e)) {
         qCWarning(lcTabular) << phase << error->message() << error->detail();
-    else
+        ctx.state.run.RunSourceError = error->message();
+    } else {
         qCWarning(lcTabular) << phase << e.what();
+        ctx.state.run.RunSourceError = QString::fromLocal8Bit(e.what());
+    }
 }
 
 void readTabularSource(Context &ctx, platform::TabularKind kind, const ReaderTexts &texts)
@@ -64,7 +68,7 @@ void readTabularSource(Context &ctx, platform::TabularKind kind, const ReaderTex
         } catch (const std::bad_alloc &) {
             throw;
         } catch (const std::exception &e) {
-            logDetail("open", e);
+            noteFailure(ctx, "open", e);
             ctx.appendLogLine(texts.notFound);
             state.run.runStatus = RunStatus::SourceNotFound;
             return;
@@ -73,14 +77,14 @@ void readTabularSource(Context &ctx, platform::TabularKind kind, const ReaderTex
         try {
             fillGridFromRows(ctx, *rows);
         } catch (const std::exception &e) {
-            logDetail("read", e);
+            noteFailure(ctx, "read", e);
             ctx.appendLogLine(texts.readError);
             state.run.runStatus = RunStatus::SourceUnreadable;
             return;
         }
         ctx.appendLogLine(texts.end);
     } catch (const std::exception &e) {
-        logDetail("other", e);
+        noteFailure(ctx, "other", e);
         ctx.appendLogLine(texts.openError);
         state.run.runStatus = RunStatus::SourceUnreadable;
     }

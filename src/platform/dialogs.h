@@ -93,7 +93,8 @@ class ScriptedDialogs : public Dialogs
 public:
     struct Shown
     {
-        QString what; // "plain", "message", "question", "error", "open", "save", "folder", "print"
+        // "plain", "message", "question", "error", "open", "save", "folder", "print"
+        QString what;
         QString caption;
         QString text;
         DialogButtons buttons = 0;

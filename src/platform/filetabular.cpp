@@ -9,6 +9,7 @@
 #include "zipreader.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace ordovan::platform {
 
@@ -16,15 +17,33 @@ namespace {
 
 const QByteArray kOleMagic = QByteArray::fromHex("d0cf11e0a1b11ae1");
 
+bool isZipStart(const QByteArray &start)
+{
+    // A local file header, or the end record of an empty archive.
+    return start.startsWith("PK\x03\x04") || start.startsWith("PK\x05\x06");
+}
+
 QByteArray fileStart(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (!QFileInfo(path).exists())
+            throw Error(tabular_errors::notFound(path), file.errorString());
         throw Error(tabular_errors::cannotOpen(path), file.errorString());
+    }
     return file.read(8);
 }
 
 } // namespace
+
+bool isContainerFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray start = file.read(8);
+    return isZipStart(start) || start.startsWith(kOleMagic);
+}
 
 std::unique_ptr<TabularConnection> FileTabularProvider::connect(const QString &path,
                                                                 TabularKind kind)
@@ -36,7 +55,7 @@ std::unique_ptr<TabularConnection> FileTabularProvider::connect(const QString &p
     const QByteArray start = fileStart(path);
     if (start.startsWith(kOleMagic))
         return openXlsWorkbook(path, m_limits);
-    if (start.startsWith("PK\x03\x04") || start.startsWith("PK\x05\x06")) {
+    if (isZipStart(start)) {
         auto zip = std::make_shared<ZipArchive>(path);
         if (zip->contains(QStringLiteral("xl/workbook.xml")) ||
             zip->contains(QStringLiteral("_rels/.rels")))

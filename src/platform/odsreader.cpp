@@ -64,7 +64,7 @@ struct CellState
             return tv::isoDateTimeText(value);
         if (valueType == u"time")
             return tv::isoDurationText(value);
-        if (valueType == u"boolean")
+        if (valueType == u"boolean" && !value.isEmpty())
             return tv::booleanText(value == u"true" || value == u"1");
         if (valueType == u"string" && !value.isEmpty())
             return value;
@@ -237,6 +237,29 @@ void ContentReader::endElement(QXmlStreamReader &xml)
     }
 }
 
+// A document saved with a password keeps its parts encrypted; the manifest says which.
+bool contentEncrypted(const ZipArchive &zip)
+{
+    const QString manifest = QStringLiteral("META-INF/manifest.xml");
+    if (!zip.contains(manifest))
+        return false;
+    const QString ns = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:manifest:1.0");
+    QXmlStreamReader xml(zip.read(manifest, kSmallPartLimit));
+    bool inContent = false;
+    while (!xml.atEnd()) {
+        const auto token = xml.readNext();
+        if (token == QXmlStreamReader::EndElement && xml.name() == u"file-entry")
+            inContent = false;
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == u"file-entry")
+            inContent = xml.attributes().value(ns, QLatin1String("full-path")) == u"content.xml";
+        else if (inContent && xml.name() == u"encryption-data")
+            return true;
+    }
+    return false;
+}
+
 class OdsConnection : public TabularConnection
 {
 public:
@@ -249,6 +272,8 @@ public:
             if (!type.contains("spreadsheet"))
                 throw Error(tabular_errors::notAWorkbook(m_zip->path()), QString::fromLatin1(type));
         }
+        if (contentEncrypted(*m_zip))
+            throw Error(tabular_errors::encrypted(m_zip->path()));
         // The names are needed at once by every caller, and reading them proves the XML.
         m_names = ContentReader(*m_zip, m_limits).names();
     }

@@ -337,8 +337,10 @@ void RegistryDocument::merge(const RegistryDocument &other)
     }
     for (const auto &[key, name] : other.m_deletedValues) {
         if (RegistryKey *k = findKey(key)) {
+            // Named again: clang before 16 cannot capture a structured binding.
+            const QString &deleted = name;
             k->values.removeIf([&](const RegistryValue &v) {
-                return v.name.compare(name, Qt::CaseInsensitive) == 0;
+                return v.name.compare(deleted, Qt::CaseInsensitive) == 0;
             });
         }
     }

@@ -65,8 +65,8 @@ struct TabularLimits
     int childIdleMs = 30000;
 };
 
-// The readers of this platform: .xls through FreeXL, .xlsx and .ods through libzip and the
-// XML stream reader, .mdb/.accdb through mdbtools. A workbook is recognised by its content,
+// The readers of this platform: .xls from its own records, .xlsx and .ods through libzip and
+// the XML stream reader, .mdb/.accdb through mdbtools. A workbook is recognised by its content,
 // so a renamed file still meets the right reader (or a clear error).
 class FileTabularProvider : public TabularProvider
 {
@@ -77,6 +77,10 @@ public:
 private:
     TabularLimits m_limits;
 };
+
+// True when the file starts like a zip archive or an OLE compound document: an office file
+// (or another container), never a text.
+bool isContainerFile(const QString &path);
 
 // A provider that has no readers: every connection fails.
 class UnavailableTabularProvider : public TabularProvider

@@ -27,6 +27,19 @@ inline QString damaged(const QString &path)
 {
     return QStringLiteral("\"%1\" ist beschädigt.").arg(path);
 }
+inline QString notFound(const QString &path)
+{
+    return QStringLiteral("Die Datei \"%1\" wurde nicht gefunden.").arg(path);
+}
+inline QString unreadable(const QString &path)
+{
+    return QStringLiteral("Die Datei \"%1\" kann nicht gelesen werden.").arg(path);
+}
+inline QString unsupportedXlsb()
+{
+    return QStringLiteral(
+        "Das Format .xlsb wird nicht unterstützt. Bitte die Arbeitsmappe als .xlsx speichern.");
+}
 inline QString noSuchTable(const QString &name)
 {
     return QStringLiteral("Die Tabelle \"%1\" gibt es in der Datei nicht.").arg(name);

@@ -3,46 +3,57 @@
 #include "tabular.h"
 
 #include <QByteArrayView>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
 #include <vector>
 
+namespace ordovan::platform {
+class SheetBuilder;
+}
+
 namespace ordovan::platform::xls_cells {
 
-// The cells of an .xls sheet that FreeXL does not give as they are: formula cells (FreeXL
-// skips them; here they bring their stored result, a number, a date by the cell's format,
-// a text, a boolean or an error), boolean and error cells (FreeXL gives 1 or 0) and number
-// cells (FreeXL takes a format that quotes a text such as "DM" for a date format). Read
-// from the BIFF records of the workbook stream, which the compound document reader finds;
-// every size and offset is checked against the stream.
+// The BIFF records of an .xls workbook stream, Excel 5.0/95 (BIFF5) and Excel 97 to 2003
+// (BIFF8): the workbook's globals (code page, date system, cell formats, the sheet list and
+// the shared strings) and each sheet's cells. A cell arrives as Excel shows its value:
+// texts, numbers by their format (a date format makes a date), the stored results of
+// formulas, booleans and errors. Every size and offset is checked against the stream; what
+// does not fit throws xls_bytes::XlsBroken, an encrypted workbook xls_bytes::XlsEncrypted.
 
-struct Cell
+struct Workbook
 {
-    qint32 row = 0;
-    qint32 column = 0;
-    QString text;
+    struct Sheet
+    {
+        quint32 offset = 0; // of the sheet's BOF record in the stream
+        QString name;
+        bool worksheet = true; // not a chart, macro or module sheet
+    };
+
+    bool biff8 = true;
+    bool date1904 = false;
+    int codePage = 1252;
+    std::vector<quint32> xfFormats; // number format of each cell format
+    QHash<quint32, QString> formats;
+    std::vector<Sheet> sheets;   // as the sheet list names them, charts included
+    qint64 globalsEnd = 0;       // offset after the globals
+    qint64 sharedStringsAt = -1; // offset of the SST record
+
+    bool isDate(quint32 xf) const;
+    QStringList worksheetNames() const;
 };
 
-enum class Outcome
-{
-    Read,       // cells holds every number, formula, boolean and error cell of the sheet
-    Unreadable, // the records could not be followed before any such cell: nothing is known
-    Refused     // the sheet has such cells that cannot be read (or are of Excel 95 and older)
-};
+Workbook readWorkbook(QByteArrayView stream);
 
-struct SheetCells
-{
-    Outcome outcome = Outcome::Unreadable;
-    std::vector<Cell> cells;
-    QString detail; // why, for the diagnostics
-};
+// The BIFF8 shared strings; Error past the limits.
+std::vector<QString> readSharedStrings(QByteArrayView stream, const Workbook &book,
+                                       const TabularLimits &limits);
 
-// The cells of the sheet at sheetIndex of the .xls file. sheetNames are the sheets as FreeXL
-// lists them; a workbook whose sheet list differs is Unreadable. Throws Error only when the
-// cells pass the limits.
-SheetCells readSheetCells(QByteArrayView file, int sheetIndex, const QStringList &sheetNames,
-                          const TabularLimits &limits);
+// The cells of the n-th worksheet (counted as worksheetNames() lists them) into builder;
+// Error past the limits.
+void readSheet(QByteArrayView stream, const Workbook &book, const std::vector<QString> &strings,
+               int worksheet, SheetBuilder &builder, const TabularLimits &limits);
 
 // "#DIV/0!" and the others for the error codes of the records; empty for an unknown code.
 QString errorText(int code);

@@ -21,45 +21,16 @@ using Broken = xls_bytes::XlsBroken;
 using xls_bytes::u16At;
 using xls_bytes::u32At;
 
-class Compound
+} // namespace
+
+bool CompoundFile::hasSignature(QByteArrayView file)
 {
-public:
-    explicit Compound(QByteArrayView file);
-    std::optional<QByteArray> stream(const QStringList &names, qint64 maxBytes);
+    return file.startsWith(QByteArrayView("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
+}
 
-private:
-    struct Entry
-    {
-        QString name;
-        int type = 0;
-        quint32 left = kNoStream, right = kNoStream, child = kNoStream;
-        quint32 start = kEndOfChain;
-        qint64 size = 0;
-    };
-
-    // Bytes of one sector of the file; short only when the file ends inside it.
-    QByteArrayView sector(quint32 index) const;
-    // The bytes of a chain: count bytes (all of it when count < 0) from start on, through
-    // table, in units of unit bytes taken from source (the file, or the mini stream).
-    QByteArray readChain(quint32 start, qint64 count, const std::vector<quint32> &table,
-                         qsizetype unit, bool mini) const;
-    std::vector<quint32> readTable(quint32 start, quint32 sectors) const;
-    std::vector<Entry> readDirectory(quint32 start) const;
-    std::vector<quint32> rootStreams(const std::vector<Entry> &entries) const;
-
-    QByteArrayView m_file;
-    QByteArray m_miniStream;
-    qsizetype m_sectorSize = 512;
-    quint32 m_sectorCount = 0; // sectors the file holds, the last one possibly short
-    bool m_wideSizes = false;  // version 4 keeps 64-bit stream sizes
-    std::vector<quint32> m_fat, m_miniFat;
-    std::vector<Entry> m_entries;
-};
-
-Compound::Compound(QByteArrayView file) : m_file(file)
+CompoundFile::CompoundFile(QByteArrayView file) : m_file(file)
 {
-    static const char kSignature[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
-    if (file.size() < kHeaderSize || !file.startsWith(QByteArrayView(kSignature, 8)))
+    if (file.size() < kHeaderSize || !hasSignature(file))
         throw Broken{};
     const quint32 shift = u16At(file, 0x1E);
     if ((shift != 9 && shift != 12) || u16At(file, 0x20) != 6 || u16At(file, 0x1C) != 0xFFFE)
@@ -103,6 +74,7 @@ Compound::Compound(QByteArrayView file) : m_file(file)
     }
 
     m_entries = readDirectory(u32At(file, 0x30));
+    m_streams = rootStreams();
     const quint32 miniFatSectors = u32At(file, 0x40);
     const quint32 miniFatStart = u32At(file, 0x3C);
     if (miniFatSectors > 0 && miniFatStart != kEndOfChain) {
@@ -112,7 +84,7 @@ Compound::Compound(QByteArrayView file) : m_file(file)
     }
 }
 
-QByteArrayView Compound::sector(quint32 index) const
+QByteArrayView CompoundFile::sector(quint32 index) const
 {
     if (index >= m_sectorCount)
         throw Broken{};
@@ -120,8 +92,8 @@ QByteArrayView Compound::sector(quint32 index) const
     return m_file.sliced(offset, std::min<qint64>(m_sectorSize, m_file.size() - offset));
 }
 
-QByteArray Compound::readChain(quint32 start, qint64 count, const std::vector<quint32> &table,
-                               qsizetype unit, bool mini) const
+QByteArray CompoundFile::readChain(quint32 start, qint64 count, const std::vector<quint32> &table,
+                                   qsizetype unit, bool mini) const
 {
     QByteArray out;
     if (count > 0)
@@ -155,7 +127,7 @@ QByteArray Compound::readChain(quint32 start, qint64 count, const std::vector<qu
     return out;
 }
 
-std::vector<quint32> Compound::readTable(quint32 start, quint32 sectors) const
+std::vector<quint32> CompoundFile::readTable(quint32 start, quint32 sectors) const
 {
     const QByteArray bytes =
         readChain(start, qint64(sectors) * m_sectorSize, m_fat, m_sectorSize, false);
@@ -166,7 +138,7 @@ std::vector<quint32> Compound::readTable(quint32 start, quint32 sectors) const
     return table;
 }
 
-std::vector<Compound::Entry> Compound::readDirectory(quint32 start) const
+std::vector<CompoundFile::Entry> CompoundFile::readDirectory(quint32 start) const
 {
     const QByteArray bytes = readChain(start, -1, m_fat, m_sectorSize, false);
     std::vector<Entry> entries;
@@ -197,40 +169,39 @@ std::vector<Compound::Entry> Compound::readDirectory(quint32 start) const
     return entries;
 }
 
-std::vector<quint32> Compound::rootStreams(const std::vector<Entry> &entries) const
+std::vector<quint32> CompoundFile::rootStreams() const
 {
     // The root's children form a tree through left and right; walked with a visited mark,
     // so a directory that points in circles still ends.
     std::vector<quint32> streams;
-    std::vector<bool> seen(entries.size(), false);
-    std::vector<quint32> pending{entries.front().child};
+    std::vector<bool> seen(m_entries.size(), false);
+    std::vector<quint32> pending{m_entries.front().child};
     while (!pending.empty()) {
         const quint32 id = pending.back();
         pending.pop_back();
         if (id == kNoStream)
             continue;
-        if (id >= entries.size() || seen[id])
+        if (id >= m_entries.size() || seen[id])
             throw Broken{};
         seen[id] = true;
-        if (entries[id].type == 2)
+        if (m_entries[id].type == 2)
             streams.push_back(id);
-        pending.push_back(entries[id].left);
-        pending.push_back(entries[id].right);
+        pending.push_back(m_entries[id].left);
+        pending.push_back(m_entries[id].right);
     }
     return streams;
 }
 
-std::optional<QByteArray> Compound::stream(const QStringList &names, qint64 maxBytes)
+std::optional<QByteArray> CompoundFile::stream(const QStringList &names, qint64 maxBytes)
 {
-    const std::vector<quint32> streams = rootStreams(m_entries);
     for (const QString &wanted : names) {
-        for (const quint32 id : streams) {
+        for (const quint32 id : m_streams) {
             const Entry &entry = m_entries[id];
             if (entry.name.compare(wanted, Qt::CaseInsensitive) != 0)
                 continue;
             // No stream is larger than the file that holds it.
             if (entry.size < 0 || entry.size > maxBytes || entry.size > m_file.size())
-                return std::nullopt;
+                throw Broken{};
             if (entry.size >= kMiniStreamCutoff)
                 return readChain(entry.start, entry.size, m_fat, m_sectorSize, false);
             const Entry &root = m_entries.front();
@@ -244,13 +215,19 @@ std::optional<QByteArray> Compound::stream(const QStringList &names, qint64 maxB
     return std::nullopt;
 }
 
-} // namespace
+QStringList CompoundFile::streamNames() const
+{
+    QStringList names;
+    for (const quint32 id : m_streams)
+        names << m_entries[id].name;
+    return names;
+}
 
 std::optional<QByteArray> readCompoundStream(QByteArrayView file, const QStringList &names,
                                              qint64 maxBytes)
 {
     try {
-        Compound compound(file);
+        CompoundFile compound(file);
         return compound.stream(names, maxBytes);
     } catch (const Broken &) {
         return std::nullopt;

@@ -64,6 +64,12 @@ QString resolvePart(const QString &folder, const QString &target)
     return QDir::cleanPath(folder + target);
 }
 
+bool isMainNamespace(QStringView uri)
+{
+    return uri.isEmpty() || uri == u"http://schemas.openxmlformats.org/spreadsheetml/2006/main" ||
+           uri == u"http://purl.oclc.org/ooxml/spreadsheetml/main";
+}
+
 QString folderOfPart(const QString &part)
 {
     const qsizetype slash = part.lastIndexOf(u'/');
@@ -205,6 +211,10 @@ void XlsxConnection::readWorkbook()
         if (rel.type == u"officeDocument")
             workbookPart = resolvePart(QString(), rel.target);
     }
+    // The binary workbook (.xlsb) is packaged like an .xlsx, with parts of records, not XML.
+    if (workbookPart.endsWith(QStringLiteral(".bin"), Qt::CaseInsensitive) ||
+        (!m_zip->contains(workbookPart) && m_zip->contains(QStringLiteral("xl/workbook.bin"))))
+        throw Error(tabular_errors::unsupportedXlsb(), workbookPart);
     if (!m_zip->contains(workbookPart))
         throw Error(tabular_errors::notAWorkbook(m_zip->path()));
     const QString folder = folderOfPart(workbookPart);
@@ -218,11 +228,24 @@ void XlsxConnection::readWorkbook()
 
     QXmlStreamReader xml(m_zip->read(workbookPart, kSmallPartLimit));
     int position = 0;
+    bool root = true;
+    int extensions = 0; // depth inside extLst: later versions' additions, never the main ones
     while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement)
+        const auto token = xml.readNext();
+        if (token == QXmlStreamReader::EndElement && xml.name() == u"extLst")
+            --extensions;
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        if (root && xml.name() != u"workbook")
+            throw Error(tabular_errors::notAWorkbook(m_zip->path()), xml.name().toString());
+        root = false;
+        if (xml.name() == u"extLst")
+            ++extensions;
+        if (extensions > 0)
             continue;
         const auto attrs = xml.attributes();
-        if (xml.name() == u"workbookPr") {
+        if (xml.name() == u"workbookPr" && isMainNamespace(xml.namespaceUri())) {
+            // Excel for Mac's x14:workbookPr leaves out date1904: only this one decides.
             const auto value = attrs.value(QLatin1String("date1904"));
             m_date1904 = value == u"1" || value == u"true";
         } else if (xml.name() == u"sheet") {
@@ -251,6 +274,8 @@ void XlsxConnection::readWorkbook()
     }
     if (xml.hasError())
         throw Error(tabular_errors::damaged(m_zip->path()), xml.errorString());
+    if (root)
+        throw Error(tabular_errors::notAWorkbook(m_zip->path()));
 }
 
 void XlsxConnection::SheetReader::readStyles(const QString &part)
@@ -259,15 +284,20 @@ void XlsxConnection::SheetReader::readStyles(const QString &part)
         return;
     QHash<qint64, bool> customDates;
     QXmlStreamReader xml(m_zip.read(part, kSmallPartLimit));
-    bool inCellXfs = false;
+    bool inCellXfs = false, inNumFmts = false;
     while (!xml.atEnd()) {
         const auto token = xml.readNext();
         if (token == QXmlStreamReader::EndElement && xml.name() == u"cellXfs")
             inCellXfs = false;
+        if (token == QXmlStreamReader::EndElement && xml.name() == u"numFmts")
+            inNumFmts = false;
         if (token != QXmlStreamReader::StartElement)
             continue;
         const auto attrs = xml.attributes();
-        if (xml.name() == u"numFmt") {
+        if (xml.name() == u"numFmts") {
+            inNumFmts = true;
+        } else if (inNumFmts && xml.name() == u"numFmt") {
+            // Conditional formats (dxf) carry numFmt elements too, with numbers of their own.
             customDates.insert(parseIndex(attrs.value(QLatin1String("numFmtId"))),
                                isDateFormatCode(attrs.value(QLatin1String("formatCode"))));
         } else if (xml.name() == u"cellXfs") {
@@ -344,8 +374,10 @@ QString XlsxConnection::SheetReader::cellText(QStringView type, qint64 style, co
         return unescapeOoxml(std::move(inlineText));
     if (type == u"str" || type == u"e")
         return unescapeOoxml(value);
-    if (type == u"b")
-        return tv::booleanText(value.trimmed() == u"1" || value.trimmed() == u"true");
+    if (type == u"b") {
+        const QString flag = value.trimmed();
+        return flag.isEmpty() ? QString() : tv::booleanText(flag == u"1" || flag == u"true");
+    }
     if (type == u"d")
         return tv::isoDateTimeText(value);
     if (value.isEmpty())

@@ -9,11 +9,23 @@
 
 namespace ordovan::platform {
 
+namespace {
+
+QString normalizedName(QString name)
+{
+    name.replace(u'\\', u'/');
+    while (name.startsWith(u'/'))
+        name.remove(0, 1);
+    return name;
+}
+
+} // namespace
+
 ZipArchive::ZipArchive(const QString &path) : m_path(path)
 {
     int code = 0;
     const QByteArray name = QFile::encodeName(path);
-    m_archive = zip_open(name.constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    m_archive = zip_open(name.constData(), ZIP_RDONLY, &code);
     if (!m_archive) {
         zip_error_t error;
         zip_error_init_with_code(&error, code);
@@ -21,7 +33,27 @@ ZipArchive::ZipArchive(const QString &path) : m_path(path)
         zip_error_fini(&error);
         if (code == ZIP_ER_NOENT || code == ZIP_ER_OPEN || code == ZIP_ER_READ)
             throw Error(tabular_errors::cannotOpen(path), detail);
-        throw Error(tabular_errors::notAWorkbook(path), detail);
+        // It starts like a zip archive (that is how it got here) but cannot be read as one:
+        // cut short, or its directory destroyed.
+        throw Error(tabular_errors::damaged(path), detail);
+    }
+    const zip_int64_t count = zip_get_num_entries(m_archive, 0);
+    if (count > kMaxEntries) {
+        zip_discard(m_archive);
+        m_archive = nullptr;
+        throw Error(tabular_errors::damaged(path), QStringLiteral("%1 Teile").arg(count));
+    }
+    // The first of two parts with the same name wins, as it does in libzip's own lookup.
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char *raw = zip_get_name(m_archive, zip_uint64_t(i), ZIP_FL_ENC_GUESS);
+        if (!raw)
+            continue;
+        const QString entry = normalizedName(QString::fromUtf8(raw));
+        if (!m_names.contains(entry))
+            m_names.insert(entry, i);
+        const QString folded = entry.toCaseFolded();
+        if (!m_folded.contains(folded))
+            m_folded.insert(folded, i);
     }
 }
 
@@ -33,11 +65,11 @@ ZipArchive::~ZipArchive()
 
 qint64 ZipArchive::locate(const QString &name) const
 {
-    const QByteArray utf8 = name.toUtf8();
-    zip_int64_t index = zip_name_locate(m_archive, utf8.constData(), ZIP_FL_ENC_GUESS);
-    if (index < 0)
-        index = zip_name_locate(m_archive, utf8.constData(), ZIP_FL_NOCASE | ZIP_FL_ENC_GUESS);
-    return index;
+    const QString wanted = normalizedName(name);
+    const auto exact = m_names.constFind(wanted);
+    if (exact != m_names.cend())
+        return *exact;
+    return m_folded.value(wanted.toCaseFolded(), -1);
 }
 
 std::unique_ptr<ZipArchive::Stream> ZipArchive::open(const QString &name, qint64 limit) const

@@ -35,6 +35,8 @@ protected:
             calls << QStringLiteral("read %1").arg(batch);
             c.appendLogLine(QStringLiteral(" Quelldatei ÖFFNEN START"));
             c.state.run.runStatus = readStatus;
+            if (readStatus != app::RunStatus::Ok)
+                c.state.run.RunSourceError = readReason;
         };
         steps.showMappingPreview = [this](app::Context &) { calls << QStringLiteral("preview"); };
         steps.importRecords = [this](app::Context &c) {
@@ -67,6 +69,7 @@ protected:
     BatchSteps steps;
     QStringList calls;
     app::RunStatus readStatus = app::RunStatus::Ok;
+    QString readReason;
     bool importFails = false;
     bool sepaThrows = false;
     QString statusDuringSepa;
@@ -129,6 +132,26 @@ TEST_F(BatchRunTest, AMissingOrUnreadableSourceStopsBeforeAnythingIsWritten)
         EXPECT_EQ(s.log.MLog.lines().size(), status == app::RunStatus::SourceNotFound ? 1 : 2)
             << "the reader's lines stay";
     }
+}
+
+TEST_F(BatchRunTest, ARefusedSourceTellsItsReasonToWhoeverRunsWithoutAWindow)
+{
+    s.run.RunSourceError = QStringLiteral("von einem früheren Lesen");
+    readStatus = app::RunStatus::SourceUnreadable;
+    readReason = QStringLiteral("\"/srv/quelle.csv\" ist verschlüsselt oder kennwortgeschützt.");
+    run();
+    EXPECT_TRUE(dialogs.shown().isEmpty());
+    EXPECT_EQ(dialogs.notices(), QStringList{readReason});
+
+    // A reader without a reason adds nothing, and an earlier reason is not repeated.
+    dialogs.clear();
+    readReason.clear();
+    s.run.RunSourceError = QStringLiteral("von einem früheren Lesen");
+    run();
+    EXPECT_TRUE(dialogs.notices().isEmpty());
+    readStatus = app::RunStatus::Ok;
+    run();
+    EXPECT_TRUE(s.run.RunSourceError.isEmpty());
 }
 
 TEST_F(BatchRunTest, AFailedRecordShowsItsStatusAndTheRunGoesOn)

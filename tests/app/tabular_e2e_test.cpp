@@ -5,6 +5,7 @@
 #include "e2e_support.h"
 #include "schemacheck.h"
 #include "tabularfixtures.h"
+#include "tabularxlswriter.h"
 #include "testutil.h"
 
 #include <QFile>
@@ -67,17 +68,70 @@ TEST_P(WorkbookRun, ReadsTheFirstSheetIntoASepaFile)
               QStringLiteral("Zahlungen"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, WorkbookRun,
-                         ::testing::Values(Source{"zahlungen.xls", ".xls"},
-                                           Source{"zahlungen.ods", ".ods"},
-                                           Source{"zahlungen.xlsx", ""},
-                                           Source{"ZAHLUNGEN.XLSX", ""},
-                                           Source{"Zahlungen.ODS", ".ods"}),
-                         [](const auto &info) {
-                             QString n = QString::fromUtf8(info.param.name);
-                             n.replace(u'.', u'_');
-                             return n.toStdString();
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Formats, WorkbookRun,
+    ::testing::Values(Source{"zahlungen.xls", ".xls"}, Source{"zahlungen.ods", ".ods"},
+                      Source{"zahlungen.xlsx", ""}, Source{"ZAHLUNGEN.XLSX", ""},
+                      Source{"Zahlungen.ODS", ".ods"}, Source{"zahlungen.xlsm", ""},
+                      Source{"zahlungen.csv", ".xls"}),
+    [](const auto &info) {
+        QString n = QString::fromUtf8(info.param.name);
+        n.replace(u'.', u'_');
+        return n.toStdString();
+    });
+
+TEST(WorkbookRunRefusals, AnUnattendedRunNamesWhyItRefusedTheSource)
+{
+    const QString wild = QStringLiteral(ORDOVAN_TEST_DATA "/wild/");
+    namespace x = test::xls;
+    const QByteArray stream =
+        x::workbookStream({{QStringLiteral("Blatt"), x::number(0, 0, 1), 1, 1}});
+    const struct
+    {
+        const char *name;
+        QByteArray bytes; // empty: no file
+        int exitCode;
+        const char *message; // %1 stands for the path
+    } cases[] = {
+        {"fehlt.csv", {}, 2, "Die Datei \"%1\" wurde nicht gefunden."},
+        {"geheim.xls", test::readFile(wild + QStringLiteral("calamine_issue_385.xls")), 2,
+         "\"%1\" ist verschlüsselt oder kennwortgeschützt."},
+        {"kaputt.xls", x::compoundFile(stream.left(stream.size() - 4)), 5,
+         "\"%1\" ist beschädigt."},
+    };
+    for (const auto &c : cases) {
+        Installation inst;
+        inst.createTables();
+        const QString name = QString::fromUtf8(c.name);
+        inst.configure(1, 3, name);
+        if (!c.bytes.isEmpty())
+            test::writeFile(inst.bank() + name, c.bytes);
+        const Installation::Result r =
+            inst.run({QStringLiteral("startstop"), QStringLiteral("gs"), QStringLiteral("1")});
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.name << r.standardError.toStdString();
+        QString message = QString::fromUtf8(c.message);
+        if (message.contains(u"%1"))
+            message = message.arg(inst.bank() + name);
+        EXPECT_TRUE(r.standardError.contains(message + u'\n')) << r.standardError.toStdString();
+        EXPECT_FALSE(QFile::exists(inst.bank() + QStringLiteral("sepa.xml")));
+        EXPECT_TRUE(inst.logFiles().isEmpty());
+    }
+}
+
+TEST(WorkbookRunRefusals, AZipArchiveNamedLikeATextIsNeverImported)
+{
+    Installation inst;
+    inst.createTables();
+    inst.configure(1, 3, QStringLiteral("liste.csv"));
+    test::writeZip(inst.bank() + QStringLiteral("liste.csv"),
+                   {{QStringLiteral("bild.png"), QByteArray(4000, 'x')}});
+    const Installation::Result r =
+        inst.run({QStringLiteral("startstop"), QStringLiteral("gs"), QStringLiteral("1")});
+    EXPECT_EQ(r.exitCode, 2) << r.standardError.toStdString();
+    EXPECT_TRUE(r.standardError.contains(u"ist keine Excel- oder OpenDocument-Arbeitsmappe."));
+    EXPECT_FALSE(QFile::exists(inst.bank() + QStringLiteral("sepa.xml")));
+    EXPECT_EQ(inst.table(QStringLiteral("db5.xml"))->recordCount(), 0);
+}
 
 TEST(WorkbookRunSheets, TheStoredSheetIsReadAndAMissingOneStopsTheRun)
 {

@@ -7,7 +7,10 @@
 #include "appfixture.h"
 #include "platform/error.h"
 #include "tabularfixtures.h"
+#include "tabularxlswriter.h"
 #include "testutil.h"
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +24,11 @@ namespace {
 QString sampleFile(const char *name)
 {
     return QStringLiteral(ORDOVAN_TEST_DATA "/tabular/") + QString::fromUtf8(name);
+}
+
+QString wildFile(const char *name)
+{
+    return QStringLiteral(ORDOVAN_TEST_DATA "/wild/") + QString::fromUtf8(name);
 }
 
 // A row set from a list of rows; a text call may be told to fail.
@@ -287,7 +295,7 @@ TEST_F(TabularSource, FillGridCopiesRowsAndKeepsCellsThatFail)
     EXPECT_EQ(state().source.SGDatei.rowCount(), 1);
 }
 
-TEST_F(TabularSource, CapitalExtensionsAreWorkbooksOnlyForTheBatchRun)
+TEST_F(TabularSource, CapitalExtensionsAreWorkbooksForTheBatchRunAndContentForBoth)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("LISTE.XLSX"));
@@ -297,7 +305,18 @@ TEST_F(TabularSource, CapitalExtensionsAreWorkbooksOnlyForTheBatchRun)
     EXPECT_EQ(log().first(), kExcelStart);
     EXPECT_EQ(grid(), test::samplePayments());
 
-    // The option handler compares the extension as written: the file is read as text.
+    // The option handler compares the extension as written, but a zip archive is never
+    // text: it is read as the workbook it is.
+    state().log.MLog.clear();
+    fillGrid(QStringLiteral("alt"));
+    app::readSource(*fx.ctx, false);
+    EXPECT_EQ(log(), (QStringList{kExcelStart, kExcelEnd}));
+    EXPECT_EQ(grid(), test::samplePayments());
+
+    // A real text file named like a workbook still goes to the text reader there.
+    const QString text = dir.filePath(QStringLiteral("TEXT.XLS"));
+    test::writeFile(text, "a\tb\r\n");
+    state().main.EQuelldatei = text;
     state().log.MLog.clear();
     app::readSource(*fx.ctx, false);
     EXPECT_EQ(log().first(), QStringLiteral(" Quelldatei ÖFFNEN START"));
@@ -308,4 +327,100 @@ TEST_F(TabularSource, CapitalExtensionsAreWorkbooksOnlyForTheBatchRun)
     state().log.MLog.clear();
     app::readSource(*fx.ctx, false);
     EXPECT_EQ(log(), (QStringList{kExcelStart, kExcelEnd}));
+}
+
+TEST_F(TabularSource, ARefusedWorkbookKeepsItsReasonAndTheGrid)
+{
+    QTemporaryDir dir;
+    namespace x = test::xls;
+    // The sheet list is whole, the sheet's records end too early: its rows cannot be read.
+    const QByteArray stream = x::workbookStream(
+        {{QStringLiteral("Blatt"), x::number(0, 0, 11.58) + x::number(1, 0, 0.07), 2, 1}});
+    const QString damaged = dir.filePath(QStringLiteral("kaputt.xls"));
+    test::writeFile(damaged, x::compoundFile(stream.left(stream.size() - 4)));
+    const QString missing = dir.filePath(QStringLiteral("fehlt.xlsx"));
+    const QString encrypted = wildFile("calamine_issue_385.xls");
+    const struct
+    {
+        QString path;
+        int status;
+        QString line;
+        QString reason;
+    } cases[] = {
+        {missing, 2, kExcelNotFound,
+         QStringLiteral("Die Datei \"%1\" wurde nicht gefunden.").arg(missing)},
+        {encrypted, 2, kExcelNotFound,
+         QStringLiteral("\"%1\" ist verschlüsselt oder kennwortgeschützt.").arg(encrypted)},
+        {wildFile("xlrd_sample.xlsb"), 2, kExcelNotFound,
+         QStringLiteral("Das Format .xlsb wird nicht unterstützt. Bitte die Arbeitsmappe als "
+                        ".xlsx speichern.")},
+        {damaged, 5, kExcelReadError, QStringLiteral("\"%1\" ist beschädigt.").arg(damaged)},
+    };
+    for (const auto &c : cases) {
+        fillGrid(QStringLiteral("alt"));
+        state().log.MLog.clear();
+        state().run.runStatus = app::RunStatus::Ok;
+        state().run.RunSourceError.clear();
+        state().main.EQuelldatei = c.path;
+        state().source.CBTabellenItems.clear();
+        state().source.CBTabellenText.clear();
+        app::readWorkbookSource(*fx.ctx);
+        EXPECT_EQ(int(state().run.runStatus), c.status) << c.path.toStdString();
+        EXPECT_EQ(log(), (QStringList{kExcelStart, c.line}));
+        EXPECT_EQ(state().run.RunSourceError, c.reason);
+        EXPECT_EQ(grid().first().first(), QStringLiteral("alt")) << "nothing half read";
+    }
+}
+
+TEST_F(TabularSource, ZipAndCompoundFilesAreNeverReadAsText)
+{
+    QTemporaryDir dir;
+    const auto place = [&](const char *name, const QByteArray &bytes) {
+        const QString path = dir.filePath(QString::fromUtf8(name));
+        test::writeFile(path, bytes);
+        return path;
+    };
+    const QString xlsx = dir.filePath(QStringLiteral("quelle"));
+    test::writeSampleXlsx(xlsx);
+    // Workbooks under the names of text files, of templates and of macro workbooks.
+    const QStringList workbooks{
+        place("liste.csv", test::readFile(sampleFile("zahlungen.xls"))),
+        place("liste.txt", test::readFile(sampleFile("zahlungen.ods"))),
+        place("export", test::readFile(xlsx)),
+        place("makros.xlsm", test::readFile(xlsx)),
+        place("vorlage.xltx", test::readFile(xlsx)),
+        place("vorlage.XLTM", test::readFile(xlsx)),
+    };
+    for (const QString &path : workbooks) {
+        for (const bool batchRun : {true, false}) {
+            state().log.MLog.clear();
+            state().run.runStatus = app::RunStatus::Ok;
+            state().main.EQuelldatei = path;
+            state().source.CBTabellenItems.clear();
+            state().source.CBTabellenText.clear();
+            app::readSource(*fx.ctx, batchRun);
+            EXPECT_EQ(log(), (QStringList{kExcelStart, kExcelEnd})) << path.toStdString();
+            EXPECT_EQ(grid(), test::samplePayments()) << path.toStdString();
+        }
+    }
+
+    // Containers that hold no workbook we know are refused, never imported as text.
+    const QString pictures = dir.filePath(QStringLiteral("bilder.csv"));
+    test::writeZip(pictures, {{QStringLiteral("bild.png"), QByteArray(100, 'x')}});
+    const QString binary = place("mappe.csv", test::readFile(wildFile("xlrd_sample.xlsb")));
+    for (const QString &path : {pictures, binary}) {
+        fillGrid(QStringLiteral("alt"));
+        state().log.MLog.clear();
+        state().run.runStatus = app::RunStatus::Ok;
+        state().main.EQuelldatei = path;
+        state().source.CBTabellenItems.clear();
+        state().source.CBTabellenText.clear();
+        app::readSource(*fx.ctx, true);
+        EXPECT_EQ(state().run.runStatus, app::RunStatus::SourceNotFound);
+        EXPECT_EQ(log(), (QStringList{kExcelStart, kExcelNotFound}));
+        EXPECT_EQ(grid().first().first(), QStringLiteral("alt"));
+    }
+    EXPECT_EQ(state().run.RunSourceError,
+              QStringLiteral("Das Format .xlsb wird nicht unterstützt. "
+                             "Bitte die Arbeitsmappe als .xlsx speichern."));
 }

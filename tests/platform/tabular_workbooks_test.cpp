@@ -172,3 +172,29 @@ TEST(OdsReader, AnOfficeFileThatIsNoSpreadsheetIsRefused)
     FileTabularProvider provider;
     EXPECT_THROW(provider.connect(path, TabularKind::Workbook), Error);
 }
+
+TEST(OdsReader, ADocumentSavedWithAPasswordIsRefusedAsEncrypted)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("geheim.ods"));
+    const QByteArray manifest =
+        "<?xml version=\"1.0\"?><manifest:manifest xmlns:manifest=\"urn:oasis:names:tc:"
+        "opendocument:xmlns:manifest:1.0\"><manifest:file-entry manifest:full-path=\"/\" "
+        "manifest:media-type=\"application/vnd.oasis.opendocument.spreadsheet\"/>"
+        "<manifest:file-entry manifest:full-path=\"content.xml\" manifest:media-type="
+        "\"text/xml\"><manifest:encryption-data manifest:checksum-type=\"SHA1/1K\">"
+        "<manifest:algorithm manifest:algorithm-name=\"Blowfish CFB\"/></manifest:encryption-data>"
+        "</manifest:file-entry></manifest:manifest>";
+    test::writeZip(path, {{QStringLiteral("mimetype"),
+                           "application/vnd.oasis.opendocument.spreadsheet", false},
+                          {QStringLiteral("content.xml"), QByteArray(300, '\x9c'), false},
+                          {QStringLiteral("META-INF/manifest.xml"), manifest}});
+    FileTabularProvider provider;
+    try {
+        provider.connect(path, TabularKind::Workbook);
+        ADD_FAILURE() << "opened";
+    } catch (const Error &e) {
+        EXPECT_EQ(e.message(),
+                  QStringLiteral("\"%1\" ist verschlüsselt oder kennwortgeschützt.").arg(path));
+    }
+}

@@ -3,6 +3,7 @@
 #include "platform/error.h"
 #include "platform/tabular.h"
 #include "tabularfixtures.h"
+#include "testutil.h"
 
 #include <gtest/gtest.h>
 
@@ -170,4 +171,116 @@ TEST_F(XlsxReader, WorkbookWithoutRelationshipsFindsItsSheetsByPosition)
     EXPECT_EQ(connection->tableNames(true).size(), 2);
     auto rows = connection->openTable(QStringLiteral("Zwei"));
     EXPECT_EQ(test::readAll(*rows), QList<QStringList>{{QStringLiteral("2")}});
+}
+
+TEST_F(XlsxReader, OnlyTheMainWorkbookPropertiesChooseTheDateSystem)
+{
+    // Excel for Mac keeps date1904 in workbookPr; the x14:workbookPr it adds inside extLst
+    // leaves it out and must not reset it.
+    const QByteArray extension =
+        "<extLst><ext uri=\"{140A7452-D1D2-4AE1-8A2E-2FE1B4BD4F5E}\" xmlns:x14=\"http://schemas."
+        "microsoft.com/office/spreadsheetml/2009/9/main\"><x14:workbookPr "
+        "defaultImageDpi=\"220\"%1/></ext></extLst></workbook>";
+    const QByteArray cells = "<row><c s=\"1\"><v>43441</v></c></row>";
+    for (const bool mac : {true, false}) {
+        auto parts = test::xlsxParts({{QStringLiteral("Blatt"), cells}}, {},
+                                     "<cellXfs count=\"2\"><xf numFmtId=\"0\"/>"
+                                     "<xf numFmtId=\"14\"/></cellXfs>",
+                                     mac);
+        for (auto &part : parts) {
+            if (part.name == u"xl/workbook.xml")
+                part.data.replace("</workbook>",
+                                  QString::fromLatin1(extension)
+                                      .arg(mac ? QString() : QStringLiteral(" date1904=\"1\""))
+                                      .toLatin1());
+        }
+        const QString path = dir.filePath(QStringLiteral("mac.xlsx"));
+        test::writeZip(path, parts);
+        auto rows =
+            provider.connect(path, TabularKind::Workbook)->openTable(QStringLiteral("Blatt"));
+        EXPECT_EQ(test::readAll(*rows), QList<QStringList>{{mac ? QStringLiteral("08.12.2022")
+                                                                : QStringLiteral("07.12.2018")}})
+            << mac;
+    }
+}
+
+TEST_F(XlsxReader, ABooleanCellWithoutValueIsEmpty)
+{
+    const QByteArray cells = "<row r=\"1\"><c r=\"A1\" t=\"b\"><v>1</v></c><c r=\"B1\" t=\"b\"/>"
+                             "<c r=\"C1\" t=\"b\"><v></v></c><c r=\"D1\"><v>2</v></c></row>";
+    EXPECT_EQ(read(cells), (QList<QStringList>{{QStringLiteral("WAHR"), QString(), QString(),
+                                                QStringLiteral("2")}}));
+}
+
+TEST_F(XlsxReader, ArchivesOfWindowsExportersAndPackagingLibraries)
+{
+    // Part names with backslashes, and local headers that differ from the central directory
+    // in time and version: both sound, both once refused.
+    for (const bool backslashes : {true, false}) {
+        auto parts = test::xlsxParts({{QStringLiteral("Blatt"), "<row><c><v>11.58</v></c></row>"}});
+        for (auto &part : parts) {
+            if (backslashes)
+                part.name.replace(u'/', u'\\');
+            else
+                part.laxLocalHeader = true;
+        }
+        const QString path = dir.filePath(QStringLiteral("export.xlsx"));
+        test::writeZip(path, parts);
+        auto rows =
+            provider.connect(path, TabularKind::Workbook)->openTable(QStringLiteral("Blatt"));
+        EXPECT_EQ(test::readAll(*rows), QList<QStringList>{{QStringLiteral("11,58")}})
+            << backslashes;
+    }
+}
+
+TEST_F(XlsxReader, OtherOfficeDocumentsAndBinaryWorkbooksAreRefusedWithTheReason)
+{
+    const QByteArray ns = "http://schemas.openxmlformats.org/";
+    const auto rels = [&](const QByteArray &target) {
+        return "<?xml version=\"1.0\"?><Relationships xmlns=\"" + ns +
+               "package/2006/relationships\"><Relationship Id=\"rId1\" Type=\"" + ns +
+               "officeDocument/2006/relationships/officeDocument\" Target=\"" + target +
+               "\"/></Relationships>";
+    };
+    const QString letter = dir.filePath(QStringLiteral("brief.xlsx"));
+    test::writeZip(letter, {{QStringLiteral("_rels/.rels"), rels("word/document.xml")},
+                            {QStringLiteral("word/document.xml"),
+                             "<w:document xmlns:w=\"" + ns +
+                                 "wordprocessingml/2006/main\"><w:body/></w:document>"}});
+    const QString binary = dir.filePath(QStringLiteral("binaer.xlsx"));
+    test::writeZip(binary, {{QStringLiteral("_rels/.rels"), rels("xl/workbook.bin")},
+                            {QStringLiteral("xl/workbook.bin"), QByteArray("\x83\x01\x00", 3)}});
+    const struct
+    {
+        QString path;
+        QString message;
+    } cases[] = {
+        {letter,
+         QStringLiteral("\"%1\" ist keine Excel- oder OpenDocument-Arbeitsmappe.").arg(letter)},
+        {binary, QStringLiteral("Das Format .xlsb wird nicht unterstützt. Bitte die "
+                                "Arbeitsmappe als .xlsx speichern.")},
+    };
+    for (const auto &c : cases) {
+        try {
+            provider.connect(c.path, TabularKind::Workbook);
+            ADD_FAILURE() << c.path.toStdString();
+        } catch (const Error &e) {
+            EXPECT_EQ(e.message(), c.message);
+        }
+    }
+}
+
+TEST_F(XlsxReader, AnArchiveCutShortIsDamagedNotForeign)
+{
+    const QString whole = dir.filePath(QStringLiteral("ganz.xlsx"));
+    test::writeSampleXlsx(whole);
+    const QString cut = dir.filePath(QStringLiteral("halb.xlsx"));
+    const QByteArray bytes = test::readFile(whole);
+    test::writeFile(cut, bytes.left(bytes.size() / 2));
+    try {
+        provider.connect(cut, TabularKind::Workbook);
+        ADD_FAILURE() << "opened";
+    } catch (const Error &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("\"%1\" ist beschädigt.").arg(cut));
+    }
 }

@@ -1,4 +1,4 @@
-#include "tabular_xls_writer.h"
+#include "tabularxlswriter.h"
 
 #include "platform/codec.h"
 
@@ -66,15 +66,16 @@ QByteArray bof(bool biff5, quint32 kind)
     return record(0x0809, data);
 }
 
-QByteArray globals(const QList<Sheet> &sheets, const QList<quint32> &offsets, bool biff5,
-                   bool date1904)
+QByteArray globals(const QList<Sheet> &sheets, const QList<quint32> &offsets,
+                   const WorkbookOptions &options)
 {
+    const bool biff5 = options.biff5;
     QByteArray out = bof(biff5, 0x0005);
     QByteArray data;
-    put16(data, biff5 ? 1252 : 1200);
+    put16(data, quint32(options.codePage ? options.codePage : biff5 ? 1252 : 1200));
     out += record(0x0042, data);
     data.clear();
-    put16(data, date1904 ? 1 : 0);
+    put16(data, options.date1904 ? 1 : 0);
     out += record(0x0022, data);
     const QString customs[] = {QStringLiteral("DD.MM.YYYY hh:mm"),
                                QStringLiteral("#,##0.00 \"DM\";-#,##0.00 \"Monatsbeitrag\"")};
@@ -100,7 +101,8 @@ QByteArray globals(const QList<Sheet> &sheets, const QList<quint32> &offsets, bo
     for (qsizetype i = 0; i < sheets.size(); ++i) {
         data.clear();
         put32(data, offsets.value(i));
-        put16(data, 0);
+        put8(data, 0);
+        put8(data, quint32(sheets[i].type));
         put8(data, quint32(sheets[i].name.size()));
         if (biff5) {
             data += codec::toCp1252(sheets[i].name);
@@ -110,7 +112,7 @@ QByteArray globals(const QList<Sheet> &sheets, const QList<quint32> &offsets, bo
         }
         out += record(0x0085, data);
     }
-    return out + record(0x000A, {});
+    return out + options.globals + record(0x000A, {});
 }
 
 } // namespace
@@ -130,6 +132,20 @@ QByteArray label(int row, int column, const QString &text)
     put8(data, 1);
     putWide(data, text);
     return record(0x0204, data);
+}
+
+QByteArray label5(int row, int column, const QByteArray &bytes)
+{
+    QByteArray data = cellHead(row, column, 0);
+    put16(data, quint32(bytes.size()));
+    return record(0x0204, data + bytes);
+}
+
+QByteArray labelSst(int row, int column, quint32 index)
+{
+    QByteArray data = cellHead(row, column, 0);
+    put32(data, index);
+    return record(0x00FD, data);
 }
 
 QByteArray number(int row, int column, double value, int format)
@@ -244,8 +260,75 @@ QByteArray string(const QString &text, bool wide, int chunk)
     return out + record(type, data);
 }
 
+QByteArray string5(const QByteArray &bytes)
+{
+    QByteArray data;
+    put16(data, quint32(bytes.size()));
+    return record(0x0207, data + bytes);
+}
+
+QByteArray sharedStrings(const QStringList &texts, int chunk, bool rich)
+{
+    QList<QByteArray> records{QByteArray()};
+    put32(records.last(), quint32(texts.size()));
+    put32(records.last(), quint32(texts.size()));
+    const auto room = [&] { return chunk - int(records.last().size()); };
+    for (const QString &text : texts) {
+        const auto needsWide = [&](qsizetype from) {
+            for (qsizetype i = from; i < text.size(); ++i) {
+                if (text[i].unicode() > 0xFF)
+                    return true;
+            }
+            return false;
+        };
+        bool wide = needsWide(0);
+        QByteArray head;
+        put16(head, quint32(text.size()));
+        put8(head, (wide ? 1 : 0) | (rich ? 0x0C : 0));
+        if (rich) {
+            put16(head, 2);
+            put32(head, 6);
+        }
+        if (room() < head.size())
+            records.append(QByteArray());
+        records.last() += head;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (room() < (wide ? 2 : 1)) {
+                wide = needsWide(i);
+                records.append(QByteArray());
+                put8(records.last(), wide ? 1 : 0);
+            }
+            if (wide)
+                put16(records.last(), text[i].unicode());
+            else
+                put8(records.last(), text[i].unicode());
+        }
+        if (rich) {
+            const QByteArray tail = QByteArray::fromHex("0000010003000200010203040506");
+            for (const char c : tail) {
+                if (room() < 1)
+                    records.append(QByteArray());
+                records.last() += c;
+            }
+        }
+    }
+    QByteArray out = record(0x00FC, records.first());
+    for (qsizetype i = 1; i < records.size(); ++i)
+        out += record(0x003C, records[i]);
+    return out;
+}
+
 QByteArray workbookStream(const QList<Sheet> &sheets, bool biff5, bool date1904)
 {
+    WorkbookOptions options;
+    options.biff5 = biff5;
+    options.date1904 = date1904;
+    return workbookStream(sheets, options);
+}
+
+QByteArray workbookStream(const QList<Sheet> &sheets, const WorkbookOptions &options)
+{
+    const bool biff5 = options.biff5;
     QList<QByteArray> bodies;
     for (const Sheet &sheet : sheets) {
         QByteArray dims;
@@ -263,12 +346,12 @@ QByteArray workbookStream(const QList<Sheet> &sheets, bool biff5, bool date1904)
     }
     // The sheet list's size does not depend on the offsets it holds.
     QList<quint32> offsets;
-    quint32 at = quint32(globals(sheets, {}, biff5, date1904).size());
+    quint32 at = quint32(globals(sheets, {}, options).size());
     for (const QByteArray &body : bodies) {
         offsets << at;
         at += quint32(body.size());
     }
-    QByteArray out = globals(sheets, offsets, biff5, date1904);
+    QByteArray out = globals(sheets, offsets, options);
     for (const QByteArray &body : bodies)
         out += body;
     return out;

@@ -18,6 +18,10 @@ namespace ordovan::test::xls {
 QByteArray record(quint32 type, const QByteArray &data);
 
 QByteArray label(int row, int column, const QString &text);
+// Excel 95's text cell: the bytes in the workbook's code page.
+QByteArray label5(int row, int column, const QByteArray &bytes);
+// A cell showing one of the shared strings.
+QByteArray labelSst(int row, int column, quint32 index);
 QByteArray number(int row, int column, double value, int format = 0);
 // Compressed numbers: bit 1 an integer in the upper 30 bits (else the upper half of a
 // double), bit 0 divided by 100.
@@ -36,15 +40,34 @@ QByteArray emptyTextResult();
 // The text of a text result: a STRING record continued in CONTINUE records of at most
 // chunk bytes, each starting with its own flag, as Excel writes them.
 QByteArray string(const QString &text, bool wide, int chunk = 8224);
+// Excel 95's form of it: a count, then the bytes in the code page.
+QByteArray string5(const QByteArray &bytes);
+
+// The shared strings of a workbook, as Excel writes them: an SST record continued in
+// CONTINUE records of at most chunk bytes. A string's head is never cut; where its
+// characters go on, a width byte comes first (one byte a character when the rest fits). With
+// rich every string carries two formatting runs and a phonetic block, which may be cut
+// anywhere.
+QByteArray sharedStrings(const QStringList &texts, int chunk = 8224, bool rich = false);
 
 struct Sheet
 {
     QString name;
     QByteArray cells; // records between the sheet's dimensions and its end
-    int rows = 0;     // the dimensions FreeXL allocates
+    int rows = 0;     // the dimensions the sheet states
     int columns = 0;
+    int type = 0; // in the sheet list: 0 a worksheet, 2 a chart, 6 a macro module
 };
 
+struct WorkbookOptions
+{
+    bool biff5 = false;
+    bool date1904 = false;
+    int codePage = 0;   // 0: 1200 for BIFF8, 1252 for BIFF5
+    QByteArray globals; // further records of the globals, after the sheet list
+};
+
+QByteArray workbookStream(const QList<Sheet> &sheets, const WorkbookOptions &options);
 QByteArray workbookStream(const QList<Sheet> &sheets, bool biff5 = false, bool date1904 = false);
 QByteArray compoundFile(const QByteArray &stream, const QString &name = QStringLiteral("Workbook"));
 

@@ -1,0 +1,18 @@
+// The .ods reader: a zip archive with content.xml, opened through libzip from a file.
+#include "fuzzsupport.h"
+#include "platform/tabularreaders.h"
+#include "platform/zipreader.h"
+
+using namespace ordovan;
+using namespace ordovan::platform;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QString path = fuzz::writeInput(data, size);
+    try {
+        auto connection = openOdsWorkbook(std::make_shared<ZipArchive>(path), fuzz::limits());
+        fuzz::readEverything(*connection);
+    } catch (const Error &) {
+    }
+    return 0;
+}
