@@ -108,6 +108,17 @@ void createSepaFile(Context &ctx, bool directDebit, const QString &localInstrume
 // else the date it will name instead.
 QString executionDateHint(const MainState &s, const QDate &today);
 
+// --- Help (help.cpp) ------------------------------------------------------------------
+extern const QString kManualFileName; // "Ordovan Pro - Handbuch.pdf"
+extern const QString kWebPage;
+// The manual beside the program or in the installed documentation; empty when missing.
+QString manualPath(const QString &programFolder);
+// "Handbuch aufrufen", F1 and the help buttons: the manual with the default PDF viewer;
+// nothing when it is missing.
+void openManual(Context &ctx);
+// "Brunnhold Software im Internet".
+void openWebPage(Context &ctx);
+
 // --- Batch run and reports -------------------------------------------------------------
 void runBatch(Context &ctx);
 void printCoverSheet(Context &ctx);
