@@ -7,8 +7,8 @@
 // double quotes, title row, amounts "11,58", credit transfer, the mapping) and the source
 // <root>/Bank/quelle.csv with <count> credit transfers (Windows-1252, CR LF). Transfer i is
 // the one bench/batch_npm.mjs builds from the same file.
-#include "platform/codec.h"
-#include "platform/error.h"
+#include "base/codec.h"
+#include "base/error.h"
 #include "platform/files.h"
 #include "platform/settingsstore.h"
 #include "store/datamodule.h"

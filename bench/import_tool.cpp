@@ -6,11 +6,11 @@
 //   --save also writes SOURCE.db5.xml, to check the result; --read-only stops after reading.
 #include "app/context.h"
 #include "app/operations.h"
+#include "formats/tabular.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "platform/settingsstore.h"
-#include "platform/tabular.h"
 #include "store/schema.h"
 
 #include <QCoreApplication>
@@ -35,7 +35,7 @@ int main(int argc, char **argv)
     platform::UnattendedDialogs dialogs;
     platform::UnattendedDesktop desktop;
     platform::SystemClock clock;
-    platform::UnavailableTabularProvider tabular;
+    formats::UnavailableTabularProvider tabular;
     app::Services services{&dialogs, &desktop, &clock, &tabular, nullptr, true};
     app::Context ctx(dir.path() + u'/', settings, services);
     ctx.data.ClientDataSet1.createEmpty(store::domesticPaymentFields());

@@ -8,11 +8,11 @@
 //       <count> records in ClientDataSetAZV; filling the table is not measured.
 #include "app/context.h"
 #include "app/operations.h"
+#include "formats/tabular.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "platform/settingsstore.h"
-#include "platform/tabular.h"
 #include "sepa/document.h"
 #include "sepa/record.h"
 #include "store/schema.h"

@@ -12,7 +12,7 @@
 #include "store/table.h"
 #include "store/tablefile.h"
 
-#include "platform/error.h"
+#include "base/error.h"
 #include "platform/files.h"
 
 #include <QCoreApplication>

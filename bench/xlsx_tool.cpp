@@ -7,11 +7,11 @@
 //        xlsx_tool read PATH                    readWorkbookSource into the source grid
 #include "app/context.h"
 #include "app/operations.h"
+#include "formats/tabular.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "platform/settingsstore.h"
-#include "platform/tabular.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -78,7 +78,7 @@ int read(const QString &path)
     platform::UnattendedDialogs dialogs;
     platform::UnattendedDesktop desktop;
     platform::SystemClock clock;
-    platform::FileTabularProvider tabular;
+    formats::FileTabularProvider tabular;
     app::Services services{&dialogs, &desktop, &clock, &tabular, nullptr, true};
     app::Context ctx(dir.path() + u'/', settings, services);
     ctx.state.main.EQuelldatei = path;

@@ -1,7 +1,7 @@
 // The .ods reader: a zip archive with content.xml, opened through libzip from a file.
+#include "formats/tabularreaders.h"
+#include "formats/zipreader.h"
 #include "fuzzsupport.h"
-#include "platform/tabularreaders.h"
-#include "platform/zipreader.h"
 
 using namespace ordovan;
 using namespace ordovan::platform;

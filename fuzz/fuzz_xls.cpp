@@ -1,10 +1,10 @@
 // The .xls reader: the compound document and the BIFF records. An input that is no compound
 // document is taken as a workbook stream itself, so the records are reached directly.
+#include "formats/sheetbuffer.h"
+#include "formats/xlsbytes.h"
+#include "formats/xlscells.h"
+#include "formats/xlscompound.h"
 #include "fuzzsupport.h"
-#include "platform/sheetbuffer.h"
-#include "platform/xlsbytes.h"
-#include "platform/xlscells.h"
-#include "platform/xlscompound.h"
 
 using namespace ordovan;
 using namespace ordovan::platform;

@@ -1,7 +1,7 @@
 // The .xlsx reader: a zip archive of XML parts, opened through libzip from a file.
+#include "formats/tabularreaders.h"
+#include "formats/zipreader.h"
 #include "fuzzsupport.h"
-#include "platform/tabularreaders.h"
-#include "platform/zipreader.h"
 
 using namespace ordovan;
 using namespace ordovan::platform;

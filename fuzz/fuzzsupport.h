@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/error.h"
-#include "platform/tabular.h"
+#include "base/error.h"
+#include "formats/tabular.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -13,9 +13,9 @@
 
 namespace ordovan::fuzz {
 
-inline platform::TabularLimits limits()
+inline formats::TabularLimits limits()
 {
-    platform::TabularLimits l;
+    formats::TabularLimits l;
     l.maxCells = 200000;
     l.maxTextChars = 2 * 1024 * 1024;
     l.maxPartBytes = 16 * 1024 * 1024;
@@ -34,7 +34,7 @@ inline QString writeInput(const uint8_t *data, size_t size)
 }
 
 // Every sheet, every row, every field.
-inline void readEverything(platform::TabularConnection &connection)
+inline void readEverything(formats::TabularConnection &connection)
 {
     for (const QString &name : connection.tableNames(true)) {
         try {

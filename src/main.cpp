@@ -3,12 +3,12 @@
 #include "app/commandline.h"
 #include "app/context.h"
 #include "app/operations.h"
+#include "formats/tabular.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/settingsstore.h"
-#include "platform/tabular.h"
 #include "reports/painterdevice.h"
 #include "ui/qtdialogs.h"
 #include "ui/qtprintservice.h"
@@ -64,7 +64,7 @@ int main(int argc, char **argv)
 
     platform::SettingsStore settings(platform::settingsFilePath());
     platform::SystemClock clock;
-    platform::FileTabularProvider tabular;
+    formats::FileTabularProvider tabular;
 
     if (cl.unattended) {
         // No display is needed: fonts and PDF output work on the offscreen platform. Qt's own

@@ -1,6 +1,6 @@
 #include "tabularfixtures.h"
 
-#include "platform/tabular.h"
+#include "formats/tabular.h"
 
 #include <QFile>
 
@@ -322,7 +322,7 @@ QList<QStringList> sampleChecks()
     };
 }
 
-QList<QStringList> readAll(platform::TabularRowSet &rows)
+QList<QStringList> readAll(formats::TabularRowSet &rows)
 {
     QList<QStringList> all;
     const int fields = rows.fieldCount();

@@ -10,7 +10,7 @@
 // them lie about sizes, or inflate to gigabytes), minimal .xlsx workbooks from sheet XML, and
 // a helper to read a whole row set as rows of text.
 
-namespace ordovan::platform {
+namespace ordovan::formats {
 class TabularRowSet;
 }
 
@@ -62,6 +62,6 @@ QList<QStringList> samplePayments();
 QList<QStringList> sampleChecks();
 
 // Every row of the row set, every field as text.
-QList<QStringList> readAll(platform::TabularRowSet &rows);
+QList<QStringList> readAll(formats::TabularRowSet &rows);
 
 } // namespace ordovan::test

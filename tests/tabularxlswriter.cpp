@@ -1,6 +1,6 @@
 #include "tabularxlswriter.h"
 
-#include "platform/codec.h"
+#include "base/codec.h"
 
 #include <QtEndian>
 

@@ -9,7 +9,7 @@
 #include "context.h"
 #include "operations.h"
 
-#include "platform/codec.h"
+#include "base/codec.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 

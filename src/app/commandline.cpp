@@ -3,8 +3,8 @@
 #include "context.h"
 #include "operations.h"
 
+#include "base/error.h"
 #include "platform/dialogs.h"
-#include "platform/error.h"
 #include "platform/files.h"
 
 #include <QDate>

@@ -11,8 +11,11 @@ class Clock;
 class Desktop;
 class Dialogs;
 class SettingsStore;
-class TabularProvider;
 } // namespace ordovan::platform
+
+namespace ordovan::formats {
+class TabularProvider;
+}
 
 namespace ordovan::reports {
 class PrintService;
@@ -29,7 +32,7 @@ struct Services
     platform::Dialogs *dialogs = nullptr;
     platform::Desktop *desktop = nullptr;
     platform::Clock *clock = nullptr;
-    platform::TabularProvider *tabular = nullptr;
+    formats::TabularProvider *tabular = nullptr;
     reports::PrintService *printing = nullptr;
     bool unattended = false;
     MandantEditor *mandantEditor = nullptr; // "Mandantenverwaltung"; none without windows

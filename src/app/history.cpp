@@ -8,9 +8,9 @@
 #include "context.h"
 #include "operations.h"
 
+#include "base/error.h"
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
-#include "platform/error.h"
 
 namespace ordovan::app {
 

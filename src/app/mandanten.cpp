@@ -8,7 +8,7 @@
 #include "operations.h"
 #include "settingsnames.h"
 
-#include "platform/error.h"
+#include "base/error.h"
 #include "store/schema.h"
 
 namespace ordovan::app {

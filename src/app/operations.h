@@ -8,7 +8,7 @@
 // call them directly. Each works on the Context; none opens a window itself (dialogs go
 // through the services).
 
-namespace ordovan::platform {
+namespace ordovan::formats {
 class TabularRowSet;
 }
 
@@ -68,7 +68,7 @@ void readTextSource(Context &ctx);
 void readWorkbookSource(Context &ctx);
 void readDatabaseSource(Context &ctx);
 // Copies an opened sheet or table into SGDatei; throws Error when its rows cannot be read.
-void fillGridFromRows(Context &ctx, platform::TabularRowSet &rows);
+void fillGridFromRows(Context &ctx, formats::TabularRowSet &rows);
 void buildMappingGrid(Context &ctx);
 void showMappingPreview(Context &ctx);
 void assignSelectedSourceField(Context &ctx); // assign the selected source field

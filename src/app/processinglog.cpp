@@ -1,8 +1,8 @@
 #include "processinglog.h"
 
-#include "platform/codec.h"
+#include "base/codec.h"
+#include "base/german.h"
 #include "platform/files.h"
-#include "platform/german.h"
 
 namespace ordovan::app {
 

@@ -11,10 +11,10 @@
 #include "context.h"
 #include "operations.h"
 
+#include "base/codec.h"
+#include "base/error.h"
+#include "base/german.h"
 #include "import/conversions.h"
-#include "platform/codec.h"
-#include "platform/error.h"
-#include "platform/german.h"
 #include "sepa/record.h"
 #include "store/recordnumbers.h"
 

@@ -6,8 +6,8 @@
 #include "history.h"
 #include "operations.h"
 
+#include "base/error.h"
 #include "platform/dialogs.h"
-#include "platform/error.h"
 #include "reports/bookinglist.h"
 #include "reports/coversheet.h"
 #include "reports/printing.h"

@@ -8,8 +8,8 @@
 #include "operations.h"
 #include "settingsnames.h"
 
+#include "base/error.h"
 #include "platform/dialogs.h"
-#include "platform/error.h"
 #include "platform/files.h"
 #include "platform/settingsstore.h"
 #include "sepa/calendar.h"

@@ -10,10 +10,10 @@
 #include "context.h"
 #include "operations.h"
 
+#include "formats/tabular.h"
+#include "formats/tabularerrors.h"
 #include "import/textsource.h"
 #include "platform/dialogs.h"
-#include "platform/tabular.h"
-#include "platform/tabularerrors.h"
 
 #include <QFileInfo>
 
@@ -92,7 +92,7 @@ void readSource(Context &ctx, bool batchRun)
         readWorkbookSource(ctx);
     else if (isDatabaseExtension(ext))
         readDatabaseSource(ctx);
-    else if (platform::isContainerFile(ctx.state.main.EQuelldatei))
+    else if (formats::isContainerFile(ctx.state.main.EQuelldatei))
         readWorkbookSource(ctx);
     else
         readTextSource(ctx);
@@ -110,13 +110,13 @@ void readTextSource(Context &ctx)
         ctx.appendLogLine(kTextNotFound);
         s.run.runStatus = RunStatus::SourceNotFound;
         s.run.RunSourceError = QFileInfo::exists(s.main.EQuelldatei)
-                                   ? platform::tabular_errors::cannotOpen(s.main.EQuelldatei)
-                                   : platform::tabular_errors::notFound(s.main.EQuelldatei);
+                                   ? formats::tabular_errors::cannotOpen(s.main.EQuelldatei)
+                                   : formats::tabular_errors::notFound(s.main.EQuelldatei);
         break;
     case import::TextReadOutcome::ReadFailed:
         ctx.appendLogLine(kTextReadError);
         s.run.runStatus = RunStatus::SourceUnreadable;
-        s.run.RunSourceError = platform::tabular_errors::unreadable(s.main.EQuelldatei);
+        s.run.RunSourceError = formats::tabular_errors::unreadable(s.main.EQuelldatei);
         break;
     }
 }

@@ -7,9 +7,9 @@
 #include "operations.h"
 #include "settingsnames.h"
 
-#include "platform/error.h"
+#include "base/error.h"
+#include "base/german.h"
 #include "platform/files.h"
-#include "platform/german.h"
 
 #include <QFileInfo>
 

@@ -8,8 +8,8 @@
 #include "context.h"
 #include "operations.h"
 
-#include "platform/error.h"
-#include "platform/tabular.h"
+#include "base/error.h"
+#include "formats/tabular.h"
 
 #include <QLoggingCategory>
 
@@ -43,21 +43,21 @@ void noteFailure(Context &ctx, const char *phase, const std::exception &e)
     }
 }
 
-void readTabularSource(Context &ctx, platform::TabularKind kind, const ReaderTexts &texts)
+void readTabularSource(Context &ctx, formats::TabularKind kind, const ReaderTexts &texts)
 {
     auto &state = ctx.state;
     try {
-        platform::TabularProvider *provider = ctx.services.tabular;
+        formats::TabularProvider *provider = ctx.services.tabular;
         if (!provider)
             throw Error(QStringLiteral("Kein Leseprogramm für Arbeitsmappen und Datenbanken."));
 
-        std::unique_ptr<platform::TabularConnection> connection;
-        std::unique_ptr<platform::TabularRowSet> rows;
+        std::unique_ptr<formats::TabularConnection> connection;
+        std::unique_ptr<formats::TabularRowSet> rows;
         try {
             connection = provider->connect(state.main.EQuelldatei, kind);
             if (state.source.CBTabellenItems.isEmpty())
                 state.source.CBTabellenItems =
-                    connection->tableNames(kind == platform::TabularKind::Workbook);
+                    connection->tableNames(kind == formats::TabularKind::Workbook);
             if (state.source.CBTabellenText.isEmpty()) {
                 // A file without any sheet or table has no first item to take.
                 if (state.source.CBTabellenItems.isEmpty())
@@ -96,7 +96,7 @@ void readWorkbookSource(Context &ctx)
 {
     using namespace tabular_log;
     ctx.appendLogLine(kExcelStart);
-    readTabularSource(ctx, platform::TabularKind::Workbook,
+    readTabularSource(ctx, formats::TabularKind::Workbook,
                       {kExcelStart, kExcelEnd, kExcelNotFound, kExcelReadError, kExcelOpenError});
 }
 
@@ -111,11 +111,11 @@ void readDatabaseSource(Context &ctx)
         sourceOptionsChanged(ctx);
     }
     readTabularSource(
-        ctx, platform::TabularKind::Database,
+        ctx, formats::TabularKind::Database,
         {kAccessStart, kAccessEnd, kAccessNotFound, kAccessReadError, kAccessOpenError});
 }
 
-void fillGridFromRows(Context &ctx, platform::TabularRowSet &rows)
+void fillGridFromRows(Context &ctx, formats::TabularRowSet &rows)
 {
     auto &grid = ctx.state.source.SGDatei;
     const int fields = rows.fieldCount();

@@ -1,6 +1,6 @@
 #include "conversions.h"
 
-#include "platform/german.h"
+#include "base/german.h"
 
 namespace ordovan::import {
 

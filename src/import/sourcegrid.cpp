@@ -1,6 +1,6 @@
 #include "sourcegrid.h"
 
-#include "platform/codec.h"
+#include "base/codec.h"
 
 #include <algorithm>
 #include <cstring>

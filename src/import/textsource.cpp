@@ -4,7 +4,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "platform/codec.h"
+#include "base/codec.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -32,16 +32,4 @@ public:
     void startProgram(const QString &program, const QStringList &arguments) override;
 };
 
-class ScriptedDesktop : public Desktop
-{
-public:
-    void openWithDefault(const QString &path) override { opened << path; }
-    void startProgram(const QString &program, const QStringList &arguments) override
-    {
-        started << (QStringList{program} + arguments);
-    }
-    QStringList opened;
-    QList<QStringList> started;
-};
-
 } // namespace ordovan::platform

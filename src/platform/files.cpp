@@ -1,6 +1,6 @@
 #include "files.h"
 
-#include "error.h"
+#include "base/error.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "settingsstore.h"
 
-#include "codec.h"
-#include "error.h"
+#include "base/codec.h"
+#include "base/error.h"
 #include "files.h"
 
 #include <QFile>

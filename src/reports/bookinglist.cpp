@@ -5,8 +5,8 @@
 #include "printing.h"
 #include "texts.h"
 
+#include "base/german.h"
 #include "platform/files.h"
-#include "platform/german.h"
 #include "store/table.h"
 
 #include <array>

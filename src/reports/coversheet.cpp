@@ -6,9 +6,9 @@
 #include "printing.h"
 #include "texts.h"
 
-#include "platform/codec.h"
+#include "base/codec.h"
+#include "base/german.h"
 #include "platform/files.h"
-#include "platform/german.h"
 #include "store/table.h"
 
 #include <QStringList>

@@ -2,7 +2,7 @@
 
 #include "texts.h"
 
-#include "platform/error.h"
+#include "base/error.h"
 #include "platform/files.h"
 
 #include <QFontMetricsF>

@@ -1,8 +1,8 @@
 #include "record.h"
 
+#include "base/error.h"
+#include "base/german.h"
 #include "countries.h"
-#include "platform/error.h"
-#include "platform/german.h"
 #include "text.h"
 #include "validation.h"
 

@@ -1,6 +1,6 @@
 #include "text.h"
 
-#include "platform/german.h"
+#include "base/german.h"
 
 namespace ordovan::sepa {
 

@@ -1,7 +1,7 @@
 #include "validation.h"
 
+#include "base/error.h"
 #include "countries.h"
-#include "platform/error.h"
 
 #include <algorithm>
 

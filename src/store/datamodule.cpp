@@ -1,7 +1,7 @@
 #include "datamodule.h"
 
 #include "bankdirectory.h"
-#include "platform/error.h"
+#include "base/error.h"
 #include "platform/files.h"
 #include "recordnumbers.h"
 #include "schema.h"

@@ -1,6 +1,6 @@
 #include "recordnumbers.h"
 
-#include "platform/error.h"
+#include "base/error.h"
 #include "platform/settingsstore.h"
 #include "table.h"
 

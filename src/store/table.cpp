@@ -1,8 +1,8 @@
 #include "table.h"
 
-#include "platform/codec.h"
-#include "platform/error.h"
-#include "platform/german.h"
+#include "base/codec.h"
+#include "base/error.h"
+#include "base/german.h"
 
 #include <algorithm>
 #include <cstring>

@@ -8,8 +8,8 @@
 #include "tablefile.h"
 #include "table.h"
 
-#include "platform/codec.h"
-#include "platform/error.h"
+#include "base/codec.h"
+#include "base/error.h"
 #include "platform/files.h"
 
 #include <QFileDevice>

@@ -4,7 +4,7 @@
 #include "tablefile.h"
 #include "tablefileparser.h"
 
-#include "platform/error.h"
+#include "base/error.h"
 
 #include <QFileInfo>
 

@@ -17,7 +17,7 @@
 #include "tablefile.h"
 #include "tablefileparser.h"
 
-#include "platform/codec.h"
+#include "base/codec.h"
 
 #include <algorithm>
 #include <charconv>

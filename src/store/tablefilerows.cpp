@@ -1,7 +1,7 @@
 // Values of table file rows: type words, text conversion, and ROW elements to row versions.
 #include "tablefilerows.h"
 
-#include "platform/codec.h"
+#include "base/codec.h"
 
 #include <QDate>
 

@@ -2,7 +2,7 @@
 
 #include "qtdialogs.h"
 
-#include "platform/error.h"
+#include "base/error.h"
 #include "reports/painterdevice.h"
 #include "reports/texts.h"
 

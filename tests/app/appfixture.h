@@ -1,11 +1,13 @@
 #pragma once
 
 #include "app/context.h"
+#include "formats/tabular.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
 #include "platform/settingsstore.h"
-#include "platform/tabular.h"
+#include "support/scripteddesktop.h"
+#include "support/scripteddialogs.h"
 
 #include <QTemporaryDir>
 
@@ -26,10 +28,10 @@ struct AppFixture
     void addMandanten(const QList<int> &ids);
 
     QTemporaryDir dir;
-    platform::ScriptedDialogs dialogs;
-    platform::ScriptedDesktop desktop;
+    test::ScriptedDialogs dialogs;
+    test::ScriptedDesktop desktop;
     platform::FixedClock clock;
-    platform::UnavailableTabularProvider tabular;
+    formats::UnavailableTabularProvider tabular;
     std::unique_ptr<platform::SettingsStore> settings;
     std::unique_ptr<app::Context> ctx;
 };

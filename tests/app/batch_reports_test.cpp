@@ -1,8 +1,8 @@
 #include "app/operations.h"
 #include "appfixture.h"
-#include "platform/error.h"
-#include "reports/recording.h"
+#include "base/error.h"
 #include "store/schema.h"
+#include "support/recording.h"
 #include "testutil.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "app/batchrun.h"
 #include "app/operations.h"
 #include "appfixture.h"
-#include "platform/codec.h"
-#include "platform/error.h"
+#include "base/codec.h"
+#include "base/error.h"
 #include "store/schema.h"
 #include "testutil.h"
 

@@ -7,7 +7,9 @@
 #include "platform/clock.h"
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
-#include "reports/recording.h"
+#include "support/recording.h"
+#include "support/scripteddesktop.h"
+#include "support/scripteddialogs.h"
 #include "testutil.h"
 
 #include <QFileInfo>
@@ -58,8 +60,8 @@ protected:
     QString target() const { return inst.bank() + QStringLiteral("sepa.xml"); }
 
     Installation inst;
-    platform::ScriptedDialogs dialogs;
-    platform::ScriptedDesktop desktop;
+    test::ScriptedDialogs dialogs;
+    test::ScriptedDesktop desktop;
     platform::FixedClock clock;
     reports::RecordingPrintService printer;
     std::unique_ptr<platform::SettingsStore> settings;

@@ -1,6 +1,6 @@
 #include "e2e_support.h"
 
-#include "platform/codec.h"
+#include "base/codec.h"
 #include "platform/files.h"
 #include "store/datamodule.h"
 #include "store/tablefile.h"

@@ -3,7 +3,7 @@
 #include "app/history.h"
 #include "app/operations.h"
 #include "appfixture.h"
-#include "platform/error.h"
+#include "base/error.h"
 #include "store/recordnumbers.h"
 #include "store/schema.h"
 

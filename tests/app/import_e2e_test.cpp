@@ -3,7 +3,7 @@
 // qualifier), an amount with a thousands point and an impossible date.
 #include "app/operations.h"
 #include "appfixture.h"
-#include "platform/codec.h"
+#include "base/codec.h"
 #include "platform/files.h"
 #include "store/recordnumbers.h"
 #include "store/schema.h"

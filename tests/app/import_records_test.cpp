@@ -2,7 +2,7 @@
 // (reservation, gaps of failed records, the guard against a missing or lagging counter).
 #include "app/operations.h"
 #include "appfixture.h"
-#include "platform/error.h"
+#include "base/error.h"
 #include "store/recordnumbers.h"
 #include "store/schema.h"
 

@@ -2,7 +2,7 @@
 #include "app/operations.h"
 #include "app/settingsnames.h"
 #include "appfixture.h"
-#include "platform/error.h"
+#include "base/error.h"
 #include "store/recordnumbers.h"
 #include "store/schema.h"
 #include "store/tablefile.h"

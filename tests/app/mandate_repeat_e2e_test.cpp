@@ -4,7 +4,7 @@
 #include "schemacheck.h"
 #include "testutil.h"
 
-#include "platform/codec.h"
+#include "base/codec.h"
 #include "sepa/calendar.h"
 
 #include <QFile>

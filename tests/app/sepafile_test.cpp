@@ -1,4 +1,4 @@
-#include "platform/error.h"
+#include "base/error.h"
 #include "sepafile_fixture.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "app/commandline.h"
 #include "app/operations.h"
 #include "appfixture.h"
-#include "platform/error.h"
+#include "base/error.h"
 #include "store/bankdirectory.h"
 #include "testutil.h"
 

@@ -5,7 +5,7 @@
 #include "app/operations.h"
 #include "app/tabularsource.h"
 #include "appfixture.h"
-#include "platform/error.h"
+#include "base/error.h"
 #include "tabularfixtures.h"
 #include "tabularxlswriter.h"
 #include "testutil.h"
@@ -32,7 +32,7 @@ QString wildFile(const char *name)
 }
 
 // A row set from a list of rows; a text call may be told to fail.
-class ListRowSet : public platform::TabularRowSet
+class ListRowSet : public formats::TabularRowSet
 {
 public:
     ListRowSet(int fields, QList<QStringList> rows) : m_fields(fields), m_rows(std::move(rows)) {}
@@ -57,10 +57,10 @@ private:
 };
 
 // A provider whose one file has the given tables; records what it was asked.
-class ScriptedProvider : public platform::TabularProvider
+class ScriptedProvider : public formats::TabularProvider
 {
 public:
-    struct Connection : platform::TabularConnection
+    struct Connection : formats::TabularConnection
     {
         ScriptedProvider *owner;
         QStringList tableNames(bool system) const override
@@ -68,7 +68,7 @@ public:
             owner->askedSystemTables = system;
             return owner->names;
         }
-        std::unique_ptr<platform::TabularRowSet> openTable(const QString &name) override
+        std::unique_ptr<formats::TabularRowSet> openTable(const QString &name) override
         {
             owner->opened << name;
             if (!owner->names.contains(name))
@@ -76,8 +76,8 @@ public:
             return std::make_unique<ListRowSet>(2, owner->rows);
         }
     };
-    std::unique_ptr<platform::TabularConnection> connect(const QString &,
-                                                         platform::TabularKind kind) override
+    std::unique_ptr<formats::TabularConnection> connect(const QString &,
+                                                        formats::TabularKind kind) override
     {
         kinds << kind;
         auto c = std::make_unique<Connection>();
@@ -88,7 +88,7 @@ public:
     QStringList names;
     QList<QStringList> rows;
     QStringList opened;
-    QList<platform::TabularKind> kinds;
+    QList<formats::TabularKind> kinds;
     bool askedSystemTables = false;
 };
 
@@ -129,7 +129,7 @@ protected:
     }
 
     test::AppFixture fx;
-    platform::FileTabularProvider files;
+    formats::FileTabularProvider files;
     ScriptedProvider scripted;
 };
 
@@ -192,9 +192,9 @@ TEST_F(TabularSource, WhatCannotBeOpenedIsStatusTwoAndLeavesTheGrid)
 
 TEST_F(TabularSource, RowsThatCannotBeReadAreStatusFive)
 {
-    platform::TabularLimits limits;
+    formats::TabularLimits limits;
     limits.maxCells = 10; // the payments sheet has 24
-    platform::FileTabularProvider strict(limits);
+    formats::FileTabularProvider strict(limits);
     fx.ctx->services.tabular = &strict;
     fillGrid(QStringLiteral("alt"));
     state().main.EQuelldatei = sampleFile("zahlungen.ods");
@@ -236,7 +236,7 @@ TEST_F(TabularSource, ADatabaseSwitchesTheTitleRowOffAndListsNoSystemTables)
     app::readDatabaseSource(*fx.ctx);
     EXPECT_FALSE(state().source.CBTitelzeile);
     EXPECT_FALSE(scripted.askedSystemTables);
-    EXPECT_EQ(scripted.kinds.last(), platform::TabularKind::Database);
+    EXPECT_EQ(scripted.kinds.last(), formats::TabularKind::Database);
     EXPECT_EQ(state().source.CBTabellenText, QStringLiteral("Kunden"));
     EXPECT_EQ(grid(), (QList<QStringList>{{QStringLiteral("a"), QStringLiteral("b")},
                                           {QStringLiteral("c"), QString()}}));

@@ -1,6 +1,6 @@
 #include "import/conversions.h"
 
-#include "platform/german.h"
+#include "base/german.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "import/sourcegrid.h"
 #include "import/textsource.h"
 
-#include "platform/codec.h"
+#include "base/codec.h"
 
 #include <QList>
 #include <QRandomGenerator>

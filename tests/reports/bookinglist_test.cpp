@@ -1,8 +1,8 @@
-#include "platform/codec.h"
+#include "base/codec.h"
 #include "reports/bookinglist.h"
-#include "reports/recording.h"
 #include "store/schema.h"
 #include "store/table.h"
+#include "support/recording.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "platform/error.h"
+#include "base/error.h"
 #include "reports/coversheet.h"
-#include "reports/recording.h"
 #include "store/schema.h"
 #include "store/table.h"
+#include "support/recording.h"
 #include "testutil.h"
 
 #include <QFile>

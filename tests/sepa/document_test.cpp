@@ -1,4 +1,4 @@
-#include "platform/error.h"
+#include "base/error.h"
 #include "schemacheck.h"
 #include "sepa/document.h"
 #include "testutil.h"

@@ -1,6 +1,6 @@
 #include "sepa/text.h"
 
-#include "platform/german.h"
+#include "base/german.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/error.h"
+#include "base/error.h"
 #include "sepa/countries.h"
 #include "sepa/validation.h"
 

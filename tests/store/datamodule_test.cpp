@@ -1,5 +1,5 @@
 // When the data module's tables reach their files, and when they must not.
-#include "platform/error.h"
+#include "base/error.h"
 #include "store/bankdirectory.h"
 #include "store/datamodule.h"
 #include "store/schema.h"

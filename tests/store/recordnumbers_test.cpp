@@ -1,5 +1,5 @@
 // Record numbers: never handed out twice, whatever happens to the rows or the counter.
-#include "platform/error.h"
+#include "base/error.h"
 #include "platform/settingsstore.h"
 #include "store/datamodule.h"
 #include "store/recordnumbers.h"

@@ -1,6 +1,6 @@
 // The paths a bulk import takes through the table: text set in place into cells that keep
 // their capacity from row to row, and rows appended in index order without a search.
-#include "platform/error.h"
+#include "base/error.h"
 #include "store/schema.h"
 #include "store/table.h"
 

@@ -1,6 +1,6 @@
 // The in-memory table engine: cursor, editing, locate, filters, order, hooks.
-#include "platform/error.h"
-#include "platform/german.h"
+#include "base/error.h"
+#include "base/german.h"
 #include "store/schema.h"
 #include "store/table.h"
 

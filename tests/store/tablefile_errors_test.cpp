@@ -1,6 +1,6 @@
 // Bad table files and failing writes: a clear German error naming the file, and nothing
 // stored is lost (neither the table in memory nor the file on disk).
-#include "platform/error.h"
+#include "base/error.h"
 #include "store/schema.h"
 #include "store/table.h"
 #include "store/tablefile.h"

@@ -1,7 +1,7 @@
 // Large table files are read with worker threads for their rows. Whatever the shape of the
 // file, the result must be what a plain reading gives: the same table, the same complaint.
-#include "platform/codec.h"
-#include "platform/error.h"
+#include "base/codec.h"
+#include "base/error.h"
 #include "store/schema.h"
 #include "store/table.h"
 #include "store/tablefile.h"

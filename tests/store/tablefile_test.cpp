@@ -1,6 +1,6 @@
 // The table file writer against the documented worked examples, and write/read round trips.
-#include "platform/codec.h"
-#include "platform/error.h"
+#include "base/codec.h"
+#include "base/error.h"
 #include "store/schema.h"
 #include "store/table.h"
 #include "store/tablefile.h"

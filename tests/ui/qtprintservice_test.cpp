@@ -1,4 +1,4 @@
-#include "platform/error.h"
+#include "base/error.h"
 #include "reports/coversheet.h"
 #include "reports/painterdevice.h"
 #include "testutil.h"
