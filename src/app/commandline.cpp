@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "context.h"
+#include "logging.h"
 #include "operations.h"
 
 #include "base/error.h"
@@ -173,12 +174,30 @@ namespace {
 constexpr int kWaitForOtherCopyMs = 30 * 60 * 1000;
 } // namespace
 
+void reportUncaughtError(Context &ctx, const QString &message, const QString &detail)
+{
+    qCWarning(lcApp) << message << detail;
+    ctx.dialogs().uncaughtError(message);
+    // A scheduled run has nobody to ask what went wrong: the reason beneath the message (the
+    // system's text of a failed write, say) goes to its output too.
+    if (ctx.services.unattended && !detail.isEmpty())
+        ctx.dialogs().notice(QStringLiteral("Technische Ursache: ") + detail);
+}
+
+void reportUncaughtError(Context &ctx, const std::exception &e)
+{
+    if (const auto *error = dynamic_cast<const Error *>(&e))
+        reportUncaughtError(ctx, error->message(), error->detail());
+    else
+        reportUncaughtError(ctx, QString::fromLocal8Bit(e.what()), QString());
+}
+
 int runUnattended(Context &ctx)
 {
     bool error = false;
-    auto report = [&](const QString &message) {
+    auto report = [&](const std::exception &e) {
         error = true;
-        ctx.dialogs().uncaughtError(message);
+        reportUncaughtError(ctx, e);
     };
     // A second copy started meanwhile (a scheduled run, say) waits until this one has ended,
     // so neither overwrites the tables the other one saved.
@@ -188,16 +207,14 @@ int runUnattended(Context &ctx)
         dataLock.emplace(ctx.data.dataDir());
         dataLock->lock(kWaitForOtherCopyMs);
         startUp(ctx);
-    } catch (const Error &e) {
-        report(e.message());
     } catch (const std::exception &e) {
-        report(QString::fromLocal8Bit(e.what()));
+        report(e);
     }
     // Ending is like "Beenden": no settings save, but changed tables reach their files.
     try {
         ctx.data.closeAll();
-    } catch (const Error &e) {
-        report(e.message());
+    } catch (const std::exception &e) {
+        report(e);
     }
     return exitStatus(ctx, error);
 }

@@ -3,7 +3,9 @@
 #include "state.h"
 
 #include <QString>
+
 #include <QStringList>
+#include <exception>
 
 #include <optional>
 
@@ -45,6 +47,12 @@ QString versionText();
 
 // The exit status after start-up (and the run it may have started) ended.
 int exitStatus(const Context &ctx, bool errorOccurred);
+
+// The one place an error nobody caught is reported: the German message in the error box (the
+// unattended service writes it to standard error), the technical detail to the log category
+// and, without a window, to standard error too.
+void reportUncaughtError(Context &ctx, const QString &message, const QString &detail);
+void reportUncaughtError(Context &ctx, const std::exception &e);
 
 // A whole program run without a window: create, start up, apply the command line, end like
 // "Beenden" (tables that changed reach their files, the settings are not saved).

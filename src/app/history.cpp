@@ -6,6 +6,7 @@
 #include "history.h"
 
 #include "context.h"
+#include "logging.h"
 #include "operations.h"
 
 #include "base/error.h"
@@ -162,7 +163,10 @@ void historyRowChanged(Context &ctx)
         domestic.setFiltered(true);
         if (s.window.page == Page::BookingHistory)
             domestic.setFiltered(false);
-    } catch (const Error &) {
+    } catch (const Error &e) {
+        // A history row whose range cannot be a filter leaves the grids as they were; moving
+        // through the history must not stop at it.
+        qCWarning(lcApp) << "history filter" << e.message() << e.detail();
     }
 }
 

@@ -6,6 +6,7 @@
 // cannot be read. After a failure the grid keeps what it held.
 #include "tabularsource.h"
 #include "context.h"
+#include "logging.h"
 #include "operations.h"
 
 #include "base/error.h"
@@ -20,8 +21,6 @@ namespace ordovan::app {
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcTabular, "ordovan.import.tabular")
-
 struct ReaderTexts
 {
     const QString &start;
@@ -35,10 +34,10 @@ struct ReaderTexts
 void noteFailure(Context &ctx, const char *phase, const std::exception &e)
 {
     if (const auto *error = dynamic_cast<const Error *>(&e)) {
-        qCWarning(lcTabular) << phase << error->message() << error->detail();
+        qCWarning(lcApp) << phase << error->message() << error->detail();
         ctx.state.run.RunSourceError = error->message();
     } else {
-        qCWarning(lcTabular) << phase << e.what();
+        qCWarning(lcApp) << phase << e.what();
         ctx.state.run.RunSourceError = QString::fromLocal8Bit(e.what());
     }
 }
@@ -128,7 +127,9 @@ void fillGridFromRows(Context &ctx, formats::TabularRowSet &rows)
             // One cell that cannot be had leaves that cell as it was.
             try {
                 grid.setCell(column, i, rows.text(i));
-            } catch (const std::exception &) {
+            } catch (const std::exception &e) {
+                // The rest of the row is still worth having; the log says which cell failed.
+                qCWarning(lcApp) << "cell" << column << i << e.what();
             }
         }
         rows.next();

@@ -370,3 +370,19 @@ TEST_F(CommandLineRun, ARunWithoutValidRecordAfterAGoodOneLeavesAnEmptyHistoryEn
     EXPECT_EQ(inst.logFiles().size(), 2);
     EXPECT_EQ(inst.table(QStringLiteral("db7.xml"))->recordCount(), 1) << "empty archive copy";
 }
+
+TEST_F(CommandLineRun, AnErrorKeepsItsReasonOnStandardError)
+{
+    inst.createTables();
+    inst.configure(1, 3, QStringLiteral("quelle.csv"), QStringLiteral("fehlt/sepa.xml"));
+    inst.writeSource(
+        {Installation::record(QStringLiteral("Anna"), kValidIban, QStringLiteral("COBADEFFXXX"),
+                              QStringLiteral("5,00"), QStringLiteral("Miete"))});
+    const Installation::Result r =
+        inst.run({QStringLiteral("startstop"), QStringLiteral("gs"), QStringLiteral("1")});
+    EXPECT_EQ(r.exitCode, 1);
+    // The German message, and beneath it what the system said.
+    EXPECT_TRUE(r.standardError.contains(inst.bank() + QStringLiteral("fehlt/sepa.xml")))
+        << r.standardError.toStdString();
+    EXPECT_TRUE(r.standardError.contains(u"Technische Ursache: ")) << r.standardError.toStdString();
+}

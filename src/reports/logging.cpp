@@ -1,0 +1,5 @@
+#include "logging.h"
+
+namespace ordovan::reports {
+Q_LOGGING_CATEGORY(lcReports, "ordovan.reports", QtInfoMsg)
+}

@@ -1,0 +1,5 @@
+#include "logging.h"
+
+namespace ordovan::store {
+Q_LOGGING_CATEGORY(lcStore, "ordovan.store", QtInfoMsg)
+}
