@@ -39,6 +39,8 @@ void applyPurposeLineLayout(Context &ctx);
 void prepareProgram(Context &ctx);
 // The start-up sequence when the window first shows: tables, Mandant, mapping, command line.
 void startUp(Context &ctx);
+// The same without the command line: what a restore runs again.
+void loadStartUpState(Context &ctx);
 // Closing the window: settings and column widths saved, every table written.
 void closeMainWindow(Context &ctx);
 // Steps 16 to 18 of the start-up: Mandant, payment type and run from the command line.

@@ -47,6 +47,12 @@ void restoreWindow(Context &ctx)
 
 void startUp(Context &ctx)
 {
+    loadStartUpState(ctx);
+    applyCommandLine(ctx);
+}
+
+void loadStartUpState(Context &ctx)
+{
     MainState &s = ctx.state;
     s.run.StartupDone = false;
     s.run.runStatus = RunStatus::Ok;
@@ -92,8 +98,6 @@ void startUp(Context &ctx)
 
     sourceOptionsChanged(ctx);
     showMappingPreview(ctx);
-
-    applyCommandLine(ctx);
 }
 
 void applyCommandLine(Context &ctx)

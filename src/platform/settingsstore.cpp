@@ -643,4 +643,17 @@ void SettingsStore::importFrom(const QString &path)
     writeBack();
 }
 
+void SettingsStore::replaceAll(const RegistryDocument &doc)
+{
+    lock();
+    LockGuard guard([this] { unlock(); });
+    refresh();
+    checkWritable();
+    RegistryDocument replaced;
+    replaced.ensureKey(u"");
+    replaced.merge(doc);
+    m_doc = replaced;
+    writeBack();
+}
+
 } // namespace ordovan::platform

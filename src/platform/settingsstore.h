@@ -112,6 +112,8 @@ public:
     void exportTo(const QString &path) const;
     // Merges an export file into the store, as the registry editor imports one.
     void importFrom(const QString &path);
+    // Replaces the whole key tree (every value, every Mandant subkey) by the document's.
+    void replaceAll(const RegistryDocument &doc);
 
 private:
     friend class Batch;
