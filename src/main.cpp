@@ -66,7 +66,8 @@ int main(int argc, char **argv)
     platform::SystemClock clock;
     formats::FileTabularProvider tabular;
 
-    if (cl.unattended) {
+    // The administrator's backup and restore run without a window, like a scheduled run.
+    if (cl.unattended || !cl.backupFolder.isEmpty() || !cl.restoreFolder.isEmpty()) {
         // No display is needed: fonts and PDF output work on the offscreen platform. Qt's own
         // chatter (a missing runtime folder under cron, say) would only clutter the output
         // that scheduled runs mail to their owner.
@@ -88,6 +89,8 @@ int main(int argc, char **argv)
         ctx.state.commandLine.SEPAFormatOverride = cl.format;
         ctx.state.commandLine.executionDateOverride = cl.executionDate;
         ctx.state.commandLine.allowRepeat = cl.allowRepeat;
+        ctx.state.commandLine.backupFolder = cl.backupFolder;
+        ctx.state.commandLine.restoreFolder = cl.restoreFolder;
         return app::runUnattended(ctx);
     }
 

@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include "backup.h"
 #include "context.h"
 #include "logging.h"
 #include "operations.h"
@@ -9,6 +10,8 @@
 #include "platform/files.h"
 
 #include <QDate>
+
+#include <cstdio>
 
 #include <algorithm>
 #include <optional>
@@ -79,6 +82,15 @@ CommandLine parseCommandLine(const QStringList &arguments)
                                    .arg(value.toString());
             } else if (arg == u"--allow-repeat") {
                 cl.allowRepeat = true;
+            } else if (arg.startsWith(u"--backup=") || arg.startsWith(u"--restore=")) {
+                const bool backup = arg.startsWith(u"--backup=");
+                const QString folder = arg.mid(backup ? 9 : 10);
+                if (folder.isEmpty())
+                    cl.error = QStringLiteral("Kein Verzeichnis angegeben: %1").arg(arg);
+                else if (backup)
+                    cl.backupFolder = folder;
+                else
+                    cl.restoreFolder = folder;
             } else {
                 cl.error = QStringLiteral("Unbekannte Option: %1").arg(arg);
             }
@@ -90,6 +102,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
         }
         cl.words << arg;
     }
+    if (cl.error.isEmpty() && !cl.backupFolder.isEmpty() && !cl.restoreFolder.isEmpty())
+        cl.error = QStringLiteral("--backup und --restore schließen einander aus.");
     if (cl.error.isEmpty() && cl.words.size() > 3)
         cl.error = QStringLiteral("Zu viele Angaben: höchstens drei Wörter sind erlaubt.");
     while (cl.words.size() < 3)
@@ -138,6 +152,13 @@ QString helpText()
         "  --allow-repeat   eine bereits verarbeitete Quelldatei ohne Rückfrage erneut\n"
         "                   verarbeiten (ohne diese Option endet ein solcher Lauf unbeaufsichtigt\n"
         "                   mit Rückgabewert 4)\n"
+        "  --backup=VERZEICHNIS\n"
+        "                   Datenbank sichern: die sechs Tabellen und einstellungen.reg in das\n"
+        "                   Verzeichnis schreiben, ohne Fenster; die geschriebenen Dateien\n"
+        "                   werden ausgegeben\n"
+        "  --restore=VERZEICHNIS\n"
+        "                   Datenbank zurücklesen, ohne Rückfrage: erst wenn alle sieben Dateien\n"
+        "                   vorhanden und lesbar sind, werden Tabellen und Einstellungen ersetzt\n"
         "  --help           diese Hilfe anzeigen\n"
         "  --version        die Programmversion anzeigen\n"
         "\n"
@@ -192,6 +213,30 @@ void reportUncaughtError(Context &ctx, const std::exception &e)
         reportUncaughtError(ctx, QString::fromLocal8Bit(e.what()), QString());
 }
 
+namespace {
+
+void printLine(const QString &text)
+{
+    std::fputs((text + u'\n').toLocal8Bit().constData(), stdout);
+    std::fflush(stdout);
+}
+
+// --backup and --restore, after the start-up has loaded the tables.
+void runAdministration(Context &ctx)
+{
+    CommandLineChoices &c = ctx.state.commandLine;
+    if (!c.backupFolder.isEmpty()) {
+        for (const QString &file : backupData(ctx, c.backupFolder))
+            printLine(QStringLiteral("Gesichert: ") + file);
+    }
+    if (!c.restoreFolder.isEmpty()) {
+        for (const QString &file : restoreData(ctx, c.restoreFolder, false))
+            printLine(QStringLiteral("Zurückgelesen: ") + file);
+    }
+}
+
+} // namespace
+
 int runUnattended(Context &ctx)
 {
     bool error = false;
@@ -207,6 +252,7 @@ int runUnattended(Context &ctx)
         dataLock.emplace(ctx.data.dataDir());
         dataLock->lock(kWaitForOtherCopyMs);
         startUp(ctx);
+        runAdministration(ctx);
     } catch (const std::exception &e) {
         report(e);
     }

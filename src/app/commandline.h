@@ -35,6 +35,8 @@ struct CommandLine
     std::optional<sepa::Generation> format; // none: the Mandant's choice
     ExecutionDateChoice executionDate;
     bool allowRepeat = false;
+    QString backupFolder;  // --backup=FOLDER
+    QString restoreFolder; // --restore=FOLDER
     QStringList words;
     QString error; // German text of what is wrong; empty when the line is good
 };

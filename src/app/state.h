@@ -239,6 +239,9 @@ struct CommandLineChoices
     ExecutionDateChoice executionDateOverride;
     // --allow-repeat: a source already turned into a file is processed again without asking.
     bool allowRepeat = false;
+    // --backup=FOLDER, --restore=FOLDER: the administrator's backup and restore, no window.
+    QString backupFolder;
+    QString restoreFolder;
 };
 
 // What the start-up and the batch runs leave for the steps after them.

@@ -386,3 +386,41 @@ TEST_F(CommandLineRun, AnErrorKeepsItsReasonOnStandardError)
         << r.standardError.toStdString();
     EXPECT_TRUE(r.standardError.contains(u"Technische Ursache: ")) << r.standardError.toStdString();
 }
+
+TEST_F(CommandLineRun, BackupAndRestoreForAdministrators)
+{
+    inst.createTables();
+    inst.configure(1, 3);
+    inst.writeSource(
+        {Installation::record(QStringLiteral("Anna"), kValidIban, QStringLiteral("COBADEFFXXX"),
+                              QStringLiteral("5,00"), QStringLiteral("Miete"))});
+    ASSERT_EQ(
+        inst.run({QStringLiteral("startstop"), QStringLiteral("gs"), QStringLiteral("1")}).exitCode,
+        0);
+    QTemporaryDir folder;
+    // No --unattended needed: both run without a window.
+    const QString backup = folder.path();
+    Installation::Result r = inst.run({QStringLiteral("--backup=") + backup});
+    ASSERT_EQ(r.exitCode, 0) << r.standardError.toStdString();
+    for (const char *file : {"db1.xml", "db2.xml", "mandant.xml", "db5.xml", "db6.xml", "db7.xml",
+                             "einstellungen.reg"})
+        EXPECT_TRUE(QFileInfo::exists(backup + u'/' + QString::fromLatin1(file))) << file;
+
+    Installation other;
+    r = other.run({QStringLiteral("--restore=") + backup});
+    ASSERT_EQ(r.exitCode, 0) << r.standardError.toStdString();
+    EXPECT_EQ(other.table(QStringLiteral("db5.xml"))->recordCount(), 1);
+    EXPECT_EQ(other.table(QStringLiteral("db2.xml"))->recordCount(), 1);
+    EXPECT_EQ(platform::SettingsStore(other.settingsPath()).readInteger(u"", u"LastBuchungID-EU"),
+              1);
+
+    // A backup that lost a file restores nothing and says which.
+    QFile::remove(backup + QStringLiteral("/db6.xml"));
+    Installation third;
+    r = third.run({QStringLiteral("--restore=") + backup});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.standardError.contains(backup + QStringLiteral("/db6.xml")))
+        << r.standardError.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(third.dataDir() + QStringLiteral("db5.xml")) &&
+                 third.table(QStringLiteral("db5.xml"))->recordCount() > 0);
+}

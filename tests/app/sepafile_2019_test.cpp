@@ -38,9 +38,10 @@ TEST_F(SepaRun2019Test, EveryMessageIsWrittenAndValid)
         const QString version = QString::fromLatin1(c.version);
         EXPECT_EQ(log().first(), QStringLiteral(" SEPA-Datei ERSTELLEN START ") + version);
         // COR1 no longer exists: the banks take the same collections as CORE.
-        if (c.directDebit)
+        if (c.directDebit) {
             EXPECT_TRUE(file().contains(c.instrument == std::string("B2B") ? "<Cd>B2B</Cd>"
                                                                            : "<Cd>CORE</Cd>"));
+        }
         EXPECT_EQ(log().value(1) == u" SEPA-Datei HINWEIS: COR1 wird als CORE eingereicht",
                   c.instrument == std::string("COR1"));
         EXPECT_TRUE(s.run.sepaFileWritten);

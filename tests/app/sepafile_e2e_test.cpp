@@ -71,8 +71,9 @@ TEST_P(Sepa2019EndToEnd, StoredFormatWritesTheCurrentMessages)
     const QString version = QString::fromLatin1(c.version);
     EXPECT_TRUE(bytes.contains(version.toLatin1()));
     EXPECT_SCHEMA_VALID(path, version);
-    if (c.scheme)
+    if (c.scheme) {
         EXPECT_TRUE(bytes.contains(QByteArray("<Cd>") + c.scheme + "</Cd>"));
+    }
 
     // Without a BIC the second record is written only in the IBAN-only form; the third has
     // wrong check digits either way.

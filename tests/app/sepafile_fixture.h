@@ -20,16 +20,16 @@ namespace ordovan::test {
 struct Rec
 {
     QString name1 = QStringLiteral("Müller");
-    QString name2;
+    QString name2 = {};
     QString iban = QStringLiteral("DE87123456781234567890");
     QString bic = QStringLiteral("COBADEFFXXX");
     std::optional<double> amount = 12.5;
     QString purpose = QStringLiteral("Rechnung 1");
     QString mandate = QStringLiteral("MANDAT-1");
-    QString street;
-    QString townCountry;
-    std::optional<QDate> mandateDate;
-    QString sequenceType;
+    QString street = {};
+    QString townCountry = {};
+    std::optional<QDate> mandateDate = {};
+    QString sequenceType = {};
 };
 
 class SepaRunTest : public ::testing::Test, public AppFixture

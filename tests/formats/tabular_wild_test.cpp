@@ -115,9 +115,10 @@ TEST_P(WildWorkbook, IsReadAsExcelShowsItOrRefusedWithTheReason)
     for (const QString &sheet : sheets) {
         const QList<QStringList> rows = test::readAll(*connection->openTable(sheet));
         for (const Cell &cell : c.cells) {
-            if (QString::fromUtf8(cell.sheet) == sheet)
+            if (QString::fromUtf8(cell.sheet) == sheet) {
                 EXPECT_EQ(rows.value(cell.row).value(cell.column), QString::fromUtf8(cell.text))
                     << cell.sheet << " " << cell.row << "," << cell.column;
+            }
         }
     }
 }

@@ -102,8 +102,9 @@ TEST(TableBulkInsert, RowsStayInIndexOrderWhateverOrderTheyCome)
         t.insert();
         t.setValue(0, id);
         t.post();
-        if (id > 2)
+        if (id > 2) {
             EXPECT_EQ(t.integer(0).value_or(-1), id) << "the posted row becomes current";
+        }
     }
     QList<int> visible;
     for (t.first(); !t.eof(); t.next())
