@@ -136,8 +136,6 @@ ManualDocument::ManualDocument(const QString &markdown, const QString &baseFolde
       m_layoutDevice(std::make_unique<QPdfWriter>(m_sink.get())),
       m_doc(std::make_unique<QTextDocument>()), m_baseFolder(baseFolder)
 {
-    m_layoutDevice->setResolution(kDotsPerInch);
-    m_doc->documentLayout()->setPaintDevice(m_layoutDevice.get());
     m_doc->setBaseUrl(QUrl::fromLocalFile(QDir(baseFolder).absolutePath() + u'/'));
     importMarkdown(*m_doc, markdown);
 
@@ -154,11 +152,15 @@ ManualDocument::ManualDocument(const QString &markdown, const QString &baseFolde
         }
     }
 
-    m_doc->setDocumentMargin(0);
-    m_doc->setPageSize(kBody);
+    // Every change of a laid-out text lays it out again: the changes come first.
     applyStyles();
     fitImages();
     insertContents();
+    m_layoutDevice->setResolution(kDotsPerInch);
+    m_doc->documentLayout()->setPaintDevice(m_layoutDevice.get());
+    m_doc->setDocumentMargin(0);
+    m_doc->setPageSize(kBody);
+    keepHeadingsWithText();
     fillContentPages();
 }
 
@@ -201,7 +203,7 @@ void ManualDocument::applyStyles()
             const HeadingStyle &s = styles[std::min(level, 4) - 1];
             bf.setTopMargin(pt(s.above));
             bf.setBottomMargin(pt(s.below));
-            // A chapter begins on a page of its own; a heading never ends a page.
+            // A chapter begins on a page of its own.
             if (level == 2)
                 bf.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
             c.setBlockFormat(bf);
@@ -232,6 +234,24 @@ void ManualDocument::applyStyles()
         c.setBlockFormat(bf);
     }
 
+    // Code comes in the system's fixed font at the system's size; it should match the text.
+    QList<std::pair<int, int>> code;
+    for (QTextBlock b = m_doc->begin(); b.isValid(); b = b.next()) {
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            if (f.isValid() && f.charFormat().fontFixedPitch())
+                code.append({f.position(), f.length()});
+        }
+    }
+    QTextCharFormat codeFormat;
+    codeFormat.setFontPointSize(9.5);
+    for (const auto &[position, length] : code) {
+        QTextCursor c(m_doc.get());
+        c.setPosition(position);
+        c.setPosition(position + length, QTextCursor::KeepAnchor);
+        c.mergeCharFormat(codeFormat);
+    }
+
     // Tables of the text: thin ruled cells, a tinted head row that repeats on every page.
     for (QTextFrame *frame : m_doc->rootFrame()->childFrames()) {
         auto *table = qobject_cast<QTextTable *>(frame);
@@ -242,7 +262,7 @@ void ManualDocument::applyStyles()
         tf.setBorderBrush(kRule);
         tf.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
         tf.setBorderCollapse(true);
-        tf.setCellPadding(pt(3));
+        tf.setCellPadding(pt(2.5));
         tf.setCellSpacing(0);
         tf.setWidth(QTextLength(QTextLength::PercentageLength, 100));
         tf.setHeaderRowCount(1);
@@ -332,6 +352,27 @@ void ManualDocument::insertContents()
     m_contentsTable = table->firstPosition();
 }
 
+void ManualDocument::keepHeadingsWithText()
+{
+    // A section heading whose text only begins on the next page (a table whose first rows do
+    // not fit, say) moves to that page. Each move shifts what follows; the layout follows.
+    QAbstractTextDocumentLayout *layout = m_doc->documentLayout();
+    auto pageOf = [&](const QTextBlock &b) {
+        return int(std::floor((layout->blockBoundingRect(b).top() + 1) / kBody.height()));
+    };
+    for (QTextBlock b = m_doc->begin(); b.isValid(); b = b.next()) {
+        QTextBlockFormat bf = b.blockFormat();
+        if (bf.headingLevel() < 3 || !b.next().isValid() ||
+            bf.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+            continue;
+        (void)m_doc->pageCount();
+        if (pageOf(b.next()) == pageOf(b))
+            continue;
+        bf.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+        QTextCursor(b).setBlockFormat(bf);
+    }
+}
+
 void ManualDocument::fillContentPages()
 {
     m_contents.clear();
@@ -364,7 +405,10 @@ void ManualDocument::paintPage(QPainter &painter, int page) const
     const QRectF clip(0, page * kBody.height(), kBody.width(), kBody.height());
     painter.setClipRect(clip);
     QAbstractTextDocumentLayout::PaintContext context;
-    context.clip = clip;
+    // The first line of the next page starts right on this page's lower edge; a clip that
+    // stops short of it keeps it out of this page (painted, it would be clipped, but PDF
+    // readers would still find its text here).
+    context.clip = clip.adjusted(0, 0, 0, -2);
     context.palette.setColor(QPalette::Text, Qt::black);
     context.palette.setColor(QPalette::Link, kBlue);
     m_doc->documentLayout()->draw(&painter, context);

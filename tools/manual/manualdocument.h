@@ -59,6 +59,7 @@ private:
     void applyStyles();
     void fitImages();
     void insertContents();
+    void keepHeadingsWithText();
     void fillContentPages();
     void paintPage(QPainter &painter, int page) const;
 
