@@ -8,31 +8,10 @@ binary="$top/build/ordovan"
 [[ -x "$binary" ]] || { echo "Bitte zuerst bauen: cmake --preset default && cmake --build build" >&2; exit 1; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/ordovan-beispiel.XXXXXX")
-export XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config"
+# shellcheck source=scripts/example-data.sh
+source "$top/scripts/example-data.sh"
+example_data "$work" "$binary"
 data="$XDG_DATA_HOME/Ordovan 2022"
-settings="$XDG_CONFIG_HOME/Brunnhold Software/Ordovan.reg"
-
-# First start: creates the empty tables and the bank directory.
-"$binary" --unattended
-
-# The ordering party (Mandant 1) with its creditor identifier.
-cp "$top/examples/mandant.xml" "$data/mandant.xml"
-cp "$top/examples/lastschriften.csv" "$work/lastschriften.csv"
-
-# Its settings: source, target, separator ";", qualifier '"', title row, column mapping.
-key='HKEY_CURRENT_USER\SOFTWARE\Brunnhold Software\Ordovan'
-{
-    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
-    printf '[%s]\r\n"Mandant"=dword:00000001\r\n"LastMandantID"=dword:00000001\r\n\r\n' "$key"
-    printf '[%s\\1]\r\n' "$key"
-    printf '"Quelldatei"="%s"\r\n' "$work/lastschriften.csv"
-    printf '"Zieldatei"="%s"\r\n' "$work/sepa-lastschriften.xml"
-    printf '"Trennzeichen"="Semikolon"\r\n"Textkennzeichner"="doppelt"\r\n'
-    printf '"Titelzeile"=dword:00000001\r\n"Betragformat"=dword:00000000\r\n'
-    printf '"NameX"=dword:00000000\r\n"NameX2"=dword:00000001\r\n"IBANX"=dword:00000002\r\n'
-    printf '"BICX"=dword:00000003\r\n"Betrag"=dword:00000004\r\n"NotitzInternX"=dword:00000005\r\n'
-    printf '"Verw1"=dword:00000006\r\n\r\n'
-} > "$settings"
 
 status=0
 "$binary" --unattended startstop ls_core 1 || status=$?

@@ -10,6 +10,8 @@ packages=(
     libexpat1-dev libzip-dev mdbtools-dev
     libktoblzcheck1v5 libxml2-utils libxlsxwriter-dev zlib1g-dev
     fonts-liberation fonts-dejavu-core clang-format
+    # icons, the checks of desktop entry, AppStream data and man page, screenshots
+    librsvg2-bin desktop-file-utils appstream groff-base man-db xvfb xauth
 )
 if [[ "${1:-}" == "--bench" ]]; then
     packages+=(xlsx2csv hyperfine python3 time)

@@ -12,9 +12,11 @@
 #include "reports/painterdevice.h"
 #include "ui/qtdialogs.h"
 #include "ui/qtprintservice.h"
+#include "ui/screenshottour.h"
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -96,6 +98,10 @@ int main(int argc, char **argv)
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(platform::kApplicationTitle);
+    // The desktop entry and the icon that packaging/ installs are this program's own.
+    QGuiApplication::setDesktopFileName(QStringLiteral(ORDOVAN_APP_ID));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(ORDOVAN_APP_ID)));
+    ui::startScreenshotTourFromEnvironment(&application);
     QTranslator qtTranslator;
     if (qtTranslator.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"),
                           QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
