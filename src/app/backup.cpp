@@ -4,6 +4,7 @@
 // anything, so a missing or damaged file never leaves half-restored tables or settings.
 #include "backup.h"
 
+#include "commandline.h"
 #include "context.h"
 #include "operations.h"
 
@@ -130,6 +131,39 @@ QStringList restoreData(Context &ctx, QString &folder, bool ask)
 
     loadStartUpState(ctx);
     return read;
+}
+
+void chooseBackupFolder(Context &ctx)
+{
+    if (const auto folder = ctx.dialogs().chooseFolder(ctx.state.backup.backupFolder))
+        ctx.state.backup.backupFolder = *folder;
+}
+
+void chooseRestoreFolder(Context &ctx)
+{
+    if (const auto folder = ctx.dialogs().chooseFolder(ctx.state.backup.restoreFolder))
+        ctx.state.backup.restoreFolder = *folder;
+}
+
+bool saveBackupFromWindow(Context &ctx)
+{
+    try {
+        backupData(ctx, ctx.state.backup.backupFolder);
+        return true;
+    } catch (const std::exception &e) {
+        reportUncaughtError(ctx, e);
+        return false;
+    }
+}
+
+bool readBackupFromWindow(Context &ctx)
+{
+    try {
+        return !restoreData(ctx, ctx.state.backup.restoreFolder, true).isEmpty();
+    } catch (const std::exception &e) {
+        reportUncaughtError(ctx, e);
+        return false;
+    }
 }
 
 } // namespace ordovan::app

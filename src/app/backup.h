@@ -50,4 +50,12 @@ QStringList backupData(Context &ctx, QString &folder);
 // backup is incomplete or damaged.
 QStringList restoreData(Context &ctx, QString &folder, bool ask);
 
+// The window's buttons: each folder button lets the user pick the folder (the chooser shows
+// the current one); "Sichern" and "Zurücklesen" work on the folder shown and return true when
+// the window closes. An error is shown as the file layer gives it; the window stays open.
+void chooseBackupFolder(Context &ctx);
+void chooseRestoreFolder(Context &ctx);
+bool saveBackupFromWindow(Context &ctx);
+bool readBackupFromWindow(Context &ctx);
+
 } // namespace ordovan::app

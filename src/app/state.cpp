@@ -2,6 +2,8 @@
 
 #include "sepa/calendar.h"
 
+#include <QDir>
+
 namespace ordovan::app {
 
 QString paymentTypeCaption(int choice)
@@ -18,6 +20,11 @@ QString paymentTypeCaption(int choice)
     default:
         return {};
     }
+}
+
+QString defaultBackupFolder()
+{
+    return QDir::homePath();
 }
 
 QDate ExecutionDateChoice::resolve(const QDate &today) const

@@ -230,6 +230,16 @@ struct WindowGeometry
     QList<GridColumn> DBGrid6Columns; // "BreiteE"
 };
 
+// The folder a backup goes to, or is read back from, until the user picks one: the home folder.
+QString defaultBackupFolder();
+
+// The window "Datenbank sichern": its two folders, kept between openings.
+struct BackupWindowState
+{
+    QString backupFolder = defaultBackupFolder();
+    QString restoreFolder = defaultBackupFolder();
+};
+
 // Choices of the command line that hold for this program run only.
 struct CommandLineChoices
 {
@@ -281,6 +291,7 @@ struct MainState
     WindowGeometry window;
     CommandLineChoices commandLine;
     RunState run;
+    BackupWindowState backup;
 
     // The SEPA generation of a run on the given day: the command line's, else the Mandant's,
     // else the one German banks take on that day (2019 from 14.11.2026 on).
