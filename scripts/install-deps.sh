@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the tests and (with --bench) the benchmarks need.
+# Installs every Debian package the build, the tests, the fuzz targets (clang with libFuzzer)
+# and (with --bench) the benchmarks need.
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
 
@@ -10,6 +11,7 @@ packages=(
     libexpat1-dev libzip-dev mdbtools-dev
     libktoblzcheck1v5 libxml2-utils libxlsxwriter-dev zlib1g-dev
     fonts-liberation fonts-dejavu-core clang-format
+    clang libclang-rt-14-dev
 )
 if [[ "${1:-}" == "--bench" ]]; then
     packages+=(xlsx2csv hyperfine python3 time)
