@@ -24,6 +24,7 @@ namespace ordovan::store {
 // numbers (version position, replaced position or 0, flags), so a saved file reads back to
 // the same table. What the program works on is the visible table: the live versions, ordered
 // by the index field (ties keep storage order), and further narrowed by the filter.
+//
 // Values are held in their stored form (cellcodec.h); the filter language is in filter.h.
 
 enum RowFlag : quint8
