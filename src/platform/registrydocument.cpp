@@ -217,6 +217,11 @@ std::optional<RegistryDocument> RegistryDocument::parse(const QByteArray &bytes)
             value.text = s;
         } else {
             value.kind = RegistryValue::Kind::Other;
+            // A backslash left at the end continued nothing here (no "=hex" line, or blanks
+            // after it). Written back, it would join the next value to this one on the next
+            // read, and that value would be lost.
+            while (data.endsWith(u'\\'))
+                data = data.chopped(1).trimmed();
             value.raw = data.toString();
         }
         doc.set(*current, value);
