@@ -7,7 +7,7 @@
 #include "fuzzsupport.h"
 
 using namespace ordovan;
-using namespace ordovan::platform;
+using namespace ordovan::formats;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

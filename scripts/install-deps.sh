@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the tests and (with --bench) the benchmarks need.
+# Installs every Debian package the build, the tests, the fuzz targets (clang with libFuzzer)
+# and (with --bench) the benchmarks need.
 # Safe to run again: apt-get skips what is already there.
 set -euo pipefail
 
@@ -12,6 +13,8 @@ packages=(
     fonts-liberation fonts-dejavu-core clang-format
     # icons, the checks of desktop entry, AppStream data and man page, screenshots
     librsvg2-bin desktop-file-utils appstream groff-base man-db xvfb xauth
+    # the fuzz targets (libFuzzer)
+    clang libclang-rt-14-dev
 )
 if [[ "${1:-}" == "--bench" ]]; then
     packages+=(xlsx2csv hyperfine python3 time)

@@ -31,6 +31,48 @@ QString sharedFixtures(const QString &sub)
     return QDir(dir).exists() ? QDir(dir).absolutePath() : QString();
 }
 
+bool fixturesRequired()
+{
+    return qEnvironmentVariable("ORDOVAN_REQUIRE_FIXTURES") == u"1";
+}
+
+QString sharedFixtureFile(const QString &sub, const char *name)
+{
+    const QString folder = sharedFixtures(sub);
+    if (folder.isEmpty())
+        return {};
+    const QString path = folder + u'/' + QString::fromUtf8(name);
+    return QFileInfo::exists(path) ? QFileInfo(path).absoluteFilePath() : QString();
+}
+
+::testing::AssertionResult matchesGolden(const QByteArray &actual, const QString &goldenPath)
+{
+    const QString actualPath = goldenPath + QStringLiteral(".actual");
+    QFile golden(goldenPath);
+    if (!golden.open(QIODevice::ReadOnly)) {
+        writeFile(actualPath, actual);
+        return ::testing::AssertionFailure()
+               << "golden file " << goldenPath.toStdString() << " missing; the actual bytes are in "
+               << actualPath.toStdString();
+    }
+    const QByteArray expected = golden.readAll();
+    if (expected == actual) {
+        QFile::remove(actualPath);
+        return ::testing::AssertionSuccess();
+    }
+    writeFile(actualPath, actual);
+    qsizetype at = 0;
+    while (at < expected.size() && at < actual.size() && expected[at] == actual[at])
+        ++at;
+    return ::testing::AssertionFailure()
+           << goldenPath.toStdString() << ": " << actual.size() << " bytes instead of "
+           << expected.size() << ", first difference at byte " << at << "; actual kept in "
+           << actualPath.toStdString()
+           << "\n  see the difference: diff <(iconv -f UTF-16LE -t UTF-8 '"
+           << goldenPath.toStdString() << "') <(iconv -f UTF-16LE -t UTF-8 '"
+           << actualPath.toStdString() << "')  (cmp -l for files that are not UTF-16)";
+}
+
 QString validateWithSchema(const QString &xmlPath, const QString &xsdPath)
 {
     const QString xmllint = QStandardPaths::findExecutable(QStringLiteral("xmllint"));

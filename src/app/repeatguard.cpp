@@ -34,7 +34,7 @@ std::optional<EarlierRun> findEarlierRun(const store::Table &history, const QStr
     const int file = history.field(u"Dateiname");
     const QList<store::FieldDef> &fields = history.storedFields();
     auto value = [&](const store::RowVersion &row, int field) {
-        return store::Table::decode(fields[field], row.cell(field));
+        return store::decodeCell(fields[field], row.cell(field));
     };
     std::optional<EarlierRun> latest;
     qint32 latestId = std::numeric_limits<qint32>::min();

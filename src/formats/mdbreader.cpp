@@ -10,6 +10,7 @@
 
 #include "base/error.h"
 #include "childprocess.h"
+#include "mdbmessages.h"
 #include "sheetbuffer.h"
 #include "tabularerrors.h"
 #include "tabularvalues.h"
@@ -158,31 +159,15 @@ public:
             throw Error(tabular_errors::cannotOpen(path));
         if (!wholePages(path))
             throw Error(tabular_errors::notADatabase(path), QStringLiteral("Seitengröße"));
-        PipeMessages in;
-        bool complete = false;
+        CatalogMessages catalog(path);
         runInChild([&](ChildPipe &pipe) { writeCatalog(path, pipe); },
-                   [&](const char *data, qint64 size) {
-                       in.append(data, size);
-                       while (in.available() > 0 && !complete) {
-                           if (in.peek() == 'E') {
-                               complete = true;
-                               in.consume(1);
-                               break;
-                           }
-                           const qint64 text = in.textSize(2);
-                           if (in.peek() != 'T' || text < 0)
-                               break;
-                           m_system << (in.at(1) != 0);
-                           m_names << in.textAt(2);
-                           in.consume(2 + text);
-                           if (m_names.size() > 100000)
-                               throw Error(tabular_errors::damaged(path));
-                       }
-                   },
+                   [&](const char *data, qint64 size) { catalog.feed(data, size); },
                    ChildLimits{m_limits.childMemoryBytes, m_limits.childIdleMs},
                    tabular_errors::notADatabase(path));
-        if (!complete)
+        if (!catalog.complete())
             throw Error(tabular_errors::damaged(path));
+        m_names = catalog.names();
+        m_system = catalog.system();
     }
 
     QStringList tableNames(bool includeSystemTables) const override
@@ -220,53 +205,12 @@ std::unique_ptr<BufferedRowSet>
 AccessConnection::readTable(const QString &path, const QString &name, const TabularLimits &limits)
 {
     SheetBuilder builder(limits);
-    PipeMessages in;
-    qint64 columns = -1;
-    qint64 row = 0;
-    bool complete = false;
-    const auto take = [&] {
-        while (in.available() > 0 && !complete) {
-            const char tag = in.peek();
-            if (tag == 'E' && columns >= 0) {
-                complete = true;
-                in.consume(1);
-            } else if (tag == 'C' && columns < 0) {
-                if (in.available() < 5)
-                    return;
-                columns = in.uint32At(1);
-                if (columns > 4096)
-                    throw Error(tabular_errors::damaged(path));
-                builder.setMinimumFieldCount(int(columns));
-                in.consume(5);
-            } else if (tag == 'R' && columns >= 0) {
-                // Only a row that is all there is taken.
-                qint64 offset = 1;
-                for (qint64 c = 0; c < columns; ++c) {
-                    const qint64 size = in.textSize(offset);
-                    if (size < 0)
-                        return;
-                    offset += size;
-                }
-                offset = 1;
-                for (qint64 c = 0; c < columns; ++c) {
-                    builder.add(row, c, in.textAt(offset));
-                    offset += in.textSize(offset);
-                }
-                builder.setMinimumRowCount(++row);
-                in.consume(offset);
-            } else {
-                throw Error(tabular_errors::damaged(path));
-            }
-        }
-    };
+    TableMessages table(path, builder);
     runInChild([&](ChildPipe &pipe) { writeTable(path, name, pipe); },
-               [&](const char *data, qint64 size) {
-                   in.append(data, size);
-                   take();
-               },
+               [&](const char *data, qint64 size) { table.feed(data, size); },
                ChildLimits{limits.childMemoryBytes, limits.childIdleMs},
                tabular_errors::damaged(path));
-    if (!complete)
+    if (!table.complete())
         throw Error(tabular_errors::damaged(path));
     return builder.finish();
 }

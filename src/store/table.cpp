@@ -81,66 +81,6 @@ std::string_view RowVersion::cell(int field) const
     return std::string_view(payload + begin, end - begin);
 }
 
-// ---- Filter ----------------------------------------------------------------------------
-
-struct Table::Filter
-{
-    enum class Op
-    {
-        Less,
-        LessEqual,
-        Greater,
-        GreaterEqual,
-        Equal,
-        NotEqual
-    };
-    struct Condition
-    {
-        int field;
-        Op op;
-        qint64 value;
-    };
-    std::vector<Condition> conditions;
-    bool matchesNothing = false; // the expression names a field the table no longer has
-};
-
-namespace {
-
-std::vector<QString> tokenize(const QString &text, bool &ok)
-{
-    std::vector<QString> tokens;
-    ok = true;
-    qsizetype i = 0;
-    while (i < text.size()) {
-        QChar c = text[i];
-        if (c.isSpace()) {
-            ++i;
-        } else if (c.isLetter() || c == u'_') {
-            qsizetype s = i;
-            while (i < text.size() &&
-                   (text[i].isLetterOrNumber() || text[i] == u'_' || text[i] == u'-'))
-                ++i;
-            tokens.push_back(text.mid(s, i - s));
-        } else if (c.isDigit() || (c == u'-' && i + 1 < text.size() && text[i + 1].isDigit())) {
-            qsizetype s = i++;
-            while (i < text.size() && text[i].isDigit())
-                ++i;
-            tokens.push_back(text.mid(s, i - s));
-        } else if (c == u'<' || c == u'>' || c == u'=') {
-            qsizetype s = i++;
-            if (i < text.size() && (text[i] == u'=' || (c == u'<' && text[i] == u'>')))
-                ++i;
-            tokens.push_back(text.mid(s, i - s));
-        } else {
-            ok = false;
-            return {};
-        }
-    }
-    return tokens;
-}
-
-} // namespace
-
 // ---- Table -----------------------------------------------------------------------------
 
 Table::Table(QString name, QString filePath)
@@ -257,83 +197,14 @@ void Table::load(QList<FieldDef> fields, std::vector<RowVersion> versions,
     // to hide (and load never fails half-way).
     if (m_filter || !m_filterText.trimmed().isEmpty()) {
         try {
-            auto f = compileFilter(m_filterText);
-            m_filter = f->conditions.empty() ? nullptr : std::move(f);
+            RowFilter f = compileFilter(m_filterText);
+            m_filter = f.hasConditions() ? std::optional(std::move(f)) : std::nullopt;
         } catch (const Error &) {
-            m_filter = std::make_unique<Filter>();
-            m_filter->matchesNothing = true;
+            m_filter = RowFilter::matchingNothing();
         }
     }
     rebuildAll();
     first();
-}
-
-// ---- Encoding --------------------------------------------------------------------------
-
-Cell Table::encodeInteger(qint32 v)
-{
-    return Cell(reinterpret_cast<const char *>(&v), 4);
-}
-
-Cell Table::encodeFloat(double v)
-{
-    return Cell(reinterpret_cast<const char *>(&v), 8);
-}
-
-Cell Table::encodeDate(const QDate &d)
-{
-    if (!d.isValid())
-        return {};
-    if (d.year() < 1 || d.year() > 9999)
-        throw Error(QStringLiteral("Das Datum %1 liegt außerhalb des zulässigen Bereichs.")
-                        .arg(d.toString(Qt::ISODate)));
-    const qint32 jd = qint32(d.toJulianDay());
-    return Cell(reinterpret_cast<const char *>(&jd), 4);
-}
-
-Cell Table::encodeText(QStringView text, int width)
-{
-    Cell c = codec::toCp1252(text);
-    c.removeIf([](char ch) {
-        const auto b = static_cast<unsigned char>(ch);
-        return b < 0x20 && b != '\t' && b != '\n' && b != '\r';
-    });
-    if (width > 0 && c.size() > width)
-        c.truncate(width);
-    return c;
-}
-
-QVariant Table::decode(const FieldDef &def, std::string_view cell)
-{
-    if (cell.empty())
-        return {};
-    switch (def.kind) {
-    case FieldKind::Integer: {
-        if (cell.size() != 4)
-            return {};
-        qint32 v;
-        std::memcpy(&v, cell.data(), 4);
-        return v;
-    }
-    case FieldKind::Currency:
-    case FieldKind::Float: {
-        if (cell.size() != 8)
-            return {};
-        double v;
-        std::memcpy(&v, cell.data(), 8);
-        return v;
-    }
-    case FieldKind::Date: {
-        if (cell.size() != 4)
-            return {};
-        qint32 jd;
-        std::memcpy(&jd, cell.data(), 4);
-        return QDate::fromJulianDay(jd);
-    }
-    case FieldKind::Text:
-        return codec::fromCp1252(QByteArrayView(cell.data(), qsizetype(cell.size())));
-    }
-    return {};
 }
 
 // ---- Ordering --------------------------------------------------------------------------
@@ -350,17 +221,13 @@ int Table::compareVersions(quint32 a, quint32 b) const
             switch (m_fields[m_indexField].kind) {
             case FieldKind::Integer:
             case FieldKind::Date: {
-                qint32 x, y;
-                std::memcpy(&x, ca.data(), 4);
-                std::memcpy(&y, cb.data(), 4);
+                const qint32 x = cellInt32(ca), y = cellInt32(cb);
                 r = x < y ? -1 : (x > y ? 1 : 0);
                 break;
             }
             case FieldKind::Currency:
             case FieldKind::Float: {
-                double x, y;
-                std::memcpy(&x, ca.data(), 8);
-                std::memcpy(&y, cb.data(), 8);
+                const double x = cellDouble(ca), y = cellDouble(cb);
                 r = x < y ? -1 : (x > y ? 1 : 0);
                 break;
             }
@@ -414,74 +281,7 @@ bool Table::passes(quint32 version) const
 {
     if (!m_filtered || !m_filter)
         return true;
-    if (m_filter->matchesNothing)
-        return false;
-    for (const Filter::Condition &c : m_filter->conditions) {
-        const std::string_view cell = m_versions[version].cell(c.field);
-        if (cell.empty())
-            return false;
-        qint64 v = 0;
-        const FieldKind kind = m_fields[c.field].kind;
-        if (kind == FieldKind::Integer || kind == FieldKind::Date) {
-            qint32 x;
-            std::memcpy(&x, cell.data(), 4);
-            v = x;
-        } else if (kind == FieldKind::Currency || kind == FieldKind::Float) {
-            double x;
-            std::memcpy(&x, cell.data(), 8);
-            const double cv = double(c.value);
-            bool ok = false;
-            switch (c.op) {
-            case Filter::Op::Less:
-                ok = x < cv;
-                break;
-            case Filter::Op::LessEqual:
-                ok = x <= cv;
-                break;
-            case Filter::Op::Greater:
-                ok = x > cv;
-                break;
-            case Filter::Op::GreaterEqual:
-                ok = x >= cv;
-                break;
-            case Filter::Op::Equal:
-                ok = x == cv;
-                break;
-            case Filter::Op::NotEqual:
-                ok = x != cv;
-                break;
-            }
-            if (!ok)
-                return false;
-            continue;
-        } else {
-            return false;
-        }
-        bool ok = false;
-        switch (c.op) {
-        case Filter::Op::Less:
-            ok = v < c.value;
-            break;
-        case Filter::Op::LessEqual:
-            ok = v <= c.value;
-            break;
-        case Filter::Op::Greater:
-            ok = v > c.value;
-            break;
-        case Filter::Op::GreaterEqual:
-            ok = v >= c.value;
-            break;
-        case Filter::Op::Equal:
-            ok = v == c.value;
-            break;
-        case Filter::Op::NotEqual:
-            ok = v != c.value;
-            break;
-        }
-        if (!ok)
-            return false;
-    }
-    return true;
+    return m_filter->matches(m_versions[version], m_fields);
 }
 
 void Table::placeInOrder(quint32 version, std::optional<quint32> replaced)
@@ -739,11 +539,8 @@ void Table::commitVersion(RowVersion &&row)
         if (!m_maxEver[f])
             continue;
         std::string_view c = m_versions[version].cell(int(f));
-        if (c.size() == 4) {
-            qint32 v;
-            std::memcpy(&v, c.data(), 4);
-            m_maxEver[f] = std::max(*m_maxEver[f], v);
-        }
+        if (c.size() == 4)
+            m_maxEver[f] = std::max(*m_maxEver[f], cellInt32(c));
     }
     placeInOrder(version, replaced);
     m_state = State::Browse;
@@ -873,7 +670,7 @@ QVariant Table::value(int field) const
         ensureCalculated();
         return m_calcValues[field - m_fields.size()];
     }
-    return decode(m_fields[field], currentCell(field));
+    return decodeCell(m_fields[field], currentCell(field));
 }
 
 bool Table::isNull(int field) const
@@ -908,9 +705,7 @@ std::optional<qint32> Table::integer(int field) const
         const std::string_view c = currentCell(field);
         if (c.size() != 4)
             return std::nullopt;
-        qint32 v;
-        std::memcpy(&v, c.data(), 4);
-        return v;
+        return cellInt32(c);
     }
     const QVariant v = value(field);
     if (!v.isValid())
@@ -1014,7 +809,7 @@ void Table::setText(int field, QStringView text)
             ch = QChar::surrogateToUcs4(text[i].unicode(), text[i + 1].unicode());
             ++i;
         }
-        if (ch < 0x20 && ch != u'\t' && ch != u'\n' && ch != u'\r')
+        if (ch < 0x20 && !storableTextByte(static_cast<unsigned char>(ch)))
             continue; // as encodeText: XML cannot carry it
         out[n++] = ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF)
                        ? static_cast<char>(ch)
@@ -1048,8 +843,7 @@ void Table::setTextCp1252(int field, QByteArrayView bytes)
         char *out = c.data();
         qsizetype n = 0;
         for (char ch : bytes) {
-            const auto b = static_cast<unsigned char>(ch);
-            if (b < 0x20 && b != '\t' && b != '\n' && b != '\r')
+            if (!storableTextByte(static_cast<unsigned char>(ch)))
                 continue; // as encodeText: XML cannot carry it
             out[n++] = ch;
         }
@@ -1095,7 +889,7 @@ void Table::setStoredCell(int field, FieldKind kind, std::string_view cell)
     }
     FieldDef def;
     def.kind = kind;
-    setValue(field, decode(def, cell));
+    setValue(field, decodeCell(def, cell));
 }
 
 void Table::setInteger(int field, qint32 value)
@@ -1136,63 +930,19 @@ void Table::setCalculatedValue(int field, const QVariant &value)
 
 // ---- Filter and order ------------------------------------------------------------------
 
-std::unique_ptr<Table::Filter> Table::compileFilter(const QString &expression) const
+RowFilter Table::compileFilter(const QString &expression) const
 {
-    auto parsed = std::make_unique<Filter>();
-    if (!expression.trimmed().isEmpty()) {
-        bool ok = false;
-        const std::vector<QString> tokens = tokenize(expression, ok);
-        size_t i = 0;
-        auto bad = [&]() {
-            return Error(
-                QStringLiteral("%1: Ungültiger Filterausdruck: %2").arg(m_name, expression));
-        };
-        if (!ok)
-            throw bad();
-        while (true) {
-            if (i + 3 > tokens.size())
-                throw bad();
-            const int f = fieldIndex(tokens[i]);
-            if (f < 0 || f >= m_fields.size())
-                throw bad();
-            const QString &op = tokens[i + 1];
-            Filter::Op o;
-            if (op == u">")
-                o = Filter::Op::Greater;
-            else if (op == u">=")
-                o = Filter::Op::GreaterEqual;
-            else if (op == u"<")
-                o = Filter::Op::Less;
-            else if (op == u"<=")
-                o = Filter::Op::LessEqual;
-            else if (op == u"=")
-                o = Filter::Op::Equal;
-            else if (op == u"<>")
-                o = Filter::Op::NotEqual;
-            else
-                throw bad();
-            bool numOk = false;
-            const qint64 v = tokens[i + 2].toLongLong(&numOk);
-            if (!numOk)
-                throw bad();
-            parsed->conditions.push_back({f, o, v});
-            i += 3;
-            if (i == tokens.size())
-                break;
-            if (tokens[i].compare(u"and", Qt::CaseInsensitive) != 0)
-                throw bad();
-            ++i;
-        }
-    }
-    return parsed;
+    return RowFilter::compile(
+        expression, [this](QStringView name) { return fieldIndex(name); }, int(m_fields.size()),
+        m_name);
 }
 
 void Table::setFilter(const QString &expression)
 {
-    auto parsed = compileFilter(expression);
+    RowFilter parsed = compileFilter(expression);
     postIfEditing();
     m_filterText = expression;
-    m_filter = parsed->conditions.empty() ? nullptr : std::move(parsed);
+    m_filter = parsed.hasConditions() ? std::optional(std::move(parsed)) : std::nullopt;
     if (m_state != State::Inactive && m_filtered) {
         rebuildView();
         first();
@@ -1276,11 +1026,8 @@ qint32 Table::maxIntegerEver(int field) const
         qint32 best = 0;
         for (const RowVersion &row : m_versions) {
             std::string_view c = row.cell(field);
-            if (c.size() == 4) {
-                qint32 v;
-                std::memcpy(&v, c.data(), 4);
-                best = std::max(best, v);
-            }
+            if (c.size() == 4)
+                best = std::max(best, cellInt32(c));
         }
         m_maxEver[field] = best;
     }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "cellcodec.h"
+#include "filter.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QList>
@@ -22,25 +25,7 @@ namespace ordovan::store {
 // the same table. What the program works on is the visible table: the live versions, ordered
 // by the index field (ties keep storage order), and further narrowed by the filter.
 //
-// Values are held compactly: text as Windows-1252 bytes cut to the field's width, integers
-// and dates as 32-bit numbers, floats as doubles. An empty text is the same as null.
-
-enum class FieldKind
-{
-    Integer,
-    Text,
-    Currency,
-    Float,
-    Date
-};
-
-struct FieldDef
-{
-    QString name;
-    FieldKind kind = FieldKind::Text;
-    int width = 0; // text fields
-    bool calculated = false;
-};
+// Values are held in their stored form (cellcodec.h); the filter language is in filter.h.
 
 enum RowFlag : quint8
 {
@@ -49,10 +34,6 @@ enum RowFlag : quint8
     RowInserted = 4,
     RowModified = 8,
 };
-
-// Encoded form of one stored field: empty for null; 4 bytes for integers and dates (Julian
-// day), 8 bytes for floats, the Windows-1252 bytes for text.
-using Cell = QByteArray;
 
 // One row version: its flags and its fields packed into a single allocation
 // (uint32 field count, uint32 end offset of each field, then the payload).
@@ -222,20 +203,8 @@ public:
     // Table properties other than the change log (name, value), kept as read.
     const QList<std::pair<QString, QString>> &params() const { return m_params; }
 
-    // --- Encoding helpers -----------------------------------------------------------------
-    static Cell encodeInteger(qint32 v);
-    static Cell encodeFloat(double v);
-    // Throws Error for a year outside 1..9999, which a table file cannot hold.
-    static Cell encodeDate(const QDate &d);
-    // Control characters other than tab, line feed and carriage return are dropped: XML
-    // cannot carry them, and a file holding one could never be read again.
-    static Cell encodeText(QStringView text, int width);
-    static QVariant decode(const FieldDef &def, std::string_view cell);
-
 private:
-    struct Filter;
-
-    std::unique_ptr<Filter> compileFilter(const QString &expression) const;
+    RowFilter compileFilter(const QString &expression) const;
     const Cell &bufferCell(int field) const;
     bool writeCell(int field, FieldKind kind1, FieldKind kind2, const void *data, qsizetype size);
     std::string_view currentCell(int field) const;
@@ -278,7 +247,7 @@ private:
     bool m_inCalc = false;
 
     QString m_filterText;
-    std::unique_ptr<Filter> m_filter;
+    std::optional<RowFilter> m_filter; // none when the expression has no conditions
     bool m_filtered = false;
     QString m_indexFieldName;
     int m_indexField = -1;

@@ -125,12 +125,12 @@ TEST_F(MandantEditorTest, NewMandantSavesThePendingChangeFirst)
 TEST_F(MandantEditorTest, DeletingKeepsTheSettingsAndDropsANewMandant)
 {
     addMandanten({1, 2});
-    settings->writeString(u"2", app::names::Zieldatei, QStringLiteral("/tmp/zwei.xml"));
+    settings->writeString(u"2", u"Zieldatei", QStringLiteral("/tmp/zwei.xml"));
     m.locate(u"ID", 2);
     dialogs.pushButton(platform::Yes);
     EXPECT_TRUE(app::deleteMandant(*ctx));
     EXPECT_EQ(onDisk().keys(), (QList<int>{1}));
-    EXPECT_EQ(settings->readString(u"2", app::names::Zieldatei), QStringLiteral("/tmp/zwei.xml"));
+    EXPECT_EQ(settings->readString(u"2", u"Zieldatei"), QStringLiteral("/tmp/zwei.xml"));
 
     app::startNewMandant(*ctx);
     dialogs.pushButton(platform::Yes);

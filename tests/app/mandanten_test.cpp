@@ -77,7 +77,7 @@ TEST_F(MandantenTest, FillingTheListSelectsTheStoredMandant)
     for (int id : {7, 2, 4})
         addMandant(id);
     settings->writeInteger(u"", app::names::Mandant, 4);
-    settings->writeString(u"4", app::names::Zieldatei, QStringLiteral("/tmp/vier.xml"));
+    settings->writeString(u"4", u"Zieldatei", QStringLiteral("/tmp/vier.xml"));
     app::fillMandantCombo(*ctx);
     EXPECT_EQ(s.main.CBMandantenItems,
               QStringList({QStringLiteral("2 -  Mandant 2"), QStringLiteral("4 -  Mandant 4"),
@@ -149,7 +149,7 @@ TEST_F(MandantenTest, TheWizardLoadsNoSettings)
 {
     addMandant(1);
     addMandant(2);
-    settings->writeString(u"2", app::names::Zieldatei, QStringLiteral("/tmp/zwei.xml"));
+    settings->writeString(u"2", u"Zieldatei", QStringLiteral("/tmp/zwei.xml"));
     select(QStringLiteral("2"), true);
     EXPECT_EQ(s.main.LKontoinhaber, QStringLiteral("Mandant 2"));
     EXPECT_TRUE(s.main.EZieldatei.isEmpty());

@@ -165,14 +165,11 @@ TEST(WorkbookRunSheets, TheStoredSheetIsReadAndAMissingOneStopsTheRun)
 
 TEST(DatabaseRun, ReadsAnAccessTableWithoutTitleRow)
 {
-    const QString folder = test::sharedFixtures(QStringLiteral("mdb"));
-    if (folder.isEmpty())
-        GTEST_SKIP() << "sample databases not present";
+    ORDOVAN_REQUIRE_SHARED_FIXTURE(nwind, "mdb", "nwind.mdb");
     Installation inst;
     inst.createTables();
     inst.configure(1, 3, QStringLiteral("nwind.mdb"));
-    test::writeFile(inst.bank() + QStringLiteral("nwind.mdb"),
-                    test::readFile(folder + QStringLiteral("/nwind.mdb")));
+    test::writeFile(inst.bank() + QStringLiteral("nwind.mdb"), test::readFile(nwind));
     inst.settings().writeString(u"1", u"Tabellenname", QStringLiteral("Umsätze"));
     const Installation::Result r =
         inst.run({QStringLiteral("startstop"), QStringLiteral("gs"), QStringLiteral("1")});

@@ -263,10 +263,8 @@ TEST_F(TabularSource, TheTitleRowChangeRunsTheOptionHandlerWhichReadsAgain)
 
 TEST_F(TabularSource, TheSampleDatabaseArrivesWithoutFieldNames)
 {
-    const QString folder = test::sharedFixtures(QStringLiteral("mdb"));
-    if (folder.isEmpty())
-        GTEST_SKIP() << "sample databases not present";
-    state().main.EQuelldatei = folder + QStringLiteral("/nwind.mdb");
+    ORDOVAN_REQUIRE_SHARED_FIXTURE(nwind, "mdb", "nwind.mdb");
+    state().main.EQuelldatei = nwind;
     state().source.CBTabellenText = QStringLiteral("Umsätze");
     app::readDatabaseSource(*fx.ctx);
     EXPECT_EQ(state().run.runStatus, app::RunStatus::Ok);

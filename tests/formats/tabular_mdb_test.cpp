@@ -1,11 +1,14 @@
-// The Access reader on the shared sample databases (skipped when they are not there).
+// The Access reader on the shared sample databases (skipped when they are not there, failed
+// when ORDOVAN_REQUIRE_FIXTURES=1).
 #include "base/error.h"
 #include "formats/tabular.h"
 #include "tabularfixtures.h"
 #include "testutil.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -13,21 +16,29 @@
 using namespace ordovan;
 using namespace ordovan::formats;
 
+#define REQUIRE_DATABASE(var, name) ORDOVAN_REQUIRE_SHARED_FIXTURE(var, "mdb", name)
+
 namespace {
 
-QString database(const char *name)
+void openMissingDatabase()
 {
-    const QString folder = test::sharedFixtures(QStringLiteral("mdb"));
-    const QString path = folder + u'/' + QString::fromUtf8(name);
-    return folder.isEmpty() || !QFileInfo::exists(path) ? QString() : path;
+    REQUIRE_DATABASE(path, "fehlt.mdb");
 }
 
-#define REQUIRE_DATABASE(var, name)                                                                \
-    const QString var = database(name);                                                            \
-    if (var.isEmpty())                                                                             \
-    GTEST_SKIP() << "sample database " name " not present"
-
 } // namespace
+
+// CI sets ORDOVAN_REQUIRE_FIXTURES=1: there a missing sample database is a failure, never a
+// skipped test that passes unseen.
+TEST(AccessReader, AMissingSampleDatabaseFailsWhereTheFixturesAreRequired)
+{
+    const QByteArray before = qgetenv("ORDOVAN_REQUIRE_FIXTURES");
+    qputenv("ORDOVAN_REQUIRE_FIXTURES", "1");
+    EXPECT_FATAL_FAILURE(openMissingDatabase(), "shared fixture mdb/fehlt.mdb missing");
+    if (before.isNull())
+        qunsetenv("ORDOVAN_REQUIRE_FIXTURES");
+    else
+        qputenv("ORDOVAN_REQUIRE_FIXTURES", before);
+}
 
 TEST(AccessReader, ListsUserTablesWithoutSystemTables)
 {
@@ -155,21 +166,43 @@ TEST(AccessReader, TruncatedDatabasesFailCleanly)
     QTemporaryDir dir;
     const QByteArray bytes = test::readFile(path);
     FileTabularProvider provider;
-    // Cut within a page (1,500,000 made libmdb loop for ever) and at page boundaries.
-    for (const int size : {100, 4096, 20000, 300000, 1500000, 1530000, 1499136, 2002944}) {
+    // What became of a database cut short, in one line: the connection refused with its
+    // message, or per listed table the rows read or the message it failed with.
+    auto outcome = [&](int size) -> QString {
         const QString cut = dir.filePath(QStringLiteral("kurz.mdb"));
         test::writeFile(cut, bytes.left(size));
-        // Either no table is listed, or opening or reading one fails; nothing crashes.
+        std::unique_ptr<TabularConnection> connection;
         try {
-            auto connection = provider.connect(cut, TabularKind::Database);
-            for (const QString &name : connection->tableNames(false)) {
-                try {
-                    auto rows = connection->openTable(name);
-                    test::readAll(*rows);
-                } catch (const Error &) {
-                }
-            }
-        } catch (const Error &) {
+            connection = provider.connect(cut, TabularKind::Database);
+        } catch (const Error &e) {
+            return e.message();
         }
-    }
+        QStringList tables;
+        for (const QString &name : connection->tableNames(false)) {
+            try {
+                auto rows = connection->openTable(name);
+                tables.append(name + u' ' + QString::number(test::readAll(*rows).size()));
+            } catch (const Error &e) {
+                tables.append(name + u' ' + e.message());
+            }
+        }
+        return tables.join(u"; ");
+    };
+    const QString cut = QDir::toNativeSeparators(dir.filePath(QStringLiteral("kurz.mdb")));
+    const QString notAccess = u'"' + cut + QStringLiteral("\" ist keine Access-Datenbank.");
+    const QString damaged = u'"' + cut + QStringLiteral("\" ist beschädigt.");
+    const QString whole = QStringLiteral("Order Details 2155; Orders 830; Products 77; Shippers 3; "
+                                         "Categories 8; Customers 91; Employees 9; Suppliers 29; "
+                                         "Umsätze 830");
+    QString allButSales = whole;
+    allButSales.replace(QStringLiteral("Umsätze 830"), QStringLiteral("Umsätze ") + damaged);
+    // Cut within a page (1,500,000 made libmdb loop for ever) and at page boundaries. The
+    // last cut loses only pages no table uses.
+    const QList<std::pair<int, QString>> cases = {
+        {100, notAccess},       {4096, notAccess},    {20000, notAccess},
+        {300000, notAccess},    {1500000, notAccess}, {1530000, notAccess},
+        {1499136, allButSales}, {2002944, whole},     {int(bytes.size()), whole},
+    };
+    for (const auto &[size, expected] : cases)
+        EXPECT_EQ(outcome(size), expected) << "cut at " << size;
 }

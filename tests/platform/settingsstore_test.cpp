@@ -151,6 +151,42 @@ TEST_F(SettingsStoreTest, KeysOutsideTheRootAndOtherValueKindsSurvive)
     EXPECT_FALSE(written.contains(QStringLiteral("Other"))) << "only the program's key is kept";
 }
 
+// A value of another kind whose data ends in a backslash that continued nothing ("= hex"
+// with blanks is no hex line; a blank after the backslash ends the line). Written back as it
+// was read, the backslash would join the next value to it on the next read, and that value
+// would be gone. Found by fuzzing.
+TEST_F(SettingsStoreTest, ADanglingContinuationNeverSwallowsTheNextValue)
+{
+    const QString root =
+        QStringLiteral("[HKEY_CURRENT_USER\\SOFTWARE\\Brunnhold Software\\Ordovan]");
+    const QList<QString> blobs = {
+        QStringLiteral("\"Blob\" = hex:01,02,\\"), QStringLiteral("\"Blob\"=hex:01,02,\\\t"),
+        QStringLiteral("\"\"=hex\\\t"), // the input the fuzzer found
+    };
+    for (const QString &blob : blobs) {
+        SCOPED_TRACE(blob.toStdString());
+        const QString text = QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n") + root +
+                             QStringLiteral("\r\n") + blob +
+                             QStringLiteral("\r\n\"LastMsgId\"=dword:00000007\r\n\r\n");
+        test::writeFile(path(), utf16le(text));
+        SettingsStore store(path());
+        EXPECT_EQ(store.readInteger(u"", u"LastMsgId"), 7);
+        store.writeInteger(u"", u"Width", 800);
+        SettingsStore again(path());
+        EXPECT_EQ(again.readInteger(u"", u"LastMsgId"), 7) << "after a write";
+
+        // Read, written and read again, the document stays what it was.
+        const auto doc = RegistryDocument::parse(utf16le(text));
+        ASSERT_TRUE(doc);
+        const QByteArray once = doc->serialize();
+        const auto reread = RegistryDocument::parse(once);
+        ASSERT_TRUE(reread);
+        EXPECT_EQ(reread->serialize(), once);
+        ASSERT_EQ(reread->keys().size(), 1);
+        EXPECT_EQ(reread->keys()[0].values.size(), 2);
+    }
+}
+
 TEST_F(SettingsStoreTest, ExportAndImportMergeLikeTheRegistryEditor)
 {
     SettingsStore store(path());
