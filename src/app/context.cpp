@@ -8,6 +8,7 @@ Context::Context(const QString &dataDir, platform::SettingsStore &settings, Serv
     : data(dataDir), settings(settings), numbers(settings), services(services)
 {
     data.installNumbering(numbers);
+    data.setToday([this] { return now().date(); });
 }
 
 QDateTime Context::now() const

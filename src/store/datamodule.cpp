@@ -98,6 +98,14 @@ void DataModule::saveWorkingTables()
     }
 }
 
+void DataModule::setToday(const std::function<QDate()> &today)
+{
+    for (Table *t :
+         {&ClientDataSet1, &ClientDataSetAZV, &ClientDataSet2, &ClientDataSet3, &ClientDataSet4,
+          &ClientDataSetHisInl, &ClientDataSetHisAZV, &ClientDataSetMandantAlt})
+        t->today = today;
+}
+
 void DataModule::loadTable(Table &table, const QString &path)
 {
     if (table.isOpen() && (table.modified() || !QFileInfo::exists(table.filePath())))

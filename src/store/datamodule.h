@@ -2,7 +2,10 @@
 
 #include "table.h"
 
+#include <QDate>
 #include <QString>
+
+#include <functional>
 
 namespace ordovan::platform {
 class SettingsStore;
@@ -56,6 +59,8 @@ public:
     // Reads a table from a file (its own when path is empty). A table that is open and
     // changed, or whose own file is missing, is first written to its own file.
     void loadTable(Table &table, const QString &path = {});
+    // Gives every table the program's clock for today's date.
+    void setToday(const std::function<QDate()> &today);
     // Adds the fields our tables gained later to a file of the older layout.
     void addLaterFields(Table &table);
     // Writes a table to a file (its own when path is empty); posts a pending edit first.

@@ -103,6 +103,11 @@ void Table::setCalculatedFields(const QList<FieldDef> &fields)
     m_calcFor = -2;
 }
 
+QDate Table::currentDate() const
+{
+    return today ? today() : QDate::currentDate();
+}
+
 void Table::appendStoredField(const FieldDef &field)
 {
     Q_ASSERT(m_state != State::Edit && m_state != State::Insert);
@@ -429,7 +434,7 @@ bool Table::locate(QStringView fieldName, const QVariant &value)
         case FieldKind::Date: {
             QDate d = value.toDate();
             if (isString) {
-                auto p = german::parseDate(value.toString(), QDate::currentDate().year());
+                auto p = german::parseDate(value.toString(), currentDate().year());
                 if (!p)
                     throw Error(german::notADateMessage(value.toString()));
                 d = *p;
@@ -771,7 +776,7 @@ void Table::setValue(int field, const QVariant &value)
             if (isString) {
                 if (s.trimmed().isEmpty())
                     break;
-                auto d = german::parseDate(s, QDate::currentDate().year());
+                auto d = german::parseDate(s, currentDate().year());
                 if (!d)
                     throw Error(german::notADateMessage(s));
                 cell = encodeDate(*d);

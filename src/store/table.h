@@ -177,6 +177,9 @@ public:
     std::function<void(Table &)> afterInsert;
     std::function<void(Table &)> afterScroll;
     std::function<void(Table &)> calcFields;
+    // Today's date, for the century of two-digit years typed into date fields; the program
+    // gives its clock, so that tests pin it. Without one the system's date is taken.
+    std::function<QDate()> today;
 
     // Display updates: observers are told of changes unless updates are suspended.
     void disableControls();
@@ -204,6 +207,7 @@ public:
     const QList<std::pair<QString, QString>> &params() const { return m_params; }
 
 private:
+    QDate currentDate() const;
     RowFilter compileFilter(const QString &expression) const;
     const Cell &bufferCell(int field) const;
     bool writeCell(int field, FieldKind kind1, FieldKind kind2, const void *data, qsizetype size);

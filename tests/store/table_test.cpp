@@ -303,3 +303,16 @@ TEST(TableNumbers, MaxIntegerEverCountsReplacedAndDeletedVersions)
 }
 
 } // namespace
+
+TEST(TableDates, TwoDigitYearsTakeTheCenturyOfTheGivenToday)
+{
+    Table t(QStringLiteral("t"));
+    t.createEmpty({FieldDef{QStringLiteral("D"), FieldKind::Date, 0, false}});
+    for (const auto &[year, expected] : {std::pair{2022, 2049}, std::pair{2110, 2149}}) {
+        t.today = [year = year] { return QDate(year, 6, 1); };
+        t.insert();
+        t.setValue(0, QStringLiteral("01.01.49"));
+        EXPECT_EQ(t.date(0), QDate(expected, 1, 1)) << year;
+        t.post();
+    }
+}
