@@ -284,8 +284,8 @@ TEST_F(WizardTest, EachReadFailureShowsItsMessageAndLeavesTheGrid)
         app::readWizardSource(*ctx, w);
         ASSERT_EQ(messages().size(), 1);
         EXPECT_EQ(messages()[0], text::kExcelNotFound + QStringLiteral("\n\n\"") + encrypted +
-                                          QStringLiteral("\" ist verschlüsselt oder "
-                                                         "kennwortgeschützt."));
+                                     QStringLiteral("\" ist verschlüsselt oder "
+                                                    "kennwortgeschützt."));
     }
 
     // A table that cannot be opened, and one whose rows cannot be read.
@@ -303,8 +303,8 @@ TEST_F(WizardTest, EachReadFailureShowsItsMessageAndLeavesTheGrid)
     dialogs.clear();
     app::chooseWizardTable(*ctx, w, QStringLiteral("Kaputt"));
     EXPECT_EQ(messages(), QStringList{QStringLiteral("Fehler beim Lesen in der Exceldatei\n\n"
-                                                          "Die Tabelle ist zu groß (mehr als 5 "
-                                                          "Zellen).")});
+                                                     "Die Tabelle ist zu groß (mehr als 5 "
+                                                     "Zellen).")});
     EXPECT_EQ(w.SGDatei.columnCount(), 1) << "the grid keeps what it held";
     EXPECT_TRUE(s.log.MLog.lines().isEmpty());
     EXPECT_EQ(s.run.runStatus, app::RunStatus::Ok);
