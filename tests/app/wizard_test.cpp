@@ -4,7 +4,6 @@
 #include "app/settingsnames.h"
 #include "app/wizard.h"
 #include "appfixture.h"
-#include "base/error.h"
 #include "store/schema.h"
 #include "support/scriptedmandanteditor.h"
 #include "tabularfixtures.h"
@@ -18,73 +17,8 @@
 using namespace ordovan;
 using namespace Qt::StringLiterals;
 using app::WizardPage;
-namespace text = app::wizardtext;
 
 namespace {
-
-// A provider whose file has the given user and system tables; "Kaputt" cannot be read.
-class FakeTables : public formats::TabularProvider
-{
-public:
-    QStringList user{QStringLiteral("Zahlungen"), QStringLiteral("Kaputt")};
-    QStringList system{QStringLiteral("MSysObjects")};
-    QStringList opened;
-
-    std::unique_ptr<formats::TabularConnection> connect(const QString &path,
-                                                        formats::TabularKind) override
-    {
-        if (!QFileInfo::exists(path))
-            throw Error(QStringLiteral("Die Datei \"%1\" wurde nicht gefunden.").arg(path));
-        return std::make_unique<Connection>(*this);
-    }
-
-private:
-    class Rows : public formats::TabularRowSet
-    {
-    public:
-        explicit Rows(bool broken) : m_broken(broken) {}
-        int fieldCount() const override
-        {
-            if (m_broken)
-                throw Error(QStringLiteral("Die Tabelle ist zu groß (mehr als 5 Zellen)."));
-            return 2;
-        }
-        int rowCount() const override { return 2; }
-        void first() override { m_row = 0; }
-        bool eof() const override { return m_row >= 2; }
-        int recNo() const override { return m_row + 1; }
-        void next() override { ++m_row; }
-        QString text(int field) const override
-        {
-            return QStringLiteral("r%1f%2").arg(m_row).arg(field);
-        }
-
-    private:
-        bool m_broken;
-        int m_row = 0;
-    };
-    class Connection : public formats::TabularConnection
-    {
-    public:
-        explicit Connection(FakeTables &owner) : m_owner(owner) {}
-        QStringList tableNames(bool includeSystemTables) const override
-        {
-            // System tables come first, as a database catalog lists them.
-            return includeSystemTables ? m_owner.system + m_owner.user : m_owner.user;
-        }
-        std::unique_ptr<formats::TabularRowSet> openTable(const QString &name) override
-        {
-            m_owner.opened << name;
-            if (!tableNames(true).contains(name))
-                throw Error(
-                    QStringLiteral("Die Tabelle \"%1\" gibt es in der Datei nicht.").arg(name));
-            return std::make_unique<Rows>(name == u"Kaputt");
-        }
-
-    private:
-        FakeTables &m_owner;
-    };
-};
 
 class WizardTest : public ::testing::Test, public test::AppFixture
 {
@@ -96,26 +30,33 @@ protected:
         app::buildMappingGrid(*ctx);
     }
 
-    QString file(const QString &name) const { return dir.filePath(name); }
-    QString writeText(const QString &name, const QByteArray &bytes)
+    QString write(const QString &name, const QByteArray &bytes)
     {
-        test::writeFile(file(name), bytes);
-        return file(name);
+        test::writeFile(dir.filePath(name), bytes);
+        return dir.filePath(name);
     }
-    // The texts of the message boxes shown (file dialogs left out).
-    QStringList messages() const
+    // Reads the file as the file button does.
+    void choose(const QString &path)
+    {
+        dialogs.pushPath(path);
+        app::chooseWizardSourceFile(*ctx, w);
+    }
+    // The message boxes shown since the last call (file dialogs left out).
+    QStringList messages()
     {
         QStringList out;
         for (const auto &shown : dialogs.shown()) {
             if (shown.what == u"plain")
                 out << shown.text;
         }
+        dialogs.clear();
         return out;
     }
-    // A grid cell by (record, field).
-    static QString cell(const import::SourceGrid &g, int record, int field)
+    void assign(int mappingRow, int sourceField)
     {
-        return g.cell(record, field);
+        w.SGDatenbank.selectedRow = mappingRow;
+        w.SgDatei2.selectedRow = sourceField;
+        app::assignWizardField(*ctx, w);
     }
 
     formats::FileTabularProvider files;
@@ -126,366 +67,216 @@ protected:
 
 } // namespace
 
-// --- Steps 1 and 2: the wizard's own readers -----------------------------------------------
-
 TEST_F(WizardTest, TheTextReaderKnowsNoQualifierAndNeverEmptiesTheGrid)
 {
-    // A grid left from an earlier, bigger read: cells beyond the new file's fields stay.
-    for (int record = 0; record < 3; ++record)
-        for (int field = 0; field < 4; ++field)
-            w.SGDatei.setCell(record, field, QStringLiteral("alt"));
+    // Nothing is read while the path is empty.
+    w.SGDatei.setCell(1, 2, u"alt"_s);
     w.SGDatei.setRowCount(4);
     w.SGDatei.setColumnCount(3);
+    app::setWizardSeparator(*ctx, w, app::Separator::Semicolon);
+    EXPECT_EQ(w.SGDatei.cell(1, 2), u"alt"_s);
 
-    w.EQuelldatei = writeText(QStringLiteral("liste.csv"), "\"Anna; Berg\";12,50\r\nBen\r\n");
-    app::readWizardSource(*ctx, w);
+    // Quotes are text; cells beyond the file's fields keep what they held.
+    choose(write(u"liste.csv"_s, "\"Anna; Berg\";12,50\r\nBen\r\n"));
     EXPECT_EQ(w.SGDatei.columnCount(), 2);
     EXPECT_EQ(w.SGDatei.rowCount(), 3);
-    EXPECT_EQ(cell(w.SGDatei, 0, 0), QStringLiteral("\"Anna"));
-    EXPECT_EQ(cell(w.SGDatei, 0, 1), QStringLiteral(" Berg\""));
-    EXPECT_EQ(cell(w.SGDatei, 0, 2), QStringLiteral("12,50"));
-    EXPECT_EQ(cell(w.SGDatei, 1, 0), QStringLiteral("Ben"));
-    EXPECT_EQ(cell(w.SGDatei, 1, 1), QStringLiteral("alt")) << "not emptied before reading";
+    EXPECT_EQ(w.SGDatei.cell(0, 0), u"\"Anna"_s);
+    EXPECT_EQ(w.SGDatei.cell(0, 1), u" Berg\""_s);
+    EXPECT_EQ(w.SGDatei.cell(1, 2), u"alt"_s);
 
-    // Each separator button reads again with its separator; the title row option too.
+    // A separator button and the title row option read again.
     app::setWizardSeparator(*ctx, w, app::Separator::Comma);
-    EXPECT_EQ(cell(w.SGDatei, 0, 0), QStringLiteral("\"Anna; Berg\";12"));
-    EXPECT_EQ(cell(w.SGDatei, 0, 1), QStringLiteral("50"));
-    app::setWizardSeparator(*ctx, w, app::Separator::Tab);
-    EXPECT_EQ(w.SGDatei.rowCount(), 1);
-    EXPECT_EQ(cell(w.SGDatei, 0, 0), QStringLiteral("\"Anna; Berg\";12,50"));
+    EXPECT_EQ(w.SGDatei.cell(0, 1), u"50"_s);
     test::writeFile(w.EQuelldatei, "neu\r\n");
     app::setWizardTitleRow(*ctx, w, true);
-    EXPECT_TRUE(w.CBTitelzeile);
-    EXPECT_EQ(cell(w.SGDatei, 0, 0), QStringLiteral("neu"));
+    EXPECT_EQ(w.SGDatei.cell(0, 0), u"neu"_s);
 
-    // Nothing is logged, no run status is set, nothing is shown.
+    // No log line, no run status, no message.
     EXPECT_TRUE(s.log.MLog.lines().isEmpty());
     EXPECT_EQ(s.run.runStatus, app::RunStatus::Ok);
-    EXPECT_TRUE(dialogs.shown().isEmpty());
-}
-
-TEST_F(WizardTest, NothingIsReadWhileThePathIsEmpty)
-{
-    w.SGDatei.setCell(0, 0, QStringLiteral("bleibt"));
-    app::setWizardSeparator(*ctx, w, app::Separator::Comma);
-    app::setWizardTitleRow(*ctx, w, true);
-    app::chooseWizardTable(*ctx, w, QStringLiteral("Zahlungen"));
-    EXPECT_EQ(cell(w.SGDatei, 0, 0), QStringLiteral("bleibt"));
-    EXPECT_EQ(w.separator, app::Separator::Comma);
-    EXPECT_TRUE(dialogs.shown().isEmpty());
+    EXPECT_TRUE(messages().isEmpty());
 }
 
 TEST_F(WizardTest, WorkbooksAndDatabasesMeetTheirReaderWhateverTheyAreCalled)
 {
-    // .xlsx, .ods and .xls by their extension; a workbook under another name (or in capitals)
-    // is a container and never read as text.
-    const QString xlsx = file(QStringLiteral("liste.xlsx"));
+    // .xlsx, .ods and .xls by name; a workbook under another name or in capitals is a
+    // container, never text.
+    const QString xlsx = dir.filePath(u"liste.xlsx"_s);
     test::writeSampleXlsx(xlsx);
     const QString data = QStringLiteral(ORDOVAN_TEST_DATA "/tabular/");
-    const QString renamed = file(QStringLiteral("liste.txt"));
-    QFile::copy(xlsx, renamed);
-    const QString capitals = file(QStringLiteral("LISTE.XLS"));
-    QFile::copy(data + QStringLiteral("zahlungen.xls"), capitals);
-
-    for (const QString &path : {xlsx, data + QStringLiteral("zahlungen.ods"),
-                                data + QStringLiteral("zahlungen.xls"), renamed, capitals}) {
+    QFile::copy(xlsx, dir.filePath(u"liste.txt"_s));
+    QFile::copy(data + u"zahlungen.xls"_s, dir.filePath(u"LISTE.XLS"_s));
+    for (const QString &path : {xlsx, data + u"zahlungen.ods"_s, data + u"zahlungen.xls"_s,
+                                dir.filePath(u"liste.txt"_s), dir.filePath(u"LISTE.XLS"_s)}) {
         SCOPED_TRACE(path.toStdString());
-        w = app::WizardState();
-        dialogs.pushPath(path);
-        app::chooseWizardSourceFile(*ctx, w);
-        EXPECT_EQ(w.EQuelldatei, path);
-        EXPECT_EQ(w.CBTabellenText, QStringLiteral("Zahlungen"));
-        EXPECT_EQ(w.CBTabellenItems.value(0), QStringLiteral("Zahlungen"));
+        choose(path);
+        EXPECT_EQ(w.CBTabellenText, u"Zahlungen"_s);
         EXPECT_EQ(w.SGDatei.columnCount(), 4);
-        EXPECT_EQ(cell(w.SGDatei, 1, 0), QStringLiteral("Müller, Anna"));
-        EXPECT_EQ(cell(w.SGDatei, 1, 3), QStringLiteral("11,58"));
+        EXPECT_EQ(w.SGDatei.cell(1, 0), u"Müller, Anna"_s);
     }
-    EXPECT_TRUE(messages().isEmpty()) << messages().join(u'|').toStdString();
+    EXPECT_TRUE(messages().isEmpty());
 
-    // A database: .mdb and .accdb. The title row option stays as it is.
-    const QString accdb =
-        test::sharedFixtures(QStringLiteral("mdb")) + QStringLiteral("/ASampleDatabase.accdb");
-    if (!QFileInfo::exists(accdb))
-        GTEST_SKIP() << "sample database not present";
-    w = app::WizardState();
+    // Databases list their system tables too, after the user's own; the first is read. The
+    // title row option stays as it is.
+    const QString mdb = test::sharedFixtures(u"mdb"_s);
+    if (!QFileInfo::exists(mdb + u"/nwind.mdb"_s))
+        GTEST_SKIP() << "sample databases not present";
     w.CBTitelzeile = true;
-    dialogs.pushPath(accdb);
-    app::chooseWizardSourceFile(*ctx, w);
-    EXPECT_EQ(w.CBTabellenText, QStringLiteral("Asset Items"));
-    EXPECT_EQ(w.SGDatei.columnCount(), 65);
-    EXPECT_EQ(cell(w.SGDatei, 0, 0), QStringLiteral("30050"));
+    choose(mdb + u"/nwind.mdb"_s);
+    EXPECT_FALSE(w.CBTabellenText.startsWith(u"MSys"_s));
+    EXPECT_TRUE(w.CBTabellenItems.contains(u"MSysObjects"_s));
     EXPECT_TRUE(w.CBTitelzeile);
+    choose(mdb + u"/ASampleDatabase.accdb"_s);
+    EXPECT_EQ(w.CBTabellenText, u"Asset Items"_s);
+    EXPECT_EQ(w.SGDatei.cell(0, 0), u"30050"_s);
 }
 
 TEST_F(WizardTest, TheTableListIsFilledOnlyWhileItIsEmpty)
 {
-    FakeTables fake;
-    ctx->services.tabular = &fake;
-    w.EQuelldatei = writeText(QStringLiteral("daten.mdb"), "x");
-
-    // Empty list and text: the list from the file, the user's tables before the system
-    // tables, and the first of them read.
+    const QString xlsx = dir.filePath(u"liste.xlsx"_s);
+    test::writeSampleXlsx(xlsx);
+    w.EQuelldatei = xlsx;
+    w.CBTabellenItems = {u"Alt"_s};
     app::readWizardSource(*ctx, w);
-    EXPECT_EQ(w.CBTabellenItems, (QStringList{QStringLiteral("Zahlungen"), QStringLiteral("Kaputt"),
-                                              QStringLiteral("MSysObjects")}));
-    EXPECT_EQ(w.CBTabellenText, QStringLiteral("Zahlungen"));
-    EXPECT_EQ(cell(w.SGDatei, 1, 1), QStringLiteral("r1f1"));
+    EXPECT_EQ(w.CBTabellenItems, QStringList{u"Alt"_s});
+    EXPECT_EQ(messages(), QStringList{u"Exceldatei konnte nicht gefunden werden\n\n"
+                                      "Die Tabelle \"Alt\" gibt es in der Datei nicht."_s});
 
-    // A filled list stays, even when the file has other tables now.
-    fake.user = {QStringLiteral("Neu")};
-    app::chooseWizardTable(*ctx, w, QStringLiteral("MSysObjects"));
+    // The file button empties it; choosing a table keeps it.
+    choose(xlsx);
     EXPECT_EQ(w.CBTabellenItems.size(), 3);
-    EXPECT_EQ(fake.opened.last(), QStringLiteral("MSysObjects"));
-
-    // The file button empties it.
-    dialogs.pushPath(w.EQuelldatei);
-    app::chooseWizardSourceFile(*ctx, w);
-    EXPECT_EQ(w.CBTabellenItems,
-              (QStringList{QStringLiteral("Neu"), QStringLiteral("MSysObjects")}));
-    EXPECT_EQ(w.CBTabellenText, QStringLiteral("Neu"));
-
-    // A cancelled file dialog changes nothing.
-    app::chooseWizardSourceFile(*ctx, w);
-    EXPECT_EQ(w.CBTabellenText, QStringLiteral("Neu"));
-    EXPECT_TRUE(messages().isEmpty());
+    app::chooseWizardTable(*ctx, w, u"Prüfwerte"_s);
+    EXPECT_EQ(w.CBTabellenItems.size(), 3);
+    EXPECT_EQ(w.SGDatei.cell(0, 0), u"Text"_s);
 }
 
 TEST_F(WizardTest, EachReadFailureShowsItsMessageAndLeavesTheGrid)
 {
     // A file that is not there: the message alone, exactly.
-    const std::pair<const char *, QString> missing[] = {
-        {"fehlt.xls", QStringLiteral("Exceldatei konnte nicht gefunden werden")},
-        {"fehlt.xlsx", QStringLiteral("Exceldatei konnte nicht gefunden werden")},
-        {"fehlt.mdb", QStringLiteral("Accessdatei konnte nicht gefunden werden")},
-        {"fehlt.csv", QStringLiteral("Quelldatei konnte nicht gefunden werden")},
+    const std::pair<QString, QString> cases[] = {
+        {u"fehlt.xls"_s, u"Exceldatei konnte nicht gefunden werden"_s},
+        {u"fehlt.mdb"_s, u"Accessdatei konnte nicht gefunden werden"_s},
+        {u"fehlt.csv"_s, u"Quelldatei konnte nicht gefunden werden"_s},
     };
-    for (const auto &[name, message] : missing) {
-        SCOPED_TRACE(name);
-        dialogs.clear();
-        w.SGDatei.setCell(0, 0, QStringLiteral("bleibt"));
-        w.EQuelldatei = file(QString::fromUtf8(name));
+    w.SGDatei.setCell(0, 0, u"bleibt"_s);
+    for (const auto &[name, message] : cases) {
+        w.EQuelldatei = dir.filePath(name);
         app::readWizardSource(*ctx, w);
-        ASSERT_EQ(dialogs.shown().size(), 1);
-        EXPECT_EQ(dialogs.shown()[0].what, QStringLiteral("plain"));
-        EXPECT_EQ(dialogs.shown()[0].text, message);
-        EXPECT_EQ(cell(w.SGDatei, 0, 0), QStringLiteral("bleibt"));
+        EXPECT_EQ(messages(), QStringList{message});
+        EXPECT_EQ(w.SGDatei.cell(0, 0), u"bleibt"_s);
     }
-    EXPECT_EQ(text::kExcelNotFound, missing[0].second);
-    EXPECT_EQ(text::kAccessNotFound, missing[2].second);
-    EXPECT_EQ(text::kSourceNotFound, missing[3].second);
-
-    // A file that is there but refused: the message, then the reason.
-    const QString encrypted = test::sharedFixtures(QStringLiteral("workbooks")) +
-                              QStringLiteral("/calamine_pass_protected.xlsx");
-    if (QFileInfo::exists(encrypted)) {
-        dialogs.clear();
-        w.EQuelldatei = encrypted;
-        app::readWizardSource(*ctx, w);
-        ASSERT_EQ(messages().size(), 1);
-        EXPECT_EQ(messages()[0], text::kExcelNotFound + QStringLiteral("\n\n\"") + encrypted +
-                                     QStringLiteral("\" ist verschlüsselt oder "
-                                                    "kennwortgeschützt."));
-    }
-
-    // A table that cannot be opened, and one whose rows cannot be read.
-    FakeTables fake;
-    ctx->services.tabular = &fake;
-    w = app::WizardState();
-    w.EQuelldatei = writeText(QStringLiteral("mappe.xls"), "x");
-    w.CBTabellenText = QStringLiteral("Gibtsnicht");
-    dialogs.clear();
-    app::readWizardSource(*ctx, w);
-    EXPECT_EQ(
-        messages(),
-        QStringList{text::kExcelNotFound +
-                    QStringLiteral("\n\nDie Tabelle \"Gibtsnicht\" gibt es in der Datei nicht.")});
-    dialogs.clear();
-    app::chooseWizardTable(*ctx, w, QStringLiteral("Kaputt"));
-    EXPECT_EQ(messages(), QStringList{QStringLiteral("Fehler beim Lesen in der Exceldatei\n\n"
-                                                     "Die Tabelle ist zu groß (mehr als 5 "
-                                                     "Zellen).")});
-    EXPECT_EQ(w.SGDatei.columnCount(), 1) << "the grid keeps what it held";
-    EXPECT_TRUE(s.log.MLog.lines().isEmpty());
     EXPECT_EQ(s.run.runStatus, app::RunStatus::Ok);
+
+    // A workbook that opens but whose rows cannot be read: told, not ignored.
+    formats::TabularLimits limits;
+    limits.maxCells = 5;
+    formats::FileTabularProvider strict(limits);
+    ctx->services.tabular = &strict;
+    w.EQuelldatei = dir.filePath(u"gross.xlsx"_s);
+    test::writeSampleXlsx(w.EQuelldatei);
+    app::readWizardSource(*ctx, w);
+    const QStringList shown = messages();
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].startsWith(u"Fehler beim Lesen in der Exceldatei\n\nDie Tabelle ist zu "
+                                    "groß"_s))
+        << shown[0].toStdString();
+    EXPECT_EQ(w.SGDatei.cell(0, 0), u"bleibt"_s);
 }
 
-// --- Step 3 ----------------------------------------------------------------------------
-
-TEST_F(WizardTest, StepThreeShowsTheFourLineGridWithTheWizardsLabels)
+TEST_F(WizardTest, TheArrowWritesStraightIntoTheSharedMappingOnTheFourLineGrid)
 {
     s.main.CB8Verw = true; // the main window's layout does not matter here
-    w.EQuelldatei = writeText(QStringLiteral("l.csv"), "a;b;c\r\nd;e;f\r\ng\r\n");
-    app::readWizardSource(*ctx, w);
-    app::showWizardMapping(w);
-    EXPECT_EQ(w.page, WizardPage::Mapping);
-    EXPECT_EQ(w.SgDatei2.columnCount(), 3);
-    EXPECT_EQ(w.SgDatei2.rowCount(), 3);
-    EXPECT_EQ(w.SgDatei2.cell(1, 2), QStringLiteral("f"));
-
-    const app::MappingGrid &g = w.SGDatenbank;
-    EXPECT_EQ(g.rowCount, 19);
-    EXPECT_EQ(g.cell(0, 0), QStringLiteral("Feldname"));
-    EXPECT_EQ(g.cell(1, 0), QStringLiteral("zug. Dateifeld"));
-    EXPECT_EQ(g.cell(2, 0), QStringLiteral("1. Datensatz"));
-    const QStringList expected = {u"Name"_s,
-                                  u"Kontonummer"_s,
-                                  u"BLZ"_s,
-                                  u"Verwendung1"_s,
-                                  u"Verwendung2"_s,
-                                  u"Verwendung3"_s,
-                                  u"Verwendung4"_s,
-                                  u"Betrag"_s,
-                                  u"Name2"_s,
-                                  u"Straße"_s,
-                                  u"OrtLand"_s,
-                                  u"Mandatsreferenz/NotizIntern"_s,
-                                  u"Ansprechpartner"_s,
-                                  u"IBAN"_s,
-                                  u"BIC"_s,
-                                  u"Laendercode"_s,
-                                  u"Währung"_s,
-                                  u"Datum"_s};
-    QStringList labels;
-    for (int row = 1; row < 19; ++row)
-        labels << g.cell(0, row);
-    EXPECT_EQ(labels, expected);
-}
-
-TEST_F(WizardTest, TheArrowWritesStraightIntoTheSharedMapping)
-{
-    w.EQuelldatei = writeText(QStringLiteral("l.csv"), "f0;f1;1158\r\ng0;g1;599\r\n");
-    app::readWizardSource(*ctx, w);
-    app::showWizardMapping(w);
     s.source.RGBetrag = app::AmountNotation::Cents;
     s.source.mapping.MandatsdatumX = 7; // not offered by the wizard: stays
+    choose(write(u"l.csv"_s, "f0;f1;1158\r\ng0;g1;599\r\n"));
+    app::showWizardMapping(w);
+    EXPECT_EQ(w.page, WizardPage::Mapping);
+    EXPECT_EQ(w.SgDatei2.cell(1, 2), u"599"_s);
+    EXPECT_EQ(w.SGDatenbank.rowCount, 19);
+    QStringList labels;
+    for (int row = 0; row < 19; ++row)
+        labels << w.SGDatenbank.cell(0, row);
+    EXPECT_EQ(labels.join(u'|'), u"Feldname|Name|Kontonummer|BLZ|Verwendung1|Verwendung2|"
+                                 "Verwendung3|Verwendung4|Betrag|Name2|Straße|OrtLand|"
+                                 "Mandatsreferenz/NotizIntern|Ansprechpartner|IBAN|BIC|"
+                                 "Laendercode|Währung|Datum"_s);
 
-    using M = app::ColumnMapping;
-    const std::function<int(const M &)> entries[] = {
-        [](const M &m) { return m.Kto1; },          [](const M &m) { return m.Blz1; },
-        [](const M &m) { return m.Verw[0]; },       [](const M &m) { return m.Verw[1]; },
-        [](const M &m) { return m.Verw[2]; },       [](const M &m) { return m.Verw[3]; },
-        [](const M &m) { return m.Betrag; },        [](const M &m) { return m.Name2X; },
-        [](const M &m) { return m.StrasseX; },      [](const M &m) { return m.OrtLandX; },
-        [](const M &m) { return m.NotitzInternX; }, [](const M &m) { return m.AnsprechpartnerX; },
-        [](const M &m) { return m.IBANx; },         [](const M &m) { return m.BICx; },
-        [](const M &m) { return m.LaendercodeX; },  [](const M &m) { return m.WaehrungX; },
-        [](const M &m) { return m.DatumX; },
-    };
+    const app::ColumnMapping &m = s.source.mapping;
+    const int *entries[] = {
+        &m.Kto1,   &m.Blz1,   &m.Verw[0],      &m.Verw[1],   &m.Verw[2],       &m.Verw[3],
+        &m.Betrag, &m.Name2X, &m.StrasseX,     &m.OrtLandX,  &m.NotitzInternX, &m.AnsprechpartnerX,
+        &m.IBANx,  &m.BICx,   &m.LaendercodeX, &m.WaehrungX, &m.DatumX};
     for (int row = 2; row <= 18; ++row) {
-        SCOPED_TRACE(row);
-        const int field = row % 3;
-        w.SGDatenbank.selectedRow = row;
-        w.SgDatei2.selectedRow = field;
-        app::assignWizardField(*ctx, w);
-        EXPECT_EQ(entries[row - 2](s.source.mapping), field);
-        EXPECT_EQ(w.SGDatenbank.cell(1, row), w.SgDatei2.cell(0, field));
-        EXPECT_EQ(w.SGDatenbank.cell(2, row), w.SgDatei2.cell(1, field));
+        assign(row, row % 3);
+        EXPECT_EQ(*entries[row - 2], row % 3) << row;
+        EXPECT_EQ(w.SGDatenbank.cell(2, row), w.SgDatei2.cell(1, row % 3)) << row;
     }
-    // The amount row shows the source's text, never with an inserted comma.
-    EXPECT_EQ(s.source.mapping.Betrag, 2);
-    EXPECT_EQ(w.SGDatenbank.cell(1, 8), QStringLiteral("1158"));
-    EXPECT_EQ(s.source.mapping.NameX, -1);
-    EXPECT_EQ(s.source.mapping.MandatsdatumX, 7);
-
-    // The title row is no target.
-    w.SGDatenbank.selectedRow = 0;
-    app::assignWizardField(*ctx, w);
-    EXPECT_EQ(w.SGDatenbank.cell(1, 0), QStringLiteral("zug. Dateifeld"));
+    // The amount as it stands in the source, never with an inserted comma.
+    EXPECT_EQ(w.SGDatenbank.cell(1, 8), u"1158"_s);
+    EXPECT_EQ(m.NameX, -1);
+    EXPECT_EQ(m.MandatsdatumX, 7);
+    assign(0, 1);
+    EXPECT_EQ(w.SGDatenbank.cell(1, 0), u"zug. Dateifeld"_s) << "the titles are no target";
 }
 
 TEST_F(WizardTest, TwoFieldsAssignedToNameGiveTheCombinedName)
 {
-    w.EQuelldatei =
-        writeText(QStringLiteral("l.csv"), "Vorname;Nachname;Firma;Nr\r\nAnna;Berg;Berg AG;3\r\n");
-    app::readWizardSource(*ctx, w);
+    choose(write(u"l.csv"_s, "Vorname;Nachname;Firma\r\nAnna;Berg;Berg AG\r\n"));
     app::showWizardMapping(w);
-    w.SGDatenbank.selectedRow = 1;
-    for (int field : {1, 0}) {
-        w.SgDatei2.selectedRow = field;
-        app::assignWizardField(*ctx, w);
-    }
+    assign(1, 1);
+    assign(1, 0);
     EXPECT_EQ(s.source.mapping.NameX, 1);
     EXPECT_EQ(s.source.mapping.NameX2, 0);
-    EXPECT_EQ(w.SGDatenbank.cell(1, 1), QStringLiteral("Nachname Vorname"));
-    EXPECT_EQ(w.SGDatenbank.cell(2, 1), QStringLiteral("Berg Anna"));
-
-    // A third assignment replaces the second part; the main window shows the same.
-    w.SgDatei2.selectedRow = 2;
-    app::assignWizardField(*ctx, w);
-    EXPECT_EQ(s.source.mapping.NameX, 1);
+    EXPECT_EQ(w.SGDatenbank.cell(2, 1), u"Berg Anna"_s);
+    // A third replaces the second part, as on the main window.
+    assign(1, 2);
     EXPECT_EQ(s.source.mapping.NameX2, 2);
-    EXPECT_EQ(w.SGDatenbank.cell(2, 1), QStringLiteral("Berg Berg AG"));
-    s.source.SGDatei = w.SgDatei2;
-    app::showMappingPreview(*ctx);
-    EXPECT_EQ(s.source.SGDatenbank.cell(2, 1), QStringLiteral("Berg Berg AG"));
+    EXPECT_EQ(w.SGDatenbank.cell(2, 1), u"Berg Berg AG"_s);
 }
 
-// --- Step 4 ----------------------------------------------------------------------------
-
-TEST_F(WizardTest, StepFourSelectsTheStoredMandantWithoutLoadingItsSettings)
+TEST_F(WizardTest, StepFourChoosesTheMandantWithoutLoadingItsSettings)
 {
     addMandanten({1, 2});
     settings->writeInteger(u"", app::names::Mandant, 2);
-    settings->writeString(u"2", app::names::Quelldatei, QStringLiteral("/anders.csv"));
     settings->writeInteger(u"2", app::names::NameX, 5);
     s.source.mapping.NameX = 3; // assigned in step 3
     s.main.Label9Visible = true;
     bool hintDuringEditor = true;
     editor.onEdit = [&](app::Context &c) {
         hintDuringEditor = c.state.main.Label9Visible;
-        c.data.ClientDataSet3.locate(u"ID", 1); // the user browsed to Mandant 1
+        c.data.ClientDataSet3.locate(u"ID", 1); // the user looked at Mandant 1
     };
-
     app::chooseWizardMandant(*ctx, w);
-    EXPECT_EQ(editor.shown, 1);
     EXPECT_FALSE(hintDuringEditor);
     EXPECT_FALSE(s.main.Label9Visible);
-    EXPECT_EQ(s.main.CBMandantenItems,
-              (QStringList{QStringLiteral("1 -  Mandant 1"), QStringLiteral("2 -  Mandant 2")}));
-    EXPECT_EQ(s.main.CBMandantenText, QStringLiteral("2 -  Mandant 2"));
-    EXPECT_EQ(s.main.LKontoinhaber, QStringLiteral("Mandant 2"));
-    EXPECT_EQ(w.mandantEntry, QStringLiteral("2 -  Mandant 2"));
-    EXPECT_EQ(s.source.mapping.NameX, 3) << "the Mandant's settings are not loaded";
-    EXPECT_TRUE(s.main.EQuelldatei.isEmpty());
+    EXPECT_EQ(s.main.CBMandantenItems, (QStringList{u"1 -  Mandant 1"_s, u"2 -  Mandant 2"_s}));
+    EXPECT_EQ(s.main.CBMandantenText, u"2 -  Mandant 2"_s) << "the stored one";
+    EXPECT_EQ(s.main.LKontoinhaber, u"Mandant 2"_s);
+    EXPECT_EQ(w.mandantEntry, u"2 -  Mandant 2"_s);
+    EXPECT_EQ(s.source.mapping.NameX, 3) << "its settings are not loaded";
     EXPECT_EQ(w.page, WizardPage::Finish);
 
     // No stored Mandant that exists: the one the editor left.
     settings->writeInteger(u"", app::names::Mandant, 9);
     app::chooseWizardMandant(*ctx, w);
-    EXPECT_EQ(s.main.CBMandantenText, QStringLiteral("1 -  Mandant 1"));
-    EXPECT_EQ(settings->readInteger(u"", app::names::Mandant), 1);
-}
+    EXPECT_EQ(s.main.CBMandantenText, u"1 -  Mandant 1"_s);
 
-TEST_F(WizardTest, AMandantCreatedInStepFourIsTheOneTheWizardSetsUp)
-{
-    addMandanten({1});
-    settings->writeInteger(u"", app::names::Mandant, 1);
+    // A Mandant created in the editor is the one the wizard sets up, not the stored one.
     editor.onEdit = [](app::Context &c) {
         app::startNewMandant(c);
-        app::setMandantField(c, QStringLiteral("Name"), QStringLiteral("Neu GmbH"));
+        app::setMandantField(c, u"Name"_s, u"Neu GmbH"_s);
         app::saveMandant(c);
     };
     app::chooseWizardMandant(*ctx, w);
-    EXPECT_EQ(s.main.CBMandantenText, QStringLiteral("2 -  Neu GmbH"));
-    EXPECT_EQ(settings->readInteger(u"", app::names::Mandant), 2);
-    EXPECT_EQ(s.main.CBMandantenItems.size(), 2);
-}
+    EXPECT_EQ(s.main.CBMandantenText, u"3 -  Neu GmbH"_s);
+    EXPECT_EQ(settings->readInteger(u"", app::names::Mandant), 3);
 
-TEST_F(WizardTest, WithoutAMandantTheHintShowsAgain)
-{
+    // No Mandant at all: the hint shows again.
+    editor.onEdit = nullptr;
     ctx->data.ClientDataSet3.createEmpty(store::mandantFields());
     app::chooseWizardMandant(*ctx, w);
     EXPECT_TRUE(s.main.Label9Visible);
     EXPECT_TRUE(w.mandantEntry.isEmpty());
-    EXPECT_EQ(w.page, WizardPage::Finish);
-
-    // Without any Mandant table (and without an editor) the same.
-    ctx->data.ClientDataSet3.close();
-    ctx->services.mandantEditor = nullptr;
-    s.main.Label9Visible = false;
-    app::chooseWizardMandant(*ctx, w);
-    EXPECT_TRUE(s.main.Label9Visible);
 }
 
 TEST_F(WizardTest, TheFormatGenerationFollowsTheChosenMandant)
@@ -493,50 +284,35 @@ TEST_F(WizardTest, TheFormatGenerationFollowsTheChosenMandant)
     addMandanten({1, 2, 3});
     settings->writeInteger(u"2", app::names::SEPAFormat, 0);
     settings->writeInteger(u"3", app::names::SEPAFormat, 1);
-    const std::pair<int, sepa::Generation> cases[] = {
-        {1, sepa::Generation::V2019}, // none stored: 2019
-        {2, sepa::Generation::V2009},
-        {3, sepa::Generation::V2019},
-    };
-    for (const auto &[id, generation] : cases) {
-        SCOPED_TRACE(id);
+    using G = sepa::Generation;
+    for (const auto &[id, generation] : {std::pair{1, G::V2019}, {2, G::V2009}, {3, G::V2019}}) {
         ctx->data.ClientDataSet3.locate(u"ID", 1);
         settings->writeInteger(u"", app::names::Mandant, id);
-        w.SEPAFormat = generation == sepa::Generation::V2019 ? sepa::Generation::V2009
-                                                             : sepa::Generation::V2019;
+        w.SEPAFormat = generation == G::V2019 ? G::V2009 : G::V2019;
         app::chooseWizardMandant(*ctx, w);
-        EXPECT_EQ(w.SEPAFormat, generation);
+        EXPECT_EQ(w.SEPAFormat, generation) << id;
     }
     // The Mandant loaded already brings the choice it has in memory.
-    s.main.SEPAFormat = sepa::Generation::V2009;
+    s.main.SEPAFormat = G::V2009;
     app::chooseWizardMandant(*ctx, w);
-    EXPECT_EQ(w.SEPAFormat, sepa::Generation::V2009);
+    EXPECT_EQ(w.SEPAFormat, G::V2009);
 }
-
-// --- Steps 5 and 6, and the finish -------------------------------------------------------
 
 TEST_F(WizardTest, TheTargetFileIsASepaFileProposedAsDtaus0)
 {
-    const std::pair<QString, QString> cases[] = {
-        {QStringLiteral("/bank/DTAUS0"), QStringLiteral("/bank/DTAUS0.xml")},
-        {QStringLiteral("/bank.alt/sepa"), QStringLiteral("/bank.alt/sepa.xml")},
-        {QStringLiteral("/bank/sepa."), QStringLiteral("/bank/sepa.xml")},
-        {QStringLiteral("/bank/lastschrift.XML"), QStringLiteral("/bank/lastschrift.XML")},
-    };
-    for (const auto &[chosen, stored] : cases) {
+    for (const auto &[chosen, kept] : {std::pair{u"/bank/DTAUS0"_s, u"/bank/DTAUS0.xml"_s},
+                                       {u"/bank.alt/sepa"_s, u"/bank.alt/sepa.xml"_s},
+                                       {u"/bank/sepa."_s, u"/bank/sepa.xml"_s},
+                                       {u"/bank/lastschrift.XML"_s, u"/bank/lastschrift.XML"_s}}) {
         dialogs.pushPath(chosen);
         app::chooseWizardTargetFile(*ctx, w);
-        EXPECT_EQ(w.EZieldatei, stored);
+        EXPECT_EQ(w.EZieldatei, kept);
     }
-    ASSERT_EQ(dialogs.shown().size(), 4);
-    EXPECT_EQ(dialogs.shown()[0].what, QStringLiteral("save"));
-    EXPECT_EQ(dialogs.shown()[0].text, QStringLiteral("SEPA-Datei|*.xml"));
-    EXPECT_EQ(dialogs.shown()[0].caption, QStringLiteral("xml"));
-    EXPECT_EQ(dialogs.proposedNames().value(0), QStringLiteral("DTAUS0"));
-
-    // Cancelled: the field keeps its path.
-    app::chooseWizardTargetFile(*ctx, w);
-    EXPECT_EQ(w.EZieldatei, QStringLiteral("/bank/lastschrift.XML"));
+    EXPECT_EQ(dialogs.shown().value(0).text, u"SEPA-Datei|*.xml"_s);
+    EXPECT_EQ(dialogs.shown().value(0).caption, u"xml"_s);
+    EXPECT_EQ(dialogs.proposedNames().value(0), u"DTAUS0"_s);
+    app::chooseWizardTargetFile(*ctx, w); // cancelled
+    EXPECT_EQ(w.EZieldatei, u"/bank/lastschrift.XML"_s);
 }
 
 TEST_F(WizardTest, TheFinishHandsEverythingToTheMainWindowAndSavesIt)
@@ -544,79 +320,40 @@ TEST_F(WizardTest, TheFinishHandsEverythingToTheMainWindowAndSavesIt)
     addMandanten({4});
     ctx->data.ClientDataSet3.locate(u"ID", 4);
     s.run.StartupDone = true;
-    s.main.CB8Verw = true; // the main grid keeps its eight purpose lines
-    app::buildMappingGrid(*ctx);
+    s.main.CB8Verw = true;
+    app::openWizard(*ctx, w);
+    EXPECT_EQ(s.source.SGDatenbank.rowCount, 25) << "showing lays out the main grid";
     s.source.qualifier = app::Qualifier::Double;
-
-    w.EQuelldatei = writeText(QStringLiteral("q.csv"), "\"a,b\",c\r\n");
     w.separator = app::Separator::Comma;
-    app::readWizardSource(*ctx, w);
+    choose(write(u"q.csv"_s, "\"a,b\",c\r\n"));
     app::showWizardMapping(w);
-    w.SGDatenbank.selectedRow = 8; // Betrag
-    w.SgDatei2.selectedRow = 1;
-    app::assignWizardField(*ctx, w);
-    w.CBTitelzeile = false;
-    w.CBTabellenItems = {QStringLiteral("T1")};
-    w.CBTabellenText = QStringLiteral("T1");
+    assign(8, 1); // Betrag
     w.RGZahlungsart = app::LastschriftB2b;
-    w.EZieldatei = QStringLiteral("/bank/b2b.xml");
+    w.EZieldatei = u"/bank/b2b.xml"_s;
     w.SEPAFormat = sepa::Generation::V2009;
 
     app::finishWizard(*ctx, w);
     EXPECT_EQ(s.main.EQuelldatei, w.EQuelldatei);
-    EXPECT_EQ(s.source.CBTabellenItems, QStringList{QStringLiteral("T1")});
-    EXPECT_EQ(s.source.CBTabellenText, QStringLiteral("T1"));
     EXPECT_EQ(s.source.separator, app::Separator::Comma);
     EXPECT_FALSE(s.source.CBTitelzeile);
     EXPECT_EQ(s.main.RGZahlungsart, app::LastschriftB2b);
-    EXPECT_EQ(s.main.EZieldatei, QStringLiteral("/bank/b2b.xml"));
+    EXPECT_EQ(s.main.EZieldatei, u"/bank/b2b.xml"_s);
     EXPECT_EQ(s.main.SEPAFormat, sepa::Generation::V2009);
-    // The qualifier stays the main window's own: the last read used it.
-    EXPECT_EQ(s.source.qualifier, app::Qualifier::Double);
-    EXPECT_EQ(s.source.SGDatei.cell(0, 0), QStringLiteral("a,b"));
-    EXPECT_EQ(s.source.SGDatei.cell(0, 1), QStringLiteral("c"));
-
-    // The main grid keeps its layout and shows the shared mapping.
+    // Read again with the main window's own qualifier.
+    EXPECT_EQ(s.source.SGDatei.cell(0, 0), u"a,b"_s);
+    // The main grid keeps its eight-line layout and shows the shared mapping.
     EXPECT_EQ(s.source.SGDatenbank.rowCount, 25);
-    EXPECT_EQ(s.source.SGDatenbank.cell(0, 8), QStringLiteral("Verwendung5"));
-    EXPECT_EQ(s.source.SGDatenbank.cell(0, 12), QStringLiteral("Betrag"));
-    EXPECT_EQ(s.source.SGDatenbank.cell(1, 12), QStringLiteral("c"));
+    EXPECT_EQ(s.source.SGDatenbank.cell(0, 12), u"Betrag"_s);
+    EXPECT_EQ(s.source.SGDatenbank.cell(1, 12), u"c"_s);
 
-    // Stored for Mandant 4.
-    auto stored = [&](QStringView name) { return settings->readString(u"4", name); };
-    auto number = [&](QStringView name) { return settings->readInteger(u"4", name); };
-    EXPECT_EQ(stored(app::names::Quelldatei), w.EQuelldatei);
-    EXPECT_EQ(stored(app::names::Zieldatei), QStringLiteral("/bank/b2b.xml"));
-    EXPECT_EQ(stored(app::names::Tabellenname), QStringLiteral("T1"));
-    EXPECT_EQ(stored(app::names::Trennzeichen), QStringLiteral("Komma"));
+    const auto number = [&](QStringView name) { return settings->readInteger(u"4", name); };
+    EXPECT_EQ(settings->readString(u"4", app::names::Quelldatei), w.EQuelldatei);
+    EXPECT_EQ(settings->readString(u"4", app::names::Trennzeichen), u"Komma"_s);
     EXPECT_EQ(number(app::names::Titelzeile), 0);
     EXPECT_EQ(number(app::names::Zahlungsart), 2);
     EXPECT_EQ(number(app::names::Betrag), 1);
     EXPECT_EQ(number(app::names::SEPAFormat), 0);
-
-    // The 2019 generation is stored as 1.
     w.SEPAFormat = sepa::Generation::V2019;
     app::finishWizard(*ctx, w);
     EXPECT_EQ(number(app::names::SEPAFormat), 1);
-}
-
-TEST_F(WizardTest, ShowingLaysOutTheMainGridAndStartsOnTheFirstPage)
-{
-    s.main.CB8Verw = true;
-    w.page = WizardPage::Finish;
-    app::openWizard(*ctx, w);
-    EXPECT_EQ(w.page, WizardPage::Start);
-    EXPECT_EQ(s.source.SGDatenbank.rowCount, 25);
-    app::showWizardPage(w, WizardPage::Source);
-    EXPECT_EQ(w.page, WizardPage::Source);
-
-    // The first-start timer: after a start that created the tables, with a window only.
-    s.run.FirstStart = true;
-    ctx->services.unattended = false;
-    EXPECT_TRUE(app::wizardDueAfterStart(*ctx));
-    ctx->services.unattended = true;
-    EXPECT_FALSE(app::wizardDueAfterStart(*ctx));
-    ctx->services.unattended = false;
-    s.run.FirstStart = false;
-    EXPECT_FALSE(app::wizardDueAfterStart(*ctx));
 }
