@@ -139,9 +139,11 @@ std::optional<QString> QtDialogs::saveFileNamed(const QString &filter, const QSt
     // A proposed name goes into the folder of the last choice; without one the dialog
     // proposes the last name chosen.
     QString proposed = m_lastSaveName;
-    if (!fileName.isEmpty())
-        proposed = m_lastSaveName.isEmpty() ? fileName
-                                            : QFileInfo(m_lastSaveName).dir().filePath(fileName);
+    if (!fileName.isEmpty()) {
+        const QDir folder =
+            m_lastSaveName.isEmpty() ? QDir::home() : QFileInfo(m_lastSaveName).dir();
+        proposed = folder.filePath(fileName);
+    }
     QFileDialog dialog(m_parent, QStringLiteral("Speichern unter"), proposed, qtFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);

@@ -179,10 +179,13 @@ void WizardWindow::showState()
         RGZahlungsart->setExclusive(true);
     }
     m_formatButtons[int(w.SEPAFormat)]->setChecked(true);
+    // Without a Mandant the settings have no key to go to: said in red, as on the main page.
     m_mandant->setText(w.mandantEntry.isEmpty()
                            ? QStringLiteral("Mandant: keiner ausgewählt – bitte in Schritt 4 "
                                             "einen Mandanten anlegen")
                            : QStringLiteral("Mandant: %1").arg(w.mandantEntry));
+    m_mandant->setStyleSheet(w.mandantEntry.isEmpty() ? QStringLiteral("color: #c00000;")
+                                                      : QString());
     if (EZieldatei->text() != w.EZieldatei)
         EZieldatei->setText(w.EZieldatei);
 
