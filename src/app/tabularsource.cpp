@@ -114,9 +114,8 @@ void readDatabaseSource(Context &ctx)
         {kAccessStart, kAccessEnd, kAccessNotFound, kAccessReadError, kAccessOpenError});
 }
 
-void fillGridFromRows(Context &ctx, formats::TabularRowSet &rows)
+void fillGridFromRows(import::SourceGrid &grid, formats::TabularRowSet &rows)
 {
-    auto &grid = ctx.state.source.SGDatei;
     const int fields = rows.fieldCount();
     grid.setRowCount(fields);
     grid.setColumnCount(rows.rowCount());
@@ -134,6 +133,11 @@ void fillGridFromRows(Context &ctx, formats::TabularRowSet &rows)
         }
         rows.next();
     }
+}
+
+void fillGridFromRows(Context &ctx, formats::TabularRowSet &rows)
+{
+    fillGridFromRows(ctx.state.source.SGDatei, rows);
 }
 
 } // namespace ordovan::app

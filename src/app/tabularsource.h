@@ -2,6 +2,13 @@
 
 #include <QString>
 
+namespace ordovan::formats {
+class TabularRowSet;
+}
+namespace ordovan::import {
+class SourceGrid;
+}
+
 // The log texts of the workbook and database readers, exactly as they reach the log.
 
 namespace ordovan::app::tabular_log {
@@ -21,3 +28,12 @@ inline const QString kAccessReadError = QStringLiteral(" Fehler beim Lesen in de
 inline const QString kAccessOpenError = QStringLiteral(" Fehler beim Öffnen von Access");
 
 } // namespace ordovan::app::tabular_log
+
+namespace ordovan::app {
+
+// Copies an opened sheet or table into a source grid, one grid column per row: the counts
+// first, then every cell found (the grid is not emptied). A cell that cannot be had keeps its
+// text; throws Error when the rows cannot be read at all.
+void fillGridFromRows(import::SourceGrid &grid, formats::TabularRowSet &rows);
+
+} // namespace ordovan::app

@@ -61,6 +61,13 @@ public:
     // The default extension is added to a name typed without one.
     virtual std::optional<QString> saveFile(const QString &filter,
                                             const QString &defaultSuffix) = 0;
+    // The same with a file name proposed in the dialog (in the folder of the last choice).
+    virtual std::optional<QString>
+    saveFileNamed(const QString &filter, const QString &defaultSuffix, const QString &fileName)
+    {
+        Q_UNUSED(fileName);
+        return saveFile(filter, defaultSuffix);
+    }
     virtual std::optional<QString> chooseFolder(const QString &initial) = 0;
     // True when the user confirms; the printer chosen serves the next print job.
     virtual bool printDialog() = 0;

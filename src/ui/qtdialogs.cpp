@@ -1,5 +1,6 @@
 #include "qtdialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -129,12 +130,25 @@ std::optional<QString> QtDialogs::openFile(const QString &filter)
 
 std::optional<QString> QtDialogs::saveFile(const QString &filter, const QString &defaultSuffix)
 {
-    QFileDialog dialog(m_parent, QStringLiteral("Speichern unter"), m_lastSaveName,
-                       qtFilter(filter));
+    return saveFileNamed(filter, defaultSuffix, QString());
+}
+
+std::optional<QString> QtDialogs::saveFileNamed(const QString &filter, const QString &defaultSuffix,
+                                                const QString &fileName)
+{
+    // A proposed name goes into the folder of the last choice; without one the dialog
+    // proposes the last name chosen.
+    QString proposed = m_lastSaveName;
+    if (!fileName.isEmpty()) {
+        const QDir folder =
+            m_lastSaveName.isEmpty() ? QDir::home() : QFileInfo(m_lastSaveName).dir();
+        proposed = folder.filePath(fileName);
+    }
+    QFileDialog dialog(m_parent, QStringLiteral("Speichern unter"), proposed, qtFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);
-    if (!m_lastSaveName.isEmpty())
-        dialog.selectFile(m_lastSaveName);
+    if (!proposed.isEmpty())
+        dialog.selectFile(proposed);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     m_lastSaveName = dialog.selectedFiles().first();

@@ -30,6 +30,8 @@ public:
     void uncaughtError(const QString &message) override;
     std::optional<QString> openFile(const QString &filter) override;
     std::optional<QString> saveFile(const QString &filter, const QString &defaultSuffix) override;
+    std::optional<QString> saveFileNamed(const QString &filter, const QString &defaultSuffix,
+                                         const QString &fileName) override;
     std::optional<QString> chooseFolder(const QString &initial) override;
     bool printDialog() override;
 

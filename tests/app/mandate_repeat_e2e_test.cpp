@@ -103,7 +103,10 @@ TEST_F(MandateRun, MandateDatesAndSequenceTypesFromTheSource)
 
     const QStringList logs = inst.logFiles();
     ASSERT_EQ(logs.size(), 2);
-    const QString log = codec::fromCp1252(test::readFile(inst.logDir() + logs.last()));
+    // Log names do not sort by time (no leading zeros): read them all.
+    QString log;
+    for (const QString &name : logs)
+        log += codec::fromCp1252(test::readFile(inst.logDir() + name));
     EXPECT_TRUE(log.contains(u" SEPA-Datei Datensatz ID 16 FEHLER: Ungültiges Mandatsdatum\r\n"));
     EXPECT_TRUE(log.contains(u" SEPA-Datei Datensatz ID 17 FEHLER: Ungültiger Sequenztyp\r\n"));
     EXPECT_TRUE(log.contains(u" SEPA-Datei Datensatz ID 18 FEHLER: Ungültiges Mandatsdatum\r\n"));

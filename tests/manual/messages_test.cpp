@@ -6,6 +6,7 @@
 #include "app/commandline.h"
 #include "app/mandanteditor.h"
 #include "app/tabularsource.h"
+#include "app/wizard.h"
 #include "formats/tabularerrors.h"
 #include "sepa/record.h"
 
@@ -110,6 +111,14 @@ TEST(ManualMessages, BackupAndEditorMessages)
         expectExplained(text);
     expectExplained(app::mandanteditortext::kDeleteQuestion);
     expectExplained(app::mandanteditortext::kSaveChangesQuestion);
+}
+
+TEST(ManualMessages, WizardMessages)
+{
+    namespace t = app::wizardtext;
+    for (const QString &text : {t::kExcelNotFound, t::kAccessNotFound, t::kSourceNotFound,
+                                t::kExcelReadError, t::kAccessReadError, t::kSourceReadError})
+        expectExplained(text);
 }
 
 TEST(ManualMessages, CommandLineErrors)

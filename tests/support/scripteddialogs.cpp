@@ -65,6 +65,14 @@ std::optional<QString> ScriptedDialogs::saveFile(const QString &filter, const QS
     return nextPath();
 }
 
+std::optional<QString> ScriptedDialogs::saveFileNamed(const QString &filter, const QString &suffix,
+                                                      const QString &fileName)
+{
+    m_shown.append({QStringLiteral("save"), suffix, filter, 0});
+    m_proposedNames.append(fileName);
+    return nextPath();
+}
+
 std::optional<QString> ScriptedDialogs::chooseFolder(const QString &initial)
 {
     m_shown.append({QStringLiteral("folder"), {}, initial, 0});

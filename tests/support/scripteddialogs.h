@@ -33,6 +33,8 @@ public:
     const QList<Shown> &shown() const { return m_shown; }
     QStringList texts() const;
     const QStringList &notices() const { return m_notices; }
+    // The file names save dialogs proposed, in order.
+    const QStringList &proposedNames() const { return m_proposedNames; }
     void clear()
     {
         m_shown.clear();
@@ -45,6 +47,8 @@ public:
     void uncaughtError(const QString &message) override;
     std::optional<QString> openFile(const QString &filter) override;
     std::optional<QString> saveFile(const QString &filter, const QString &defaultSuffix) override;
+    std::optional<QString> saveFileNamed(const QString &filter, const QString &defaultSuffix,
+                                         const QString &fileName) override;
     std::optional<QString> chooseFolder(const QString &initial) override;
     bool printDialog() override;
     void notice(const QString &text) override { m_notices.append(text); }
@@ -55,6 +59,7 @@ private:
 
     QList<Shown> m_shown;
     QStringList m_notices;
+    QStringList m_proposedNames;
     std::deque<DialogButton> m_buttons;
     std::deque<std::optional<QString>> m_paths;
     std::deque<bool> m_prints;

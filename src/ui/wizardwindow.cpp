@@ -1,0 +1,216 @@
+#include "wizardwindow.h"
+
+#include "wizardgrids.h"
+
+#include "app/context.h"
+#include "base/error.h"
+#include "platform/dialogs.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace ordovan::ui {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Einstellungsassistent für Ordovan Profi");
+
+} // namespace
+
+template<typename Operation>
+bool WizardWindow::run(Operation operation)
+{
+    bool ok = false;
+    try {
+        operation();
+        ok = true;
+    } catch (const Error &e) {
+        m_ctx.dialogs().uncaughtError(e.message());
+    } catch (const std::exception &e) {
+        m_ctx.dialogs().uncaughtError(QString::fromLocal8Bit(e.what()));
+    }
+    showState();
+    return ok;
+}
+
+WizardWindow::WizardWindow(app::Context &ctx, QWidget *parent) : QDialog(parent), m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("TWizzardF"));
+    setWindowTitle(kTitle);
+    setModal(true);
+
+    m_stack = new QStackedWidget(this);
+    m_stack->setObjectName(QStringLiteral("PageControl1"));
+    m_stack->addWidget(buildStartPage());
+    m_stack->addWidget(buildSourcePage());
+    m_stack->addWidget(buildMappingPage());
+    m_stack->addWidget(buildFinishPage());
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_stack);
+    resize(720, 560);
+
+    connectControls();
+    showState();
+}
+
+WizardWindow::~WizardWindow()
+{
+    // The grids read the state in place: they go before it does.
+    delete m_stack;
+}
+
+void WizardWindow::prepare()
+{
+    run([&] { app::openWizard(m_ctx, m_state); });
+}
+
+int WizardWindow::exec()
+{
+    prepare();
+    return QDialog::exec();
+}
+
+void WizardWindow::connectControls()
+{
+    using app::WizardPage;
+    auto page = [this](WizardPage p) {
+        return [this, p] { run([&] { app::showWizardPage(m_state, p); }); };
+    };
+    connect(m_close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_start, &QPushButton::clicked, this, page(WizardPage::Source));
+
+    connect(SpeedButton4, &QToolButton::clicked, this,
+            [this] { run([&] { app::chooseWizardSourceFile(m_ctx, m_state); }); });
+    connect(EQuelldatei, &QLineEdit::textEdited, this,
+            [this](const QString &text) { m_state.EQuelldatei = text; });
+    // A typed path is read on Return, as if it had been chosen.
+    connect(EQuelldatei, &QLineEdit::returnPressed, this,
+            [this] { run([&] { app::readWizardSource(m_ctx, m_state); }); });
+    connect(CBTabellen, &QComboBox::activated, this, [this](int index) {
+        const QString table = CBTabellen->itemText(index);
+        run([&] { app::chooseWizardTable(m_ctx, m_state, table); });
+    });
+    connect(CBTitelzeile, &QCheckBox::clicked, this,
+            [this](bool on) { run([&] { app::setWizardTitleRow(m_ctx, m_state, on); }); });
+    connect(m_separators, &QButtonGroup::idClicked, this, [this](int id) {
+        run([&] { app::setWizardSeparator(m_ctx, m_state, app::Separator(id)); });
+    });
+    connect(m_next, &QPushButton::clicked, this,
+            [this] { run([&] { app::showWizardMapping(m_state); }); });
+
+    connect(SGDatenbank->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) {
+                if (current.isValid())
+                    m_state.SGDatenbank.selectedRow = current.row() + 1;
+            });
+    connect(SgDatei2->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) {
+                if (current.isValid())
+                    m_state.SgDatei2.selectedRow = current.row();
+            });
+    connect(SpeedButton5, &QToolButton::clicked, this,
+            [this] { run([&] { app::assignWizardField(m_ctx, m_state); }); });
+    connect(m_backToStep1, &QPushButton::clicked, this, page(WizardPage::Source));
+    connect(m_step4, &QPushButton::clicked, this,
+            [this] { run([&] { app::chooseWizardMandant(m_ctx, m_state); }); });
+
+    connect(RGZahlungsart, &QButtonGroup::idClicked, this,
+            [this](int id) { m_state.RGZahlungsart = id; });
+    connect(m_formats, &QButtonGroup::idClicked, this,
+            [this](int id) { m_state.SEPAFormat = sepa::Generation(id); });
+    connect(EZieldatei, &QLineEdit::textEdited, this,
+            [this](const QString &text) { m_state.EZieldatei = text; });
+    connect(SpeedButton2, &QToolButton::clicked, this,
+            [this] { run([&] { app::chooseWizardTargetFile(m_ctx, m_state); }); });
+    connect(m_backToStep3, &QPushButton::clicked, this, page(WizardPage::Mapping));
+    connect(m_finish, &QPushButton::clicked, this, [this] {
+        // An error leaves the wizard open; what was done before it stays done.
+        if (run([&] { app::finishWizard(m_ctx, m_state); }))
+            accept();
+    });
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void WizardWindow::showTables()
+{
+    QStringList items;
+    for (int i = 0; i < CBTabellen->count(); ++i)
+        items << CBTabellen->itemText(i);
+    if (items != m_state.CBTabellenItems) {
+        CBTabellen->clear();
+        CBTabellen->addItems(m_state.CBTabellenItems);
+    }
+    CBTabellen->setCurrentIndex(int(m_state.CBTabellenItems.indexOf(m_state.CBTabellenText)));
+}
+
+void WizardWindow::showState()
+{
+    const app::WizardState &w = m_state;
+    if (EQuelldatei->text() != w.EQuelldatei)
+        EQuelldatei->setText(w.EQuelldatei);
+    showTables();
+    CBTitelzeile->setChecked(w.CBTitelzeile);
+    m_separatorButtons[int(w.separator)]->setChecked(true);
+    m_previewModel->refresh();
+
+    m_mappingModel->refresh();
+    m_sourceModel->refresh();
+    SGDatenbank->showSelectedRow(w.SGDatenbank.selectedRow - 1);
+    SgDatei2->showSelectedRow(w.SgDatei2.selectedRow);
+
+    if (w.RGZahlungsart >= 0 && w.RGZahlungsart < int(m_paymentButtons.size())) {
+        m_paymentButtons[w.RGZahlungsart]->setChecked(true);
+    } else {
+        RGZahlungsart->setExclusive(false);
+        for (QRadioButton *b : m_paymentButtons)
+            b->setChecked(false);
+        RGZahlungsart->setExclusive(true);
+    }
+    m_formatButtons[int(w.SEPAFormat)]->setChecked(true);
+    // Without a Mandant the settings have no key to go to: said in red, as on the main page.
+    m_mandant->setText(w.mandantEntry.isEmpty()
+                           ? QStringLiteral("Mandant: keiner ausgewählt – bitte in Schritt 4 "
+                                            "einen Mandanten anlegen")
+                           : QStringLiteral("Mandant: %1").arg(w.mandantEntry));
+    m_mandant->setStyleSheet(w.mandantEntry.isEmpty() ? QStringLiteral("color: #c00000;")
+                                                      : QString());
+    if (EZieldatei->text() != w.EZieldatei)
+        EZieldatei->setText(w.EZieldatei);
+
+    // A new page takes the focus to its first control, so keyboard users start there.
+    const int page = int(w.page);
+    if (page != m_shownPage) {
+        m_stack->setCurrentIndex(page);
+        m_shownPage = page;
+        QWidget *first = nullptr;
+        switch (w.page) {
+        case app::WizardPage::Start:
+            first = m_start;
+            break;
+        case app::WizardPage::Source:
+            first = SpeedButton4;
+            break;
+        case app::WizardPage::Mapping:
+            first = SGDatenbank;
+            break;
+        case app::WizardPage::Finish:
+            first = m_paymentButtons[std::max(0, w.RGZahlungsart)];
+            break;
+        }
+        first->setFocus();
+    }
+}
+
+} // namespace ordovan::ui
