@@ -6,10 +6,12 @@
 #include "platform/clock.h"
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
+#include "platform/error.h"
 #include "platform/files.h"
 #include "platform/settingsstore.h"
 #include "platform/tabular.h"
 #include "reports/painterdevice.h"
+#include "ui/mainwindow.h"
 #include "ui/qtdialogs.h"
 #include "ui/qtprintservice.h"
 
@@ -20,6 +22,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <optional>
 
 using namespace ordovan;
 
@@ -31,10 +34,47 @@ void print(FILE *to, const QString &text)
     std::fflush(to);
 }
 
+constexpr int kWaitForOtherCopyMs = 60 * 1000;
+
 void quietQtMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
     if (type == QtCriticalMsg || type == QtFatalMsg)
         std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+}
+
+// The program with its window: start-up when the window first shows, then the event loop
+// until the window closes (settings saved) or "Beenden" or "startstop" ends it (not saved).
+// Tables that changed still reach their files at the end.
+int runWindow(app::Context &ctx, ui::QtDialogs &dialogs, ui::QtPrintService &printing)
+{
+    bool error = false;
+    std::optional<platform::FolderLock> dataLock;
+    try {
+        app::prepareProgram(ctx);
+        // A scheduled run of another copy may hold the data folder for a while; a window
+        // waits a little, then says why it cannot start.
+        dataLock.emplace(ctx.data.dataDir());
+        dataLock->lock(kWaitForOtherCopyMs);
+    } catch (const Error &e) {
+        dialogs.uncaughtError(e.message());
+        return app::ExitError;
+    }
+    ui::MainWindow window(ctx);
+    dialogs.setParent(&window);
+    printing.setParent(&window);
+    window.show();
+    if (!window.endRequested())
+        QApplication::exec();
+    // An error in a window session ends nothing; only a run the command line asked for
+    // reports its outcome.
+    error = window.errorShown() && ctx.outcome.runRequested;
+    try {
+        ctx.data.closeAll();
+    } catch (const Error &e) {
+        dialogs.uncaughtError(e.message());
+        error = true;
+    }
+    return app::exitStatus(ctx, error);
 }
 
 } // namespace
@@ -93,6 +133,8 @@ int main(int argc, char **argv)
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(platform::kApplicationTitle);
+    // German names of months and days in the date fields' calendars, whatever the system.
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     QTranslator qtTranslator;
     if (qtTranslator.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"),
                           QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
@@ -107,16 +149,12 @@ int main(int argc, char **argv)
                            .tabular = &tabular,
                            .printing = &printing,
                            .unattended = false};
+    // The Mandant editor window is set here once it exists (services.mandantEditor).
+    services.mandantEditor = nullptr;
     app::Context ctx(platform::dataDirectory(), settings, services);
     ctx.args = cl.words;
     ctx.state.commandLine.SEPAFormatOverride = cl.format;
     ctx.state.commandLine.executionDateOverride = cl.executionDate;
     ctx.state.commandLine.allowRepeat = cl.allowRepeat;
-    // The main window is not part of this version yet: the start-up and the command line run,
-    // then the program says so and ends.
-    const int status = app::runUnattended(ctx);
-    dialogs.plainMessage(QStringLiteral("Das Programmfenster ist in dieser Version noch nicht "
-                                        "verfügbar. Bitte verwenden Sie die Befehlszeile "
-                                        "(ordovan --help)."));
-    return status;
+    return runWindow(ctx, dialogs, printing);
 }

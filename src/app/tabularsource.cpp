@@ -5,6 +5,7 @@
 // the run status: 2 when the file, the sheet or the table cannot be opened, 5 when its rows
 // cannot be read. After a failure the grid keeps what it held.
 #include "tabularsource.h"
+#include "batchrun.h"
 #include "context.h"
 #include "operations.h"
 
@@ -132,6 +133,8 @@ void fillGridFromRows(Context &ctx, platform::TabularRowSet &rows)
             }
         }
         rows.next();
+        if ((column & 63) == 0)
+            ctx.reportProgress(batchtexts::stepReading, column + 1, grid.columnCount());
     }
 }
 

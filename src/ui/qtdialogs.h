@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <memory>
+#include <utility>
 
 class QPrinter;
 class QWidget;
@@ -22,6 +23,8 @@ public:
     void setParent(QWidget *parent) { m_parent = parent; }
     // The printer the print dialog configures; print jobs use it.
     QPrinter *printer();
+    // Whether the print dialog was confirmed since the last print job began; clears it.
+    bool takePrintDialogConfirmed() { return std::exchange(m_printDialogConfirmed, false); }
 
     void plainMessage(const QString &text) override;
     platform::DialogButton message(platform::DialogKind kind, const QString &text,
@@ -40,6 +43,7 @@ private:
     QWidget *m_parent;
     QString m_lastSaveName;
     std::unique_ptr<QPrinter> m_printer;
+    bool m_printDialogConfirmed = false;
 };
 
 } // namespace ordovan::ui
