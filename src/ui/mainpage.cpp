@@ -21,6 +21,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace ordovan::ui {
 
 Panel1Geometry panel1Geometry(int width, bool eightLines)
@@ -28,18 +30,20 @@ Panel1Geometry panel1Geometry(int width, bool eightLines)
     constexpr int margin = 6;
     constexpr int gap = 6;
     const int usable = std::max(0, width - 2 * margin - gap);
-    // The left side holds the Mandant, the constant fields and the result, the right side
-    // the options, dates and files; beyond these widths a maximised window leaves space.
-    const int left = std::min(int(usable * 0.6 + 0.5), 720);
-    const int right = std::min(usable - left, 460);
-    const int mandant = int((left - gap) * 0.62 + 0.5);
+    // The right side holds the options, dates and files, the left side the Mandant with the
+    // payment type, the constant fields and the result; beyond these widths a maximised
+    // window leaves the space empty rather than stretching the groups apart.
+    const int right = std::clamp(int(usable * 0.42 + 0.5), 0, 420);
+    const int left = std::min(usable - right, 620);
+    const int payment = std::min(130, left / 3);
+    const int mandant = left - payment - gap;
     const int rx = margin + left + gap;
     const int shift = eightLines ? 48 : 0;
 
     Panel1Geometry g;
     g.height = 401 + shift;
     g.mandant = QRect(margin, 4, mandant, 188);
-    g.zahlungsart = QRect(margin + mandant + gap, 4, left - mandant - gap, 188);
+    g.zahlungsart = QRect(margin + mandant + gap, 4, payment, 188);
     g.konstante = QRect(margin, 196, left, 81 + shift);
     g.ergebnis = QRect(margin, 280 + shift, left, 74);
     g.optionen = QRect(rx, 4, right, 120);
@@ -305,6 +309,13 @@ MainPage::MainPage(QWidget *parent) : QWidget(parent)
     BBuchungs->setObjectName(QStringLiteral("BBuchungs"));
     help = iconButton(QStringLiteral("SpeedButton4"), QStyle::SP_DialogHelpButton,
                       QStringLiteral("Hile aufrufen"), m_buttons);
+    // A question mark reads as help in every style; not every style has a help icon.
+    help->setIcon(QIcon());
+    help->setText(QStringLiteral("?"));
+    help->setFixedWidth(28);
+    QFont bold = help->font();
+    bold.setBold(true);
+    help->setFont(bold);
     {
         auto *h = new QHBoxLayout(m_buttons);
         h->setContentsMargins(6, 6, 6, 6);

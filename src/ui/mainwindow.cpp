@@ -121,7 +121,12 @@ MainWindow::MainWindow(app::Context &ctx, QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("Mainform"));
     setWindowTitle(kCaption);
+    // A small sans-serif face of 8 points, of the narrow Arial metrics where there is one,
+    // so that the groups of the main tab fit a window of 700 pixels.
     QFont face = font();
+    face.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Helvetica"), face.family()});
+    face.setStyleHint(QFont::SansSerif);
     face.setPointSize(8);
     setFont(face);
     QPalette pal = palette();

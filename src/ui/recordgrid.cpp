@@ -22,6 +22,10 @@ void styleTitles(QTableView *view)
         QStringLiteral("QHeaderView::section { background-color: rgb(235, 235, 214);"
                        " border: none; border-right: 1px solid rgb(190, 190, 170);"
                        " border-bottom: 1px solid rgb(190, 190, 170); padding: 1px 3px; }"));
+    // A caption wider than its column ends in "..." instead of losing both ends.
+    view->horizontalHeader()->setTextElideMode(Qt::ElideRight);
+    view->horizontalHeader()->setHighlightSections(false);
+    view->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 4);
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
 }

@@ -99,6 +99,8 @@ SourcePage::SourcePage(app::SourcePage &state, QWidget *parent) : QWidget(parent
     options->addWidget(title, 1, 0, 1, 2);
     options->addWidget(tables, 1, 2);
     options->setColumnStretch(3, 1);
+    for (QGroupBox *g : {separator, qualifier, amount, title, tables})
+        g->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
 
     // The grids: the mapping on the left, the source on the right, the arrow between them.
     SGDatenbank =
@@ -107,8 +109,8 @@ SourcePage::SourcePage(app::SourcePage &state, QWidget *parent) : QWidget(parent
     SGDatenbank->setModel(m_mappingModel);
     SGDatenbank->verticalHeader()->hide();
     SGDatenbank->horizontalHeader()->setStretchLastSection(true);
-    SGDatenbank->setColumnWidth(0, 150);
-    SGDatenbank->setColumnWidth(1, 110);
+    SGDatenbank->setColumnWidth(0, 140);
+    SGDatenbank->setColumnWidth(1, 100);
 
     SGDatei =
         new StringGrid(QStringLiteral("SGDatei"), QStringLiteral("Quelldatei-Vorschau"), this);
