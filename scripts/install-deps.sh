@@ -10,6 +10,7 @@ packages=(
     libexpat1-dev libzip-dev mdbtools-dev
     libktoblzcheck1v5 libxml2-utils libxlsxwriter-dev zlib1g-dev
     fonts-liberation fonts-dejavu-core clang-format
+    xvfb xauth dbus-daemon dbus-bin at-spi2-core python3-pyatspi gir1.2-atspi-2.0
 )
 if [[ "${1:-}" == "--bench" ]]; then
     packages+=(xlsx2csv hyperfine python3 time)

@@ -261,7 +261,6 @@ void MainWindow::buildStatusBar()
     first->setMinimumWidth(60);
     m_statusText = new QLabel(bar);
     m_statusText->setObjectName(QStringLiteral("StatusPanel2"));
-    m_statusText->setAccessibleName(QStringLiteral("Status"));
     m_progress = new QProgressBar(bar);
     m_progress->setObjectName(QStringLiteral("Fortschritt"));
     m_progress->setAccessibleName(QStringLiteral("Fortschritt"));
@@ -284,6 +283,14 @@ void MainWindow::connectControls()
         });
     };
     const std::function<void(Context &)> none = [](Context &) {};
+    // Boxes and choices react to toggled, not clicked: a screen reader toggles them without
+    // a click. A choice reacts once, for the button that became chosen.
+    auto onChosen = [this](QRadioButton *r, const std::function<void(Context &)> &op) {
+        connect(r, &QRadioButton::toggled, this, [this, op](bool checked) {
+            if (checked && !m_showing)
+                act(op);
+        });
+    };
     MainPage *p = m_main;
 
     // --- Hauptseite ---
@@ -293,14 +300,14 @@ void MainWindow::connectControls()
     });
     on(p->finden, &QToolButton::clicked, findMandant);
     for (QRadioButton *r : p->zahlungsart)
-        on(r, &QRadioButton::clicked, none);
+        onChosen(r, none);
     for (QCheckBox *b : {p->CBBegleit, p->CBBuchungs, p->CBLogspeichern, p->CBDatumueberschreiben,
                          p->CBBetragkonst})
-        on(b, &QCheckBox::clicked, none);
+        on(b, &QCheckBox::toggled, none);
     for (QCheckBox *b : p->CBVerwkonst)
-        on(b, &QCheckBox::clicked, none);
-    on(p->CB8Verw, &QCheckBox::clicked, applyPurposeLineLayout);
-    on(p->CBIBANonly, &QCheckBox::clicked, applyPurposeLineLayout);
+        on(b, &QCheckBox::toggled, none);
+    on(p->CB8Verw, &QCheckBox::toggled, applyPurposeLineLayout);
+    on(p->CBIBANonly, &QCheckBox::toggled, applyPurposeLineLayout);
     on(p->DTPErstell, &QDateEdit::dateChanged, none);
     on(p->DTPAusf, &QDateEdit::dateChanged, none);
     // A typed source path is read like a chosen one, once the typing is done.
@@ -320,8 +327,8 @@ void MainWindow::connectControls()
     SourcePage *s = m_source;
     for (QRadioButton *r : {s->RBTabulator, s->RBSemikolon, s->RBKomma, s->RBdoppelt, s->RBeinfach,
                             s->RBkeine, s->betrag[0], s->betrag[1]})
-        on(r, &QRadioButton::clicked, sourceOptionsChanged);
-    on(s->CBTitelzeile, &QCheckBox::clicked, sourceOptionsChanged);
+        onChosen(r, sourceOptionsChanged);
+    on(s->CBTitelzeile, &QCheckBox::toggled, sourceOptionsChanged);
     on(s->CBTabellen, &QComboBox::activated, sourceOptionsChanged);
     on(s->SpeedButton5, &QToolButton::clicked, assignSelectedSourceField);
     on(s->Button4, &QPushButton::clicked, clearAssignment);

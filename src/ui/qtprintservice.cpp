@@ -123,17 +123,22 @@ bool QtPrintService::showPreviewDialog(QPrinter *printer, const Painter &paint, 
             continue;
         a->setObjectName(QStringLiteral("Drucken"));
         QObject::disconnect(a, &QAction::triggered, &dialog, nullptr);
-        QObject::connect(a, &QAction::triggered, &dialog, [&, printerChosen]() mutable {
-            if (!printerChosen) {
-                QPrintDialog ask(printer, &dialog);
-                ask.setWindowTitle(QStringLiteral("Drucken"));
-                if (ask.exec() != QDialog::Accepted)
-                    return;
-            }
-            printerChosen = true;
-            preview->print();
-            dialog.accept();
-        });
+        // Queued: the print dialog must not open inside the click, which a screen reader's
+        // "press" would otherwise wait on until the dialog closes.
+        QObject::connect(
+            a, &QAction::triggered, &dialog,
+            [&, printerChosen]() mutable {
+                if (!printerChosen) {
+                    QPrintDialog ask(printer, &dialog);
+                    ask.setWindowTitle(QStringLiteral("Drucken"));
+                    if (ask.exec() != QDialog::Accepted)
+                        return;
+                }
+                printerChosen = true;
+                preview->print();
+                dialog.accept();
+            },
+            Qt::QueuedConnection);
         break;
     }
     return dialog.exec() == QDialog::Accepted;

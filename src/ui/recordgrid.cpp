@@ -148,6 +148,11 @@ StringGrid::StringGrid(const QString &name, const QString &accessibleName, QWidg
 
 int StringGrid::selectedRow() const
 {
+    // A screen reader selects rows without moving the current cell: the selection counts.
+    const QModelIndexList rows =
+        selectionModel() ? selectionModel()->selectedRows() : QModelIndexList();
+    if (!rows.isEmpty())
+        return rows.first().row();
     const QModelIndex i = currentIndex();
     return i.isValid() ? i.row() : -1;
 }
