@@ -113,12 +113,12 @@ SepaHistoryPage::SepaHistoryPage(RecordGrid *history, RecordGrid *domestic, Reco
         button(QStringLiteral("BZeileLoeschen"), QStringLiteral("Zeile löschen"), this);
     BLogAnzeigen =
         button(QStringLiteral("BLogAnzeigen"), QStringLiteral("Log-Datei anzeigen"), this);
-    BBegleitzettel =
-        button(QStringLiteral("BBegleitzettel"), QStringLiteral("Begleitzettel drucken"), this);
-    BBuchungsliste =
-        button(QStringLiteral("BBuchungsliste"), QStringLiteral(" Buchungsliste drucken"), this);
+    SRColorButton5 =
+        button(QStringLiteral("SRColorButton5"), QStringLiteral("Begleitzettel drucken"), this);
+    SRColorButton6 =
+        button(QStringLiteral("SRColorButton6"), QStringLiteral(" Buchungsliste drucken"), this);
     auto *v = pageLayout(this);
-    v->addLayout(buttonBar({BZeileLoeschen, BLogAnzeigen, BBegleitzettel, BBuchungsliste}));
+    v->addLayout(buttonBar({BZeileLoeschen, BLogAnzeigen, SRColorButton5, SRColorButton6}));
     v->addWidget(history, 1);
     v->addWidget(domestic);
     v->addWidget(sepa);

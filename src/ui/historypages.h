@@ -60,7 +60,7 @@ public:
                     QWidget *parent = nullptr);
     void setGridHeight(int height);
 
-    QPushButton *BZeileLoeschen, *BLogAnzeigen, *BBegleitzettel, *BBuchungsliste;
+    QPushButton *BZeileLoeschen, *BLogAnzeigen, *SRColorButton5, *SRColorButton6;
 
 private:
     RecordGrid *m_domestic;

@@ -231,7 +231,7 @@ MainPage::MainPage(QWidget *parent) : QWidget(parent)
         h->addWidget(button);
     };
     fileGroup(m_quelle, QStringLiteral("Quelldatei (Excel, Access, CSV,TXT)"), EQuelldatei,
-              "EQuelldatei", QStringLiteral("Quelldatei"), SpeedButton1, "SpeedButton1",
+              "EQuelldatei", QStringLiteral("Quelldatei"), SpeedButton4, "SpeedButton4",
               QStringLiteral("Quelldatei wählen"), QStyle::SP_DialogOpenButton);
     fileGroup(m_ziel, QStringLiteral("Zieldatei"), EZieldatei, "EZieldatei",
               QStringLiteral("Zieldatei"), SpeedButton2, "SpeedButton2",
@@ -307,7 +307,7 @@ MainPage::MainPage(QWidget *parent) : QWidget(parent)
     BBegleit->setObjectName(QStringLiteral("BBegleit"));
     BBuchungs = new QPushButton(QStringLiteral("Buchungsliste drucken"), m_buttons);
     BBuchungs->setObjectName(QStringLiteral("BBuchungs"));
-    help = iconButton(QStringLiteral("SpeedButton4"), QStyle::SP_DialogHelpButton,
+    help = iconButton(QStringLiteral("SpeedButton1"), QStyle::SP_DialogHelpButton,
                       QStringLiteral("Hile aufrufen"), m_buttons);
     // A question mark reads as help in every style; not every style has a help icon.
     help->setIcon(QIcon());

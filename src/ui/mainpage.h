@@ -65,7 +65,7 @@ public:
     QDateEdit *DTPErstell, *DTPAusf;
     QCheckBox *CBDatumueberschreiben;
     QLineEdit *EQuelldatei, *EZieldatei;
-    QToolButton *SpeedButton1, *SpeedButton2; // browse buttons of the source and the target
+    QToolButton *SpeedButton4, *SpeedButton2; // browse buttons of the source and the target
 
     QCheckBox *CBBetragkonst;
     QLineEdit *EBetragKonst;

@@ -315,7 +315,7 @@ void MainWindow::connectControls()
         if (!m_showing && m_main->EQuelldatei->text() != m_ctx.state.main.EQuelldatei)
             act(sourceOptionsChanged);
     });
-    on(p->SpeedButton1, &QToolButton::clicked, chooseSourceFile);
+    on(p->SpeedButton4, &QToolButton::clicked, chooseSourceFile);
     on(p->SpeedButton2, &QToolButton::clicked, chooseTargetFile);
     connect(p->BStart, &QPushButton::clicked, this,
             [this] { runWithProgress([](Context &c) { runBatch(c); }); });
@@ -341,8 +341,8 @@ void MainWindow::connectControls()
     on(m_booking->BHistorienLoeschen, &QPushButton::clicked, deleteArchives);
     on(m_history->BZeileLoeschen, &QPushButton::clicked, deleteHistoryRow);
     on(m_history->BLogAnzeigen, &QPushButton::clicked, showHistoryLogFile);
-    on(m_history->BBegleitzettel, &QPushButton::clicked, printHistoryCoverSheet);
-    on(m_history->BBuchungsliste, &QPushButton::clicked, printHistoryBookingList);
+    on(m_history->SRColorButton5, &QPushButton::clicked, printHistoryCoverSheet);
+    on(m_history->SRColorButton6, &QPushButton::clicked, printHistoryBookingList);
 
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
         if (!m_showing)

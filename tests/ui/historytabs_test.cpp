@@ -103,8 +103,8 @@ TEST_F(HistoryTabs, SepaHistoryShowsTheRecordsOfTheSelectedRun)
     ASSERT_EQ(desktop.opened.size(), 1);
     EXPECT_TRUE(desktop.opened.first().contains(QStringLiteral("/Log/Log_")));
 
-    click<QPushButton>("BBegleitzettel");
-    click<QPushButton>("BBuchungsliste");
+    click<QPushButton>("SRColorButton5");
+    click<QPushButton>("SRColorButton6");
     ASSERT_EQ(printing.jobs().size(), 2);
     EXPECT_TRUE(printing.jobs().at(1).texts().join(u' ').contains(QStringLiteral("Anna Sch")));
 }
