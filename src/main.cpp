@@ -34,7 +34,9 @@ void print(FILE *to, const QString &text)
     std::fflush(to);
 }
 
-constexpr int kWaitForOtherCopyMs = 60 * 1000;
+// A window waits only briefly for a scheduled run of another copy, then says why it cannot
+// start (no window would show while it waited).
+constexpr int kWaitForOtherCopyMs = 5 * 1000;
 
 void quietQtMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
@@ -51,8 +53,6 @@ int runWindow(app::Context &ctx, ui::QtDialogs &dialogs, ui::QtPrintService &pri
     std::optional<platform::FolderLock> dataLock;
     try {
         app::prepareProgram(ctx);
-        // A scheduled run of another copy may hold the data folder for a while; a window
-        // waits a little, then says why it cannot start.
         dataLock.emplace(ctx.data.dataDir());
         dataLock->lock(kWaitForOtherCopyMs);
     } catch (const Error &e) {

@@ -319,3 +319,68 @@ TEST_F(WindowTest, ClosingStoresSizeAndColumnWidthsAndBeendenDoesNot)
     EXPECT_TRUE(window->endRequested());
     EXPECT_EQ(settings->readInteger(u"", u"Width"), outer.width());
 }
+
+namespace {
+
+// Looks at the window whenever the run asks something: the moment a user would try to
+// click again.
+class ProbingDialogs : public platform::ScriptedDialogs
+{
+public:
+    std::function<void()> probe;
+    platform::DialogButton message(platform::DialogKind kind, const QString &text,
+                                   platform::DialogButtons buttons) override
+    {
+        if (probe)
+            probe();
+        return ScriptedDialogs::message(kind, text, buttons);
+    }
+};
+
+class RunningWindow : public WindowTest
+{
+protected:
+    ProbingDialogs probing;
+};
+
+} // namespace
+
+TEST_F(RunningWindow, MidRunTheWindowShowsProgressAndTakesNoInput)
+{
+    prepareFilled();
+    useDialogs = &probing;
+    open();
+    bool probed = false;
+    probing.probe = [&] {
+        probed = true;
+        EXPECT_TRUE(window->isRunning());
+        EXPECT_FALSE(window->centralWidget()->isEnabled());
+        EXPECT_FALSE(window->menuBar()->isEnabled());
+        EXPECT_TRUE(window->progressBar()->isVisible());
+        EXPECT_TRUE(window->statusPanel()->text().endsWith(QStringLiteral(" ...")))
+            << window->statusPanel()->text().toStdString();
+        // A second click on "Start" and a close request go nowhere.
+        QTest::mouseClick(find<QPushButton>("BStart"), Qt::LeftButton);
+        EXPECT_FALSE(window->close());
+    };
+    click<QPushButton>("BStart");
+    EXPECT_TRUE(probed);
+    EXPECT_FALSE(window->isRunning());
+    EXPECT_TRUE(window->centralWidget()->isEnabled());
+    EXPECT_EQ(ctx->data.ClientDataSet2.recordCount(), 1) << "one run, one history row";
+    EXPECT_EQ(inst.logFiles().size(), 1);
+}
+
+TEST_F(WindowTest, AMaximisedWindowOpensMaximisedAndKeepsTheNormalSize)
+{
+    prepareFilled();
+    settings = std::make_unique<platform::SettingsStore>(inst.settingsPath());
+    settings->writeString(u"", u"WindowState", QStringLiteral("wsMaximized"));
+    settings->writeInteger(u"", u"Width", 810);
+    settings.reset();
+    open();
+    EXPECT_TRUE(window->isMaximized());
+    window->close();
+    EXPECT_EQ(settings->readString(u"", u"WindowState"), QStringLiteral("wsMaximized"));
+    EXPECT_EQ(settings->readInteger(u"", u"Width"), 810) << "the normal size stays stored";
+}

@@ -59,7 +59,7 @@ protected:
     {
         settings = std::make_unique<platform::SettingsStore>(inst.settingsPath());
         app::Services services;
-        services.dialogs = &dialogs;
+        services.dialogs = useDialogs ? useDialogs : &dialogs;
         services.desktop = &desktop;
         services.clock = &clock;
         services.tabular = &tabular;
@@ -91,6 +91,7 @@ protected:
 
     Installation inst;
     platform::ScriptedDialogs dialogs;
+    platform::Dialogs *useDialogs = nullptr; // other dialogs than the scripted ones
     platform::ScriptedDesktop desktop;
     platform::FixedClock clock;
     platform::FileTabularProvider tabular;
