@@ -285,19 +285,28 @@ void MainWindow::connectControls()
     const std::function<void(Context &)> none = [](Context &) {};
     // Boxes and choices react to toggled, not clicked: a screen reader toggles them without
     // a click. A choice reacts once, for the button that became chosen.
-    auto onChosen = [this](QRadioButton *r, const std::function<void(Context &)> &op) {
-        connect(r, &QRadioButton::toggled, this, [this, op](bool checked) {
-            if (checked && !m_showing)
+    auto onChosen = [this](QRadioButton *r, const std::function<void(Context &)> &op,
+                           bool reads = false) {
+        connect(r, &QRadioButton::toggled, this, [this, op, reads](bool checked) {
+            if (!checked || m_showing)
+                return;
+            if (reads)
+                runWithProgress(op, false);
+            else
                 act(op);
         });
     };
     MainPage *p = m_main;
 
     // --- Hauptseite ---
-    connect(p->CBMandanten, &QComboBox::activated, this, [this] {
-        if (!m_showing)
-            act([](Context &c) { selectMandantFromCombo(c); });
-    });
+    // Operations that may read a large source show their progress when they take long.
+    auto onReading = [this](auto *sender, auto signal, const std::function<void(Context &)> &op) {
+        connect(sender, signal, this, [this, op] {
+            if (!m_showing)
+                runWithProgress(op, false);
+        });
+    };
+    onReading(p->CBMandanten, &QComboBox::activated, [](Context &c) { selectMandantFromCombo(c); });
     on(p->finden, &QToolButton::clicked, findMandant);
     for (QRadioButton *r : p->zahlungsart)
         onChosen(r, none);
@@ -313,9 +322,9 @@ void MainWindow::connectControls()
     // A typed source path is read like a chosen one, once the typing is done.
     connect(p->EQuelldatei, &QLineEdit::editingFinished, this, [this] {
         if (!m_showing && m_main->EQuelldatei->text() != m_ctx.state.main.EQuelldatei)
-            act(sourceOptionsChanged);
+            runWithProgress(sourceOptionsChanged, false);
     });
-    on(p->SpeedButton4, &QToolButton::clicked, chooseSourceFile);
+    onReading(p->SpeedButton4, &QToolButton::clicked, chooseSourceFile);
     on(p->SpeedButton2, &QToolButton::clicked, chooseTargetFile);
     connect(p->BStart, &QPushButton::clicked, this,
             [this] { runWithProgress([](Context &c) { runBatch(c); }); });
@@ -327,9 +336,9 @@ void MainWindow::connectControls()
     SourcePage *s = m_source;
     for (QRadioButton *r : {s->RBTabulator, s->RBSemikolon, s->RBKomma, s->RBdoppelt, s->RBeinfach,
                             s->RBkeine, s->betrag[0], s->betrag[1]})
-        onChosen(r, sourceOptionsChanged);
-    on(s->CBTitelzeile, &QCheckBox::toggled, sourceOptionsChanged);
-    on(s->CBTabellen, &QComboBox::activated, sourceOptionsChanged);
+        onChosen(r, sourceOptionsChanged, true);
+    onReading(s->CBTitelzeile, &QCheckBox::toggled, sourceOptionsChanged);
+    onReading(s->CBTabellen, &QComboBox::activated, sourceOptionsChanged);
     on(s->SpeedButton5, &QToolButton::clicked, assignSelectedSourceField);
     on(s->Button4, &QPushButton::clicked, clearAssignment);
 
@@ -558,39 +567,57 @@ void MainWindow::endProgram()
     QCoreApplication::quit();
 }
 
-void MainWindow::runWithProgress(const std::function<void(app::Context &)> &operation)
+void MainWindow::runWithProgress(const std::function<void(app::Context &)> &operation,
+                                 bool busyAtOnce)
 {
     if (m_running)
         return;
     m_running = true;
-    // Everything the user could click or type is disabled; the status bar stays alive.
-    centralWidget()->setEnabled(false);
-    menuBar()->setEnabled(false);
+    m_busyShown = false;
+    m_runClock.start();
+    m_progressClock.invalidate();
     for (TableModel *m : m_models)
         m->setDeferred(true);
-    m_progress->setRange(0, 0);
-    m_progress->show();
-    m_progressClock.invalidate();
     m_ctx.progress = [this](const QString &step, qint64 done, qint64 total) {
         showProgress(step, done, total);
     };
-    QApplication::setOverrideCursor(Qt::BusyCursor);
+    if (busyAtOnce)
+        showBusy();
 
     act(operation);
 
-    QApplication::restoreOverrideCursor();
     m_ctx.progress = nullptr;
-    m_progress->hide();
+    if (m_busyShown) {
+        QApplication::restoreOverrideCursor();
+        m_progress->hide();
+        centralWidget()->setEnabled(true);
+        menuBar()->setEnabled(true);
+    }
     for (TableModel *m : m_models)
         m->setDeferred(false);
-    centralWidget()->setEnabled(true);
-    menuBar()->setEnabled(true);
     m_running = false;
     showState();
 }
 
+void MainWindow::showBusy()
+{
+    // Everything the user could click or type is disabled; the status bar stays alive.
+    m_busyShown = true;
+    centralWidget()->setEnabled(false);
+    menuBar()->setEnabled(false);
+    m_progress->setRange(0, 0);
+    m_progress->show();
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+}
+
 void MainWindow::showProgress(const QString &step, qint64 done, qint64 total)
 {
+    // A short read (a preview of a small source) passes without the window greying out.
+    if (!m_busyShown) {
+        if (m_runClock.elapsed() < 150)
+            return;
+        showBusy();
+    }
     // Ten updates a second are plenty; every one repaints the window.
     if (m_progressClock.isValid() && m_progressClock.elapsed() < 100 && done < total)
         return;

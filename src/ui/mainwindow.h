@@ -81,7 +81,11 @@ private:
     void collectState();
     void showState();
     void applyGridHeights();
-    void runWithProgress(const std::function<void(app::Context &)> &operation);
+    // Runs an operation that may take long: its progress shows in the status bar, and the
+    // window takes no input meanwhile, from the start (busyAtOnce) or once it took a while.
+    void runWithProgress(const std::function<void(app::Context &)> &operation,
+                         bool busyAtOnce = true);
+    void showBusy();
     void showProgress(const QString &step, qint64 done, qint64 total);
     void endProgram();
     void showError(const QString &message);
@@ -110,7 +114,9 @@ private:
     bool m_ending = false;
     bool m_errorShown = false;
     bool m_sizeRestorePending = false;
+    bool m_busyShown = false;
     QElapsedTimer m_progressClock;
+    QElapsedTimer m_runClock;
 };
 
 } // namespace ordovan::ui
