@@ -61,6 +61,7 @@ int runWindow(app::Context &ctx, ui::QtDialogs &dialogs, ui::QtPrintService &pri
     }
     ui::MainWindow window(ctx);
     dialogs.setParent(&window);
+    dialogs.onNotice = [&window](const QString &text) { window.addNotice(text); };
     printing.setParent(&window);
     window.show();
     if (!window.endRequested())
@@ -74,6 +75,7 @@ int runWindow(app::Context &ctx, ui::QtDialogs &dialogs, ui::QtPrintService &pri
         dialogs.uncaughtError(e.message());
         error = true;
     }
+    dialogs.onNotice = nullptr;
     return app::exitStatus(ctx, error);
 }
 

@@ -384,6 +384,8 @@ void MainWindow::showError(const QString &message)
 
 void MainWindow::act(const std::function<void(app::Context &)> &operation)
 {
+    if (!m_running)
+        m_notices.clear();
     collectState();
     try {
         operation(m_ctx);
@@ -427,8 +429,13 @@ void MainWindow::showState()
     m_main->finden->setEnabled(editor);
     m_newMandant->setEnabled(editor);
     m_editMandant->setEnabled(editor);
-    if (!m_running)
-        m_statusText->setText(s.main.statusText);
+    if (!m_running) {
+        QStringList shown = {s.main.statusText};
+        shown += m_notices;
+        shown.removeAll(QString());
+        m_statusText->setText(shown.join(QStringLiteral(" – ")));
+        m_statusText->setToolTip(m_notices.join(u'\n'));
+    }
     applyGridHeights();
     m_showing = false;
 }
@@ -573,6 +580,7 @@ void MainWindow::runWithProgress(const std::function<void(app::Context &)> &oper
     if (m_running)
         return;
     m_running = true;
+    m_notices.clear();
     m_busyShown = false;
     m_runClock.start();
     m_progressClock.invalidate();

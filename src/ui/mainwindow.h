@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QMainWindow>
+#include <QStringList>
 
 #include <functional>
 
@@ -53,6 +54,11 @@ public:
     bool errorShown() const { return m_errorShown; }
     bool isRunning() const { return m_running; }
 
+    // A note of an operation that needs no answer (the reason a source was refused, a due
+    // date moved): shown beside the status until the next operation.
+    void addNotice(const QString &text) { m_notices << text; }
+    QStringList notices() const { return m_notices; }
+
     // Runs one operation the way every slot does: edits into the state, the operation, the
     // state on screen. Errors are shown and end the operation.
     void act(const std::function<void(app::Context &)> &operation);
@@ -99,6 +105,7 @@ private:
     SepaHistoryPage *m_history;
     RecordGrid *m_DBGrid1, *m_DBGrid6, *m_DBGrid3, *m_DBGrid7, *m_DBGrid4, *m_DBGrid5, *m_DBGrid8;
     QList<TableModel *> m_models;
+    QStringList m_notices;
     QLabel *m_statusText;
     QProgressBar *m_progress;
     QAction *m_backupAction = nullptr;

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -35,6 +36,13 @@ public:
     std::optional<QString> saveFile(const QString &filter, const QString &defaultSuffix) override;
     std::optional<QString> chooseFolder(const QString &initial) override;
     bool printDialog() override;
+    // Notes that need no answer go to the window, which shows them beside the status.
+    void notice(const QString &text) override
+    {
+        if (onNotice)
+            onNotice(text);
+    }
+    std::function<void(const QString &)> onNotice;
 
     // "SEPA-Datei|*.xml|DTAUS-Datei|*.*" as Qt writes filters.
     static QString qtFilter(const QString &filter);

@@ -384,3 +384,41 @@ TEST_F(WindowTest, AMaximisedWindowOpensMaximisedAndKeepsTheNormalSize)
     EXPECT_EQ(settings->readString(u"", u"WindowState"), QStringLiteral("wsMaximized"));
     EXPECT_EQ(settings->readInteger(u"", u"Width"), 810) << "the normal size stays stored";
 }
+
+namespace {
+
+// Hands notes that need no answer to the window, as the window's own dialogs do.
+class NoticeDialogs : public platform::ScriptedDialogs
+{
+public:
+    ui::MainWindow *window = nullptr;
+    void notice(const QString &text) override
+    {
+        ScriptedDialogs::notice(text);
+        if (window)
+            window->addNotice(text);
+    }
+};
+
+class NoticeWindow : public WindowTest
+{
+protected:
+    NoticeDialogs noticing;
+};
+
+} // namespace
+
+TEST_F(NoticeWindow, ANoteOfTheRunStandsBesideTheStatusUntilTheNextAction)
+{
+    prepareFilled(0); // CORE: a collection today falls due on the next business day
+    useDialogs = &noticing;
+    open();
+    noticing.window = window.get();
+    click<QPushButton>("BStart");
+    const QString status = window->statusPanel()->text();
+    EXPECT_TRUE(status.startsWith(QStringLiteral("Verarbeitung beendet – SEPA-Datei HINWEIS: "
+                                                 "Fälligkeitsdatum 09.12.2022")))
+        << status.toStdString();
+    click<QCheckBox>("CBBegleit");
+    EXPECT_EQ(window->statusPanel()->text(), QStringLiteral("Verarbeitung beendet"));
+}
