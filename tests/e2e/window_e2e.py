@@ -201,7 +201,10 @@ def main():
         wait_gone(preview, "Druckvorschau")
         log("Buchungsliste gedruckt")
 
-        status = wait_for("Ende des Laufs", lambda: find(app_node(), "label", "Verarbeitung beendet"))
+        # The status, followed by the run's notes (the due date it moved to a business day).
+        status = wait_for("Ende des Laufs", lambda: next(
+            (n for n in walk(app_node()) if n.getRoleName() == "label"
+             and n.name.startswith("Verarbeitung beendet")), None))
         log("Status: " + status.name)
         check(target)
         # "Beenden": the program ends (and may do so before it answers the press).
