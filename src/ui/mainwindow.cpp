@@ -419,12 +419,12 @@ void MainWindow::showState()
     m_showing = true;
     m_main->show(s, app::executionDateHint(s, m_ctx.now().date()));
     m_source->show(s);
+    if (m_tabs->currentIndex() != int(s.window.page))
+        m_tabs->setCurrentIndex(int(s.window.page));
     if (m_tabs->currentWidget() == m_log)
         m_log->show(s);
     for (TableModel *m : m_models)
         m->refresh();
-    if (m_tabs->currentIndex() != int(s.window.page))
-        m_tabs->setCurrentIndex(int(s.window.page));
     const bool editor = m_ctx.services.mandantEditor != nullptr;
     m_main->finden->setEnabled(editor);
     m_newMandant->setEnabled(editor);
@@ -448,11 +448,6 @@ void MainWindow::applyGridHeights()
     m_history->setGridHeight(w.historyGridHeight);
 }
 
-void MainWindow::changeEvent(QEvent *event)
-{
-    QMainWindow::changeEvent(event);
-}
-
 void MainWindow::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
@@ -464,9 +459,7 @@ void MainWindow::showEvent(QShowEvent *event)
 
 void MainWindow::startUpOnFirstShow()
 {
-    m_showing = true; // nothing the start-up shows is an edit
     m_ctx.state.window.page = app::Page::Main;
-    m_showing = false;
     // The start-up may run the batch (command line): it shows its progress like any run.
     runWithProgress([this](app::Context &c) {
         try {
