@@ -123,9 +123,18 @@ def select_row(table_name, text):
 
 def print_to_pdf(dialog, path):
     """Qt's print dialog: the PDF printer (the only one without CUPS) and its file."""
-    field = wait_for("Dateifeld des Druckdialogs", lambda: next(
+    printers = next((n for n in walk(dialog) if n.getRoleName() == "combo box" and showing(n)
+                     and n.parent is not None and n.parent.name == "Drucker"), None)
+    if printers is not None and "PDF" not in printers.name:
+        # A machine with printers: the PDF entry is chosen like any other printer.
+        for item in walk(printers):
+            if item.getRoleName() == "list item" and "PDF" in item.name:
+                item.parent.querySelection().selectChild(item.getIndexInParent())
+                break
+    field = wait_for("Ausgabedatei des Druckdialogs", lambda: next(
         (n for n in walk(dialog) if n.getRoleName() == "text" and showing(n)
-         and n.queryText().getText(0, -1).endswith(".pdf")), None))
+         and (n.name == "Ausgabedatei:" or n.queryText().getText(0, -1).endswith(".pdf"))),
+        None))
     set_text(field, path)
     press(control("push button", "Drucken", dialog))
     wait_gone(dialog, "Druckdialog")
