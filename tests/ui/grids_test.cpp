@@ -6,7 +6,9 @@
 #include "ui/tablemodel.h"
 
 #include <QDate>
+#include <QLineEdit>
 #include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -132,4 +134,31 @@ TEST(RecordGrid, SelectingARowMovesTheTableAndTheTableMovesTheSelection)
     model->refresh();
     EXPECT_EQ(grid.currentIndex().row(), 2);
     EXPECT_EQ(scrolled, 2) << "following the table does not move it again";
+}
+
+TEST(RecordGrid, AnEditThatTakesTheRowOutOfTheFilterClosesTheEditorSafely)
+{
+    store::Table t(QStringLiteral("ClientDataSetAZV"));
+    t.createEmpty(store::sepaPaymentFields());
+    for (int id = 1; id <= 3; ++id)
+        addRecord(t, id, QStringLiteral("R%1").arg(id), id);
+    t.setFilter(QStringLiteral("ID >= 1 and ID <=3"));
+    t.setFiltered(true);
+    auto *model = new ui::TableModel(t, columns(), true);
+    ui::RecordGrid grid(QStringLiteral("DBGrid8"), QStringLiteral("SEPA-Datensätze der Datei"),
+                        model, true);
+    model->setParent(&grid);
+    grid.show();
+    const QModelIndex id = model->index(1, 0);
+    grid.setCurrentIndex(id);
+    grid.edit(id);
+    auto *editor = grid.viewport()->findChild<QLineEdit *>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("99"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(model->rowCount(), 2) << "ID 99 lies outside the run's range";
+    EXPECT_EQ(model->index(1, 1).data().toString(), QStringLiteral("R3"));
+    t.setFiltered(false);
+    EXPECT_EQ(t.recordCount(), 3);
 }
