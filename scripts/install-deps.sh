@@ -15,6 +15,8 @@ packages=(
     librsvg2-bin desktop-file-utils appstream groff-base man-db xvfb xauth
     # the fuzz targets (libFuzzer)
     clang libclang-rt-14-dev
+    # the window driven end to end over the accessibility bus
+    dbus-daemon dbus-bin at-spi2-core python3-pyatspi gir1.2-atspi-2.0
 )
 if [[ "${1:-}" == "--bench" ]]; then
     packages+=(xlsx2csv hyperfine python3 time)

@@ -3,6 +3,7 @@
 #include "app/commandline.h"
 #include "app/context.h"
 #include "app/operations.h"
+#include "base/error.h"
 #include "formats/tabular.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
@@ -10,9 +11,13 @@
 #include "platform/files.h"
 #include "platform/settingsstore.h"
 #include "reports/painterdevice.h"
+#include "ui/backupwindow.h"
+#include "ui/mainwindow.h"
+#include "ui/mandanteditorwindow.h"
 #include "ui/qtdialogs.h"
 #include "ui/qtprintservice.h"
 #include "ui/screenshottour.h"
+#include "ui/wizardwindow.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -22,6 +27,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <optional>
 
 using namespace ordovan;
 
@@ -33,10 +39,56 @@ void print(FILE *to, const QString &text)
     std::fflush(to);
 }
 
+// A window waits only briefly for a scheduled run of another copy, then says why it cannot
+// start (no window would show while it waited).
+constexpr int kWaitForOtherCopyMs = 5 * 1000;
+
 void quietQtMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
     if (type == QtCriticalMsg || type == QtFatalMsg)
         std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+}
+
+// The program with its window: start-up when the window first shows, then the event loop
+// until the window closes (settings saved) or "Beenden" or "startstop" ends it (not saved).
+// Tables that changed still reach their files at the end.
+int runWindow(app::Context &ctx, ui::QtDialogs &dialogs, ui::QtPrintService &printing)
+{
+    bool error = false;
+    std::optional<platform::FolderLock> dataLock;
+    try {
+        app::prepareProgram(ctx);
+        dataLock.emplace(ctx.data.dataDir());
+        dataLock->lock(kWaitForOtherCopyMs);
+    } catch (const Error &e) {
+        dialogs.uncaughtError(e.message());
+        return app::ExitError;
+    }
+    ui::MainWindow window(ctx);
+    // The other windows, created once and kept for the program's life.
+    ui::MandantEditorWindow editor(&window);
+    ctx.services.mandantEditor = &editor;
+    ui::WizardWindow wizard(ctx, &window);
+    window.setSetupWizard([&wizard] { wizard.exec(); });
+    ui::BackupWindow backup(ctx, &window);
+    window.setBackupWindow([&backup] { backup.exec(); });
+    dialogs.setParent(&window);
+    dialogs.onNotice = [&window](const QString &text) { window.addNotice(text); };
+    printing.setParent(&window);
+    window.show();
+    if (!window.endRequested())
+        QApplication::exec();
+    // An error in a window session ends nothing; only a run the command line asked for
+    // reports its outcome.
+    error = window.errorShown() && ctx.outcome.runRequested;
+    try {
+        ctx.data.closeAll();
+    } catch (const Error &e) {
+        dialogs.uncaughtError(e.message());
+        error = true;
+    }
+    dialogs.onNotice = nullptr;
+    return app::exitStatus(ctx, error);
 }
 
 } // namespace
@@ -102,6 +154,8 @@ int main(int argc, char **argv)
     QGuiApplication::setDesktopFileName(QStringLiteral(ORDOVAN_APP_ID));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(ORDOVAN_APP_ID)));
     ui::startScreenshotTourFromEnvironment(&application);
+    // German names of months and days in the date fields' calendars, whatever the system.
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     QTranslator qtTranslator;
     if (qtTranslator.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"),
                           QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
@@ -121,11 +175,5 @@ int main(int argc, char **argv)
     ctx.state.commandLine.SEPAFormatOverride = cl.format;
     ctx.state.commandLine.executionDateOverride = cl.executionDate;
     ctx.state.commandLine.allowRepeat = cl.allowRepeat;
-    // The main window is not part of this version yet: the start-up and the command line run,
-    // then the program says so and ends.
-    const int status = app::runUnattended(ctx);
-    dialogs.plainMessage(QStringLiteral("Das Programmfenster ist in dieser Version noch nicht "
-                                        "verfügbar. Bitte verwenden Sie die Befehlszeile "
-                                        "(ordovan --help)."));
-    return status;
+    return runWindow(ctx, dialogs, printing);
 }

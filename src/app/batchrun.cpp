@@ -57,7 +57,8 @@ QString uniqueRunLogPath(const QString &folder, const QString &fileName)
     return path;
 }
 
-void writeLogLines(const QStringList &lines, const QString &path)
+void writeLogLines(const QStringList &lines, const QString &path,
+                   const std::function<void(qint64 done, qint64 total)> &progress)
 {
     // A run over many records logs several lines per record: stream them in blocks instead
     // of building the whole file and one byte array per line. Same bytes as
@@ -87,6 +88,8 @@ void writeLogLines(const QStringList &lines, const QString &path)
         *out++ = '\n';
         block.truncate(out - block.constData());
         if (block.size() >= blockSize) {
+            if (progress)
+                progress(&line - lines.constData(), lines.size());
             file.write(block);
             block.resize(0);
         }
@@ -100,7 +103,9 @@ QString writeRunLogFile(Context &ctx)
     const QString folder = ctx.data.dataDir() + QStringLiteral("Log/");
     platform::ensureDirectory(folder);
     const QString path = uniqueRunLogPath(folder, runLogFileName(ctx.now()));
-    writeLogLines(ctx.state.log.MLog.lines(), path);
+    writeLogLines(ctx.state.log.MLog.lines(), path, [&ctx](qint64 done, qint64 total) {
+        ctx.reportProgress(batchtexts::stepLogFile, done, total);
+    });
     return path;
 }
 
@@ -183,6 +188,7 @@ void runBatch(Context &ctx, const BatchSteps &steps)
 
     if (inputs)
         steps.archiveRunRecords(ctx);
+    ctx.reportProgress(batchtexts::stepSaving, 0, 1);
     steps.saveSettings(ctx);
     ctx.setStatus(batchtexts::finished);
 }

@@ -26,6 +26,14 @@ inline const QString finished = QStringLiteral("Verarbeitung beendet");
 inline const QString noSource = QStringLiteral("Keine Quelldatei angegeben!");
 inline const QString repeatRefused = QStringLiteral("Verarbeitung abgebrochen");
 inline const QString questionCaption = QStringLiteral("Frage");
+// The steps a window shows while a run goes on.
+inline const QString stepReading = QStringLiteral("Quelldatei wird gelesen");
+inline const QString stepImporting = QStringLiteral("Datensätze werden eingelesen");
+inline const QString stepChecking = QStringLiteral("Datensätze werden geprüft");
+inline const QString stepWriting = QStringLiteral("SEPA-Datei wird erstellt");
+inline const QString stepLogFile = QStringLiteral("Log-Datei wird geschrieben");
+inline const QString stepArchiving = QStringLiteral("Datensätze werden archiviert");
+inline const QString stepSaving = QStringLiteral("Daten werden gespeichert");
 inline QString alreadyProcessed(const QDate &when, const QString &file)
 {
     return QStringLiteral("Diese Quelldatei wurde am %1 bereits verarbeitet (Datei %2). Trotzdem "
@@ -74,7 +82,8 @@ QString runLogFileName(const QDateTime &when);
 // The name in the folder, made unique with "_2", "_3", ... before ".txt" when it exists.
 QString uniqueRunLogPath(const QString &folder, const QString &fileName);
 // Writes the lines as the log file form has them (Windows-1252, CR LF after each), atomically.
-void writeLogLines(const QStringList &lines, const QString &path);
+void writeLogLines(const QStringList &lines, const QString &path,
+                   const std::function<void(qint64 done, qint64 total)> &progress = {});
 // Creates DataDir + "Log" and writes the whole processing log to a new file there; returns
 // its full path. Throws Error when that fails (the log stays in memory).
 QString writeRunLogFile(Context &ctx);

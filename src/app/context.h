@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 namespace ordovan::platform {
 class Clock;
 class Desktop;
@@ -61,6 +63,16 @@ public:
         bool runFinished = false; // the run returned without an error
         bool quitRequested = false;
     } outcome;
+
+    // Long steps of a batch run report here how far they are (done of total, in records or
+    // bytes), so that a window can show it and repaint. Called often; the receiver decides
+    // how often it acts on it. Empty without a window.
+    std::function<void(const QString &step, qint64 done, qint64 total)> progress;
+    void reportProgress(const QString &step, qint64 done, qint64 total)
+    {
+        if (progress)
+            progress(step, done, total);
+    }
 
     QDateTime now() const;
     // appendLogLine: the current date and time followed by the text (which begins with a

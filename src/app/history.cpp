@@ -5,6 +5,7 @@
 // the operations here that move that row call it themselves.
 #include "history.h"
 
+#include "batchrun.h"
 #include "context.h"
 #include "logging.h"
 #include "operations.h"
@@ -102,7 +103,11 @@ void archiveRunRecords(Context &ctx)
     try {
         // The rows the run's filter shows: this run's records that survived the SEPA run.
         // Fields are copied by position, so each copy keeps its record's ID.
-        for (from.first(); !from.eof(); from.next()) {
+        const qint64 total = from.recordCount();
+        qint64 done = 0;
+        for (from.first(); !from.eof(); from.next(), ++done) {
+            if ((done & 63) == 0)
+                ctx.reportProgress(batchtexts::stepArchiving, done, total);
             if (to.insertCopyOf(from))
                 continue;
             to.insert();

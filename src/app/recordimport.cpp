@@ -8,6 +8,7 @@
 // deletion of "new" rows never reaches records of earlier runs. The block of numbers the
 // records will take is reserved with one settings write; every record, failed or not, takes
 // exactly one number from it.
+#include "batchrun.h"
 #include "context.h"
 #include "operations.h"
 
@@ -428,8 +429,12 @@ void importRecords(Context &ctx)
     s.run.RunUnreadableSequenceTypes.clear();
     ctx.appendLogLine(kImportStart);
     RecordImporter importer(ctx);
-    for (int c = firstColumn; c < s.source.SGDatei.columnCount(); ++c)
+    for (int c = firstColumn; c < s.source.SGDatei.columnCount(); ++c) {
         importer.importRecord(c, firstColumn);
+        if (((c - firstColumn) & 63) == 0)
+            ctx.reportProgress(batchtexts::stepImporting, c - firstColumn + 1, count);
+    }
+    ctx.reportProgress(batchtexts::stepImporting, count, count);
     ctx.appendLogLine(kImportEnd);
 
     s.run.RunLastID = count > 0 ? ctx.numbers.lastHandedOut(counter) : s.run.RunFirstID - 1;

@@ -4,6 +4,7 @@
 // logs every record, and leaves count and total in the result labels for the history entry
 // and the reports. The checks and the values written come from sepa/record.h, the document
 // from sepa/document.h; this file holds the order of the steps and the dialogs.
+#include "batchrun.h"
 #include "context.h"
 #include "operations.h"
 #include "settingsnames.h"
@@ -120,8 +121,11 @@ void writeRecords(Context &ctx, sepa::DocumentBuilder &doc, const sepa::RunOptio
     const RecordColumns cols(t);
     const bool directDebit = options.kind == sepa::MessageKind::DirectDebit;
     size_t visited = 0;
+    const qint64 total = qint64(checked.size());
     t.first();
     while (!t.eof() && t.hasCurrentRow()) {
+        if ((visited & 63) == 0)
+            ctx.reportProgress(batchtexts::stepWriting, qint64(visited), total);
         const QString prefix = recordPrefix(t, cols);
         ctx.appendLogLine(prefix + QStringLiteral(" START"));
         const sepa::CheckedRecord r =
@@ -171,8 +175,11 @@ Written countRecords(Context &ctx, const sepa::RunOptions &options, CheckedRecor
         return w;
     const RecordColumns cols(t);
     const bool directDebit = options.kind == sepa::MessageKind::DirectDebit;
-    checked.reserve(size_t(t.recordCount()));
+    const qint64 total = t.recordCount();
+    checked.reserve(size_t(total));
     for (t.first(); !t.eof() && t.hasCurrentRow(); t.next()) {
+        if ((checked.size() & 63) == 0)
+            ctx.reportProgress(batchtexts::stepChecking, qint64(checked.size()), total);
         checked.push_back(
             sepa::checkRecord(readRecord(ctx.state, t, cols, directDebit), options, w.total));
         const sepa::CheckedRecord &r = checked.back();

@@ -7,6 +7,7 @@
 // A file that starts like a zip archive or an OLE compound document is never read as text,
 // whatever its name: it goes to the workbook reader, which reads it by its content or
 // refuses it. Read as text, its bytes would become payment records.
+#include "batchrun.h"
 #include "context.h"
 #include "operations.h"
 
@@ -102,7 +103,11 @@ void readTextSource(Context &ctx)
 {
     MainState &s = ctx.state;
     ctx.appendLogLine(kTextStart);
-    switch (import::readDelimitedFile(s.main.EQuelldatei, formatOf(s), s.source.SGDatei)) {
+    const auto progress = [&ctx](qint64 done, qint64 total) {
+        ctx.reportProgress(batchtexts::stepReading, done, total);
+    };
+    switch (
+        import::readDelimitedFile(s.main.EQuelldatei, formatOf(s), s.source.SGDatei, progress)) {
     case import::TextReadOutcome::Read:
         ctx.appendLogLine(kTextEnd);
         break;

@@ -5,6 +5,7 @@
 // the run status: 2 when the file, the sheet or the table cannot be opened, 5 when its rows
 // cannot be read. After a failure the grid keeps what it held.
 #include "tabularsource.h"
+#include "batchrun.h"
 #include "context.h"
 #include "logging.h"
 #include "operations.h"
@@ -114,7 +115,8 @@ void readDatabaseSource(Context &ctx)
         {kAccessStart, kAccessEnd, kAccessNotFound, kAccessReadError, kAccessOpenError});
 }
 
-void fillGridFromRows(import::SourceGrid &grid, formats::TabularRowSet &rows)
+void fillGridFromRows(import::SourceGrid &grid, formats::TabularRowSet &rows,
+                      const std::function<void(int, int)> &progress)
 {
     const int fields = rows.fieldCount();
     grid.setRowCount(fields);
@@ -132,12 +134,16 @@ void fillGridFromRows(import::SourceGrid &grid, formats::TabularRowSet &rows)
             }
         }
         rows.next();
+        if (progress && (column & 63) == 0)
+            progress(column + 1, grid.columnCount());
     }
 }
 
 void fillGridFromRows(Context &ctx, formats::TabularRowSet &rows)
 {
-    fillGridFromRows(ctx.state.source.SGDatei, rows);
+    fillGridFromRows(ctx.state.source.SGDatei, rows, [&ctx](int done, int total) {
+        ctx.reportProgress(batchtexts::stepReading, done, total);
+    });
 }
 
 } // namespace ordovan::app

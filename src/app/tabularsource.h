@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 namespace ordovan::formats {
 class TabularRowSet;
@@ -34,6 +35,7 @@ namespace ordovan::app {
 // Copies an opened sheet or table into a source grid, one grid column per row: the counts
 // first, then every cell found (the grid is not emptied). A cell that cannot be had keeps its
 // text; throws Error when the rows cannot be read at all.
-void fillGridFromRows(import::SourceGrid &grid, formats::TabularRowSet &rows);
+void fillGridFromRows(import::SourceGrid &grid, formats::TabularRowSet &rows,
+                      const std::function<void(int, int)> &progress = {});
 
 } // namespace ordovan::app

@@ -294,7 +294,7 @@ struct Utf8Scan
 // Reads the file from the offset in large chunks and hands each line (without LF, and
 // without the CR of a CR LF) to f. False when reading fails; the lines before stay handed.
 template<typename F>
-bool forEachLine(QFile &file, qint64 offset, F &&f)
+bool forEachLine(QFile &file, qint64 offset, F &&f, const ReadProgress &progress)
 {
     if (!file.seek(offset))
         return false;
@@ -308,6 +308,8 @@ bool forEachLine(QFile &file, qint64 offset, F &&f)
         if (got < 0)
             return false;
         have += got;
+        if (progress)
+            progress(file.pos(), file.size());
         const auto *s = reinterpret_cast<const unsigned char *>(buffer.constData());
         qsizetype pos = 0;
         while (const void *lf = std::memchr(s + pos, '\n', size_t(have - pos))) {
@@ -327,7 +329,8 @@ bool forEachLine(QFile &file, qint64 offset, F &&f)
 
 } // namespace
 
-TextReadOutcome readDelimitedFile(const QString &path, DelimitedFormat format, SourceGrid &grid)
+TextReadOutcome readDelimitedFile(const QString &path, DelimitedFormat format, SourceGrid &grid,
+                                  const ReadProgress &progress)
 {
     // Only regular files: a folder, a pipe or a device would fail, block or never end.
     if (!QFileInfo(path).isFile())
@@ -345,11 +348,14 @@ TextReadOutcome readDelimitedFile(const QString &path, DelimitedFormat format, S
         const bool bom = headSize == 3 && std::memcmp(head, kBom, 3) == 0;
         Splitter splitter(format, bom ? TextEncoding::Utf8 : TextEncoding::Windows1252, grid);
         Utf8Scan scan;
-        const bool read = forEachLine(file, bom ? 3 : 0, [&](const unsigned char *s, qsizetype n) {
-            if (!bom)
-                scan.feed(s, n);
-            splitter.line(s, n);
-        });
+        const bool read = forEachLine(
+            file, bom ? 3 : 0,
+            [&](const unsigned char *s, qsizetype n) {
+                if (!bom)
+                    scan.feed(s, n);
+                splitter.line(s, n);
+            },
+            progress);
         if (!read)
             return TextReadOutcome::ReadFailed;
         if (bom || !scan.valid || !scan.multibyte) {
@@ -357,7 +363,8 @@ TextReadOutcome readDelimitedFile(const QString &path, DelimitedFormat format, S
             return TextReadOutcome::Read;
         }
         Splitter utf8(format, TextEncoding::Utf8, grid);
-        if (!forEachLine(file, 0, [&](const unsigned char *s, qsizetype n) { utf8.line(s, n); }))
+        if (!forEachLine(
+                file, 0, [&](const unsigned char *s, qsizetype n) { utf8.line(s, n); }, progress))
             return TextReadOutcome::ReadFailed;
         utf8.finish();
     } catch (const std::bad_alloc &) {

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 namespace ordovan::import {
 
 // The reader of delimited text sources: every line of the file is one record (one grid
@@ -43,6 +45,10 @@ enum class TextReadOutcome
     ReadFailed, // opened, but reading failed or the source did not fit into memory
 };
 
-TextReadOutcome readDelimitedFile(const QString &path, DelimitedFormat format, SourceGrid &grid);
+// Bytes read of the file's size, after each block (a file in UTF-8 is read twice).
+using ReadProgress = std::function<void(qint64 done, qint64 total)>;
+
+TextReadOutcome readDelimitedFile(const QString &path, DelimitedFormat format, SourceGrid &grid,
+                                  const ReadProgress &progress = {});
 
 } // namespace ordovan::import

@@ -8,9 +8,18 @@
 
 namespace ordovan::platform {
 
+QUrl desktopUrl(const QString &pathOrAddress)
+{
+    for (const QStringView scheme : {u"http://", u"https://", u"mailto:"}) {
+        if (pathOrAddress.startsWith(scheme, Qt::CaseInsensitive))
+            return QUrl(pathOrAddress);
+    }
+    return QUrl::fromLocalFile(pathOrAddress);
+}
+
 void SystemDesktop::openWithDefault(const QString &path)
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    QDesktopServices::openUrl(desktopUrl(path));
 }
 
 void SystemDesktop::startProgram(const QString &program, const QStringList &arguments)

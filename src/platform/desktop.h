@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 namespace ordovan::platform {
 
@@ -15,6 +16,10 @@ public:
     virtual void openWithDefault(const QString &path) = 0;
     virtual void startProgram(const QString &program, const QStringList &arguments) = 0;
 };
+
+// The address a path or web address is opened by: http, https and mailto addresses as they
+// are, everything else as a local file (a path is no address, whatever it looks like).
+QUrl desktopUrl(const QString &pathOrAddress);
 
 // The desktop's own associations (xdg-open through Qt).
 class SystemDesktop : public Desktop

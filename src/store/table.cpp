@@ -458,6 +458,32 @@ bool Table::locate(QStringView fieldName, const QVariant &value)
     return false;
 }
 
+bool Table::moveTo(int position)
+{
+    postIfEditing();
+    if (position < 0 || position >= qsizetype(m_view.size()))
+        return false;
+    setPosition(position);
+    m_bof = position == 0;
+    scrolled();
+    return true;
+}
+
+std::string_view Table::cellAt(int position, int field) const
+{
+    if (position < 0 || position >= qsizetype(m_view.size()) || field < 0 ||
+        field >= m_fields.size())
+        return {};
+    return m_versions[m_view[position]].cell(field);
+}
+
+QVariant Table::valueAt(int position, int field) const
+{
+    if (field < 0 || field >= m_fields.size())
+        return {};
+    return decodeCell(m_fields[field], cellAt(position, field));
+}
+
 // ---- Editing ---------------------------------------------------------------------------
 
 void Table::requireEditing() const

@@ -112,6 +112,15 @@ public:
     // success the first match becomes current. A text value for a number field that does not
     // convert throws Error with the conversion message.
     bool locate(QStringView fieldName, const QVariant &value);
+    // Makes the visible row at this 0-based position current (posting a pending edit) and
+    // runs the scroll hook; false when there is no such row.
+    bool moveTo(int position);
+
+    // --- Visible rows by position, for views that read the table in place -----------------
+    // Neither the current row nor its hooks move. A position or field out of range reads as
+    // empty; calculated fields are not reachable this way.
+    std::string_view cellAt(int position, int field) const;
+    QVariant valueAt(int position, int field) const;
 
     // --- Editing --------------------------------------------------------------------------
     void insert(); // starts a new row; runs the after-insert hook

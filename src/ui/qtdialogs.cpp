@@ -168,7 +168,8 @@ bool QtDialogs::printDialog()
 {
     QPrintDialog dialog(printer(), m_parent);
     dialog.setWindowTitle(QStringLiteral("Drucken"));
-    return dialog.exec() == QDialog::Accepted;
+    m_printDialogConfirmed = dialog.exec() == QDialog::Accepted;
+    return m_printDialogConfirmed;
 }
 
 } // namespace ordovan::ui

@@ -4,7 +4,9 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
+#include <utility>
 
 class QPrinter;
 class QWidget;
@@ -22,6 +24,8 @@ public:
     void setParent(QWidget *parent) { m_parent = parent; }
     // The printer the print dialog configures; print jobs use it.
     QPrinter *printer();
+    // Whether the print dialog was confirmed since the last print job began; clears it.
+    bool takePrintDialogConfirmed() { return std::exchange(m_printDialogConfirmed, false); }
 
     void plainMessage(const QString &text) override;
     platform::DialogButton message(platform::DialogKind kind, const QString &text,
@@ -34,6 +38,13 @@ public:
                                          const QString &fileName) override;
     std::optional<QString> chooseFolder(const QString &initial) override;
     bool printDialog() override;
+    // Notes that need no answer go to the window, which shows them beside the status.
+    void notice(const QString &text) override
+    {
+        if (onNotice)
+            onNotice(text);
+    }
+    std::function<void(const QString &)> onNotice;
 
     // "SEPA-Datei|*.xml|DTAUS-Datei|*.*" as Qt writes filters.
     static QString qtFilter(const QString &filter);
@@ -42,6 +53,7 @@ private:
     QWidget *m_parent;
     QString m_lastSaveName;
     std::unique_ptr<QPrinter> m_printer;
+    bool m_printDialogConfirmed = false;
 };
 
 } // namespace ordovan::ui

@@ -316,3 +316,39 @@ TEST(TableDates, TwoDigitYearsTakeTheCenturyOfTheGivenToday)
         t.post();
     }
 }
+
+TEST(TablePositions, ViewsReadVisibleRowsInPlaceWithoutMovingTheCursor)
+{
+    Table t(QStringLiteral("t"));
+    fill(t, {4, 1, 9, 7});
+    int scrolls = 0;
+    t.afterScroll = [&scrolls](Table &) { ++scrolls; };
+    t.setFilter(QStringLiteral("ID > 2"));
+    t.setFiltered(true);
+    ASSERT_TRUE(t.moveTo(1));
+    EXPECT_EQ(t.integer(0), 7);
+    EXPECT_EQ(scrolls, 2) << "the filter went to the first row, moveTo once more";
+
+    // Reading by position follows the order and the filter, and leaves the cursor alone.
+    EXPECT_EQ(t.valueAt(0, 0).toInt(), 4);
+    EXPECT_EQ(t.valueAt(2, 1).toString(), QStringLiteral("Name 9"));
+    EXPECT_EQ(t.cellAt(2, 0).size(), 4u);
+    EXPECT_EQ(t.integer(0), 7);
+    EXPECT_EQ(scrolls, 2);
+
+    // Out of range: empty, no crash, no move.
+    EXPECT_FALSE(t.valueAt(3, 0).isValid());
+    EXPECT_FALSE(t.valueAt(-1, 0).isValid());
+    EXPECT_FALSE(t.valueAt(0, 99).isValid());
+    EXPECT_TRUE(t.cellAt(0, -1).empty());
+    EXPECT_FALSE(t.moveTo(3));
+    EXPECT_FALSE(t.moveTo(-1));
+    EXPECT_EQ(t.integer(0), 7);
+
+    // A pending edit is posted before the move.
+    t.edit();
+    t.setValue(u"Name1", QStringLiteral("geändert"));
+    ASSERT_TRUE(t.moveTo(0));
+    EXPECT_EQ(t.state(), Table::State::Browse);
+    EXPECT_EQ(t.valueAt(1, 1).toString(), QStringLiteral("geändert"));
+}

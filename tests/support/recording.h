@@ -1,6 +1,7 @@
 #pragma once
 
 #include "reports/printing.h"
+#include "reports/recordedcall.h"
 
 #include <QList>
 #include <QStringList>
@@ -12,27 +13,6 @@ namespace ordovan::reports {
 // A print service that keeps every job's drawing calls instead of printing, so that a layout
 // can be checked call by call. It can also be told to fail like a missing printer or a
 // failing output.
-
-struct RecordedCall
-{
-    enum Kind
-    {
-        Text,
-        Line,
-        NewPage
-    } kind = Text;
-    int x = 0;
-    int y = 0;
-    int x2 = 0; // lines
-    int y2 = 0;
-    int penWidth = 0;
-    QString text;
-    TextStyle style;
-
-    // One readable line, e.g. "text 300 -200 TL Times New Roman/48 Begleitzettel vom ..."
-    // or "line 250 -400 1600 -400 pen 2" or "page".
-    QString describe() const;
-};
 
 struct RecordedJob
 {
