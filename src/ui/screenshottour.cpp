@@ -97,6 +97,9 @@ QStringList ScreenshotTour::captureWindow(QWidget *window, const QString &name)
         written << name;
 
     for (QTabWidget *tabs : window->findChildren<QTabWidget *>()) {
+        // Pages of another window (a dialog the window owns) are that window's pictures.
+        if (tabs->window() != window)
+            continue;
         const int shown = tabs->currentIndex();
         for (int i = 0; i < tabs->count(); ++i) {
             const QString page = pageName(tabs->widget(i), tabs->tabText(i));
@@ -109,7 +112,7 @@ QStringList ScreenshotTour::captureWindow(QWidget *window, const QString &name)
     }
     for (QStackedWidget *stack : window->findChildren<QStackedWidget *>()) {
         // The pages of a tab widget are already taken above.
-        if (qobject_cast<QTabWidget *>(stack->parentWidget()))
+        if (qobject_cast<QTabWidget *>(stack->parentWidget()) || stack->window() != window)
             continue;
         const int shown = stack->currentIndex();
         for (int i = 0; i < stack->count(); ++i) {
