@@ -34,8 +34,9 @@ int SourceGridModel::columnCount(const QModelIndex &parent) const
 
 QVariant SourceGridModel::data(const QModelIndex &index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_grid.rowCount() ||
-        index.column() >= m_grid.columnCount())
+    // The tooltip shows a text the column is too narrow for.
+    if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || !index.isValid() ||
+        index.row() >= m_grid.rowCount() || index.column() >= m_grid.columnCount())
         return {};
     return m_grid.cell(index.column(), index.row());
 }
@@ -79,7 +80,7 @@ int MappingGridModel::columnCount(const QModelIndex &parent) const
 
 QVariant MappingGridModel::data(const QModelIndex &index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid())
+    if ((role != Qt::DisplayRole && role != Qt::ToolTipRole) || !index.isValid())
         return {};
     return m_grid.cell(index.column(), index.row() + 1);
 }

@@ -1,5 +1,6 @@
 // The four pages of the wizard window. Captions and button texts are the ones users know,
 // leading blanks included; every control a keyboard or a screen reader needs has a name.
+#include "statemodels.h"
 #include "wizardgrids.h"
 #include "wizardwindow.h"
 
@@ -198,7 +199,7 @@ QWidget *WizardWindow::buildSourcePage()
     QLabel *previewLabel = label(QStringLiteral("Hier sehen Sie die Vorschau der Datei"), p);
     v->addWidget(previewLabel);
     SGDatei = new WizardGrid(QStringLiteral("SGDatei"), QStringLiteral("Quelldatei-Vorschau"), p);
-    m_previewModel = new WizardSourceModel(m_state.SGDatei, this);
+    m_previewModel = new SourceGridModel(m_state.SGDatei, this);
     SGDatei->setModel(m_previewModel);
     SGDatei->horizontalHeader()->setDefaultSectionSize(120);
     previewLabel->setBuddy(SGDatei);
@@ -219,7 +220,7 @@ QWidget *WizardWindow::buildMappingPage()
 
     SGDatenbank =
         new WizardGrid(QStringLiteral("SGDatenbank"), QStringLiteral("Spaltenzuordnung"), p);
-    m_mappingModel = new WizardMappingModel(m_state.SGDatenbank, this);
+    m_mappingModel = new MappingGridModel(m_state.SGDatenbank, this);
     SGDatenbank->setModel(m_mappingModel);
     SGDatenbank->verticalHeader()->hide();
     // The labels keep their width; the two previews share the rest, so nothing scrolls.
@@ -230,7 +231,7 @@ QWidget *WizardWindow::buildMappingPage()
     SGDatenbank->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
 
     SgDatei2 = new WizardGrid(QStringLiteral("SgDatei2"), QStringLiteral("Quelldatei-Vorschau"), p);
-    m_sourceModel = new WizardSourceModel(m_state.SgDatei2, this);
+    m_sourceModel = new SourceGridModel(m_state.SgDatei2, this);
     SgDatei2->setModel(m_sourceModel);
     SgDatei2->horizontalHeader()->setDefaultSectionSize(100);
 

@@ -1,5 +1,6 @@
 #include "wizardwindow.h"
 
+#include "statemodels.h"
 #include "wizardgrids.h"
 
 #include "app/context.h"

@@ -24,8 +24,8 @@ class Context;
 namespace ordovan::ui {
 
 class WizardGrid;
-class WizardMappingModel;
-class WizardSourceModel;
+class MappingGridModel;
+class SourceGridModel;
 
 // "Einstellungsassistent für Ordovan Profi": four pages on a stack (PStart, P1, P2, P3). The
 // window keeps the wizard's fields (app::WizardState) from one showing to the next; each
@@ -77,13 +77,13 @@ private:
     QButtonGroup *m_separators = nullptr;
     std::array<QRadioButton *, 3> m_separatorButtons = {};
     WizardGrid *SGDatei = nullptr;
-    WizardSourceModel *m_previewModel = nullptr;
+    SourceGridModel *m_previewModel = nullptr;
     QPushButton *m_next = nullptr;
     // P2
     WizardGrid *SGDatenbank = nullptr;
-    WizardMappingModel *m_mappingModel = nullptr;
+    MappingGridModel *m_mappingModel = nullptr;
     WizardGrid *SgDatei2 = nullptr;
-    WizardSourceModel *m_sourceModel = nullptr;
+    SourceGridModel *m_sourceModel = nullptr;
     QToolButton *SpeedButton5 = nullptr;
     QPushButton *m_backToStep1 = nullptr;
     QPushButton *m_step4 = nullptr;
