@@ -13,24 +13,15 @@
 
 #include <gtest/gtest.h>
 
+#include "support/scriptedmandanteditor.h"
+
 #include <functional>
 
 using namespace ordovan;
 
 namespace {
 
-class ScriptedEditor : public app::MandantEditor
-{
-public:
-    std::function<void(app::Context &)> onEdit;
-    int shown = 0;
-    void edit(app::Context &ctx) override
-    {
-        ++shown;
-        if (onEdit)
-            onEdit(ctx);
-    }
-};
+using ScriptedEditor = test::ScriptedMandantEditor;
 
 class MandantenTest : public ::testing::Test, public test::AppFixture
 {
