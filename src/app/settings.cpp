@@ -2,6 +2,7 @@
 // composite load and save. Per-Mandant values live in the key named after the ID of the
 // current row of ClientDataSet3; global ones (counters, window, column widths, last Mandant)
 // in the root key.
+#include "batchrun.h"
 #include "context.h"
 #include "mandantvalues.h"
 #include "operations.h"
@@ -113,7 +114,8 @@ void saveSettings(Context &ctx)
         saveColumnWidths(ctx);
         batch.commit();
     }
-    ctx.data.saveWorkingTables();
+    ctx.data.saveWorkingTables(
+        [&ctx](int done, int total) { ctx.reportProgress(batchtexts::stepSaving, done, total); });
 }
 
 namespace {

@@ -87,14 +87,19 @@ void DataModule::loadAll()
     }
 }
 
-void DataModule::saveWorkingTables()
+void DataModule::saveWorkingTables(const std::function<void(int done, int total)> &progress)
 {
     // A table that is not open (its file failed to load) is never written: that would
     // replace the file on disk with an empty table.
-    for (Table *t : {&ClientDataSet1, &ClientDataSetAZV, &ClientDataSet2, &ClientDataSet3,
-                     &ClientDataSetHisInl, &ClientDataSetHisAZV}) {
+    const Table *tables[] = {&ClientDataSet1, &ClientDataSetAZV,    &ClientDataSet2,
+                             &ClientDataSet3, &ClientDataSetHisInl, &ClientDataSetHisAZV};
+    const int total = int(std::size(tables));
+    int done = 0;
+    for (const Table *t : tables) {
         if (t->isOpen())
-            saveTable(*t);
+            saveTable(const_cast<Table &>(*t));
+        if (progress)
+            progress(++done, total);
     }
 }
 

@@ -54,7 +54,8 @@ public:
 
     // The settings save: db1, db5, db2, mandant, db6, db7, each written whole; a table that
     // is not open is left alone.
-    void saveWorkingTables();
+    // Progress (when given) is told after each table: done of total.
+    void saveWorkingTables(const std::function<void(int done, int total)> &progress = {});
 
     // Reads a table from a file (its own when path is empty). A table that is open and
     // changed, or whose own file is missing, is first written to its own file.
