@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QScopedValueRollback>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -130,8 +131,11 @@ void MandantEditorWindow::buildControls()
                 box->setValidator(new QRegularExpressionValidator(
                     QRegularExpression(QStringLiteral("[0-9]{0,8}")), box));
             }
-            connect(box, &QLineEdit::textEdited, this, [this, field = b.field](const QString &t) {
-                run([&] { app::setMandantField(*m_ctx, field, t); });
+            // Any change but the window's own counts: a screen reader or a speech tool may
+            // set the text instead of typing it.
+            connect(box, &QLineEdit::textChanged, this, [this, field = b.field](const QString &t) {
+                if (!m_showing)
+                    run([&] { app::setMandantField(*m_ctx, field, t); });
             });
         }
         return row;
@@ -223,10 +227,14 @@ void MandantEditorWindow::attach(app::Context &ctx)
 {
     m_ctx = &ctx;
     const store::Table &m = ctx.data.ClientDataSet3;
-    for (auto it = m_boxes.cbegin(); it != m_boxes.cend(); ++it) {
-        const int width = m.isOpen() ? app::mandantFieldWidth(m, it.key()) : 0;
-        if (width > 0)
-            it.value()->setMaxLength(width);
+    {
+        // A shorter limit may cut what a box shows; that is no edit.
+        const QScopedValueRollback showing(m_showing, true);
+        for (auto it = m_boxes.cbegin(); it != m_boxes.cend(); ++it) {
+            const int width = m.isOpen() ? app::mandantFieldWidth(m, it.key()) : 0;
+            if (width > 0)
+                it.value()->setMaxLength(width);
+        }
     }
     showState();
     m_boxes.value(kNameField)->setFocus();
@@ -264,6 +272,7 @@ void MandantEditorWindow::showState()
 {
     if (!m_ctx)
         return;
+    const QScopedValueRollback showing(m_showing, true);
     const store::Table &m = m_ctx->data.ClientDataSet3;
     const app::MandantEditorControls c = app::mandantEditorControls(*m_ctx);
     const bool row = c.editable && (c.canSave || m.hasCurrentRow());

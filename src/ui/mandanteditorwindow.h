@@ -52,6 +52,8 @@ private:
     void run(Operation operation);
 
     app::Context *m_ctx = nullptr;
+    // While the window shows the table, the boxes' changes are not the user's.
+    bool m_showing = false;
     QHash<QString, QLineEdit *> m_boxes; // by field
     QButtonGroup *m_accounts = nullptr;
     std::array<QRadioButton *, 3> m_accountButtons = {};

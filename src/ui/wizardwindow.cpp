@@ -94,7 +94,8 @@ void WizardWindow::connectControls()
 
     connect(SpeedButton4, &QToolButton::clicked, this,
             [this] { run([&] { app::chooseWizardSourceFile(m_ctx, m_state); }); });
-    connect(EQuelldatei, &QLineEdit::textEdited, this,
+    // Any change counts, not only typing: a screen reader or a speech tool may set the text.
+    connect(EQuelldatei, &QLineEdit::textChanged, this,
             [this](const QString &text) { m_state.EQuelldatei = text; });
     // A typed path is read on Return, as if it had been chosen.
     connect(EQuelldatei, &QLineEdit::returnPressed, this,
@@ -111,16 +112,23 @@ void WizardWindow::connectControls()
     connect(m_next, &QPushButton::clicked, this,
             [this] { run([&] { app::showWizardMapping(m_state); }); });
 
-    connect(SGDatenbank->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &current) {
-                if (current.isValid())
-                    m_state.SGDatenbank.selectedRow = current.row() + 1;
-            });
-    connect(SgDatei2->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &current) {
-                if (current.isValid())
-                    m_state.SgDatei2.selectedRow = current.row();
-            });
+    // The mouse and the keyboard move the current line; a screen reader selects a line
+    // without moving it. Either way it is the line the arrow takes.
+    auto follow = [this](WizardGrid *grid, int &selected, int offset) {
+        QItemSelectionModel *model = grid->selectionModel();
+        connect(model, &QItemSelectionModel::currentRowChanged, this,
+                [&selected, offset](const QModelIndex &current) {
+                    if (current.isValid())
+                        selected = current.row() + offset;
+                });
+        connect(model, &QItemSelectionModel::selectionChanged, this, [model, &selected, offset] {
+            const QModelIndexList rows = model->selectedRows();
+            if (!rows.isEmpty())
+                selected = rows.first().row() + offset;
+        });
+    };
+    follow(SGDatenbank, m_state.SGDatenbank.selectedRow, 1);
+    follow(SgDatei2, m_state.SgDatei2.selectedRow, 0);
     connect(SpeedButton5, &QToolButton::clicked, this,
             [this] { run([&] { app::assignWizardField(m_ctx, m_state); }); });
     connect(m_backToStep1, &QPushButton::clicked, this, page(WizardPage::Source));
@@ -131,7 +139,7 @@ void WizardWindow::connectControls()
             [this](int id) { m_state.RGZahlungsart = id; });
     connect(m_formats, &QButtonGroup::idClicked, this,
             [this](int id) { m_state.SEPAFormat = sepa::Generation(id); });
-    connect(EZieldatei, &QLineEdit::textEdited, this,
+    connect(EZieldatei, &QLineEdit::textChanged, this,
             [this](const QString &text) { m_state.EZieldatei = text; });
     connect(SpeedButton2, &QToolButton::clicked, this,
             [this] { run([&] { app::chooseWizardTargetFile(m_ctx, m_state); }); });

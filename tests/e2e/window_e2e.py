@@ -1,10 +1,13 @@
 #!/usr/bin/python3
-"""The window end to end, as a screen reader user drives it: over AT-SPI, by the captions
-the controls carry. The data folder holds one Mandant; the source path, the separator, the
-quoting, the column mapping, the payment type, the options and the target are set in the
-window, then "Start" runs the batch and both reports are printed to PDF files through the
-print preview and the print dialog. At the end the SEPA file must be valid against its
-schemas, and the log file, the history row and the two PDFs must exist.
+"""The window end to end, as a new user with a screen reader lives it: over AT-SPI, by the
+captions the controls carry, and by the keyboard. The data folder is empty, so the setup
+wizard opens by itself. Its start page and steps 1 and 2 take the keyboard alone (Space, Tab,
+typing, Return, arrows); then the controls, found by their names: the column mapping, the
+Mandant typed into the Mandant editor, the payment type, the format and the target. Then
+"Start" on the main window runs the batch and both reports are printed to PDF files through
+the print preview and the print dialog. At the end the SEPA file must be valid against its
+schemas and carry the new Mandant, and the log file, the history row and the two PDFs must
+exist.
 
 Run by window_e2e.sh inside Xvfb and a D-Bus session; arguments: build folder, source
 folder, work folder."""
@@ -24,6 +27,18 @@ BANK = os.path.join(WORK, "Bank")
 DATA = os.path.join(WORK, "data", "Ordovan 2022")
 TIMEOUT = 60
 
+MAIN_TITLE = "Ordovan Profi by Brunnhold Software"
+WIZARD_TITLE = "Einstellungsassistent für Ordovan Profi"
+MANDANT = {
+    "Name": "Sportverein Nordheim e.V.",
+    "IBAN 1": "DE02120300000000202051",
+    "BIC 1": "BYLADEM1001",
+    "Gläubiger-ID": "DE98ZZZ09999999999",
+}
+
+# X key symbols
+SPACE, TAB, BACKTAB, RETURN, RIGHT = 0x20, 0xFF09, 0xFE20, 0xFF0D, 0xFF53
+
 
 class Failure(Exception):
     pass
@@ -42,7 +57,7 @@ def wait_for(what, find, timeout=TIMEOUT):
             found = None
         if found:
             return found
-        time.sleep(0.2)
+        time.sleep(0.1)
     raise Failure("nicht gefunden: " + what)
 
 
@@ -58,11 +73,15 @@ def walk(node, depth=0):
         yield from walk(child, depth + 1)
 
 
-def showing(node):
+def has_state(node, state):
     try:
-        return node.getState().contains(pyatspi.STATE_SHOWING)
+        return node.getState().contains(state)
     except Exception:
         return False
+
+
+def showing(node):
+    return has_state(node, pyatspi.STATE_SHOWING)
 
 
 def find(root, role, name, visible=True):
@@ -95,10 +114,75 @@ def press(node):
     action.doAction(0)
 
 
+def choose(node):
+    """Presses a radio button or check box and waits until it shows as checked."""
+    press(node)
+    wait_for(f"'{node.name}' gewählt", lambda: has_state(node, pyatspi.STATE_CHECKED), 10)
+
+
+def text_of(node):
+    return node.queryText().getText(0, -1)
+
+
 def set_text(node, text):
     node.queryEditableText().setTextContents(text)
-    if node.queryText().getText(0, -1) != text:
+    if text_of(node) != text:
         raise Failure(f"Text nicht gesetzt: {node.name}")
+
+
+# The keyboard: real key events through the accessibility registry (XTest under Xvfb). Every
+# key waits for what it should do, as keys are handled after the call returns.
+FOCUSABLE = ("push button", "text", "radio button", "check box", "combo box", "table")
+
+
+def focused(root):
+    for node in walk(root):
+        try:
+            if (node.getRoleName() in FOCUSABLE and has_state(node, pyatspi.STATE_FOCUSED)
+                    and showing(node)):
+                return node
+        except Exception:
+            continue
+    return None
+
+
+def describe(node):
+    return f"{node.getRoleName()} '{node.name}'" if node is not None else "nichts"
+
+
+def wait_focus(root, role, name):
+    def look():
+        node = focused(root)
+        if node is not None and node.getRoleName() == role and node.name == name:
+            return node
+        return None
+    try:
+        return wait_for(f"Fokus auf {role} '{name}'", look, 10)
+    except Failure:
+        raise Failure(f"Fokus auf {describe(focused(root))} statt {role} '{name}'")
+
+
+def key(symbol):
+    pyatspi.Registry.generateKeyboardEvent(symbol, None, pyatspi.KEY_SYM)
+
+
+def key_to(root, symbol, role, name):
+    """Presses a key until the focus reaches the control (at most ten times)."""
+    for _ in range(10):
+        node = focused(root)
+        if node is not None and node.getRoleName() == role and node.name == name:
+            return node
+        key(symbol)
+        wait_for("Fokuswechsel", lambda: focused(root) is not None and focused(root) != node, 10)
+    return wait_focus(root, role, name)
+
+
+def type_into(root, node, text):
+    """Focuses a box and types the text, as the keyboard does."""
+    node.queryComponent().grabFocus()
+    wait_focus(root, node.getRoleName(), node.name)
+    pyatspi.Registry.generateKeyboardEvent(0, text, pyatspi.KEY_STRING)
+    wait_for(f"Eingabe in '{node.name}'", lambda: text_of(node) == text, 10)
 
 
 def window_titled(prefix):
@@ -110,15 +194,23 @@ def window_titled(prefix):
     return wait_for(f"Fenster '{prefix}'", look)
 
 
-def select_row(table_name, text):
-    table_node = control("table", table_name)
+def select_row(table_name, text, root=None):
+    """Selects the row whose first cell holds the text, as a screen reader selects it."""
+    table_node = control("table", table_name, root)
     table = table_node.queryTable()
     for row in range(table.nRows):
         cell = table.getAccessibleAt(row, 0)
         if cell is not None and cell.name == text:
             table.addRowSelection(row)
+            wait_for(f"Zeile '{text}' in {table_name} gewählt",
+                     lambda: table.isRowSelected(row), 10)
             return
     raise Failure(f"Zeile '{text}' fehlt in {table_name}")
+
+
+def cell_text(table_node, row, column):
+    cell = table_node.queryTable().getAccessibleAt(row, column)
+    return cell.name if cell is not None else None
 
 
 def print_to_pdf(dialog, path):
@@ -133,7 +225,7 @@ def print_to_pdf(dialog, path):
                 break
     field = wait_for("Ausgabedatei des Druckdialogs", lambda: next(
         (n for n in walk(dialog) if n.getRoleName() == "text" and showing(n)
-         and (n.name == "Ausgabedatei:" or n.queryText().getText(0, -1).endswith(".pdf"))),
+         and (n.name == "Ausgabedatei:" or text_of(n).endswith(".pdf"))),
         None))
     set_text(field, path)
     press(control("push button", "Drucken", dialog))
@@ -151,7 +243,7 @@ def start_program():
         program = subprocess.Popen([os.path.join(BUILD, "ordovan")], cwd=WORK)
         try:
             wait_for("Hauptfenster", lambda: program.poll() is not None or find(
-                app_node(), "frame", "Ordovan Profi by Brunnhold Software"), 30)
+                app_node(), "frame", MAIN_TITLE), 30)
         except Failure:
             program.kill()
             raise
@@ -162,35 +254,110 @@ def start_program():
     raise Failure("Programm startet nicht")
 
 
+def wizard_start_and_source(wizard, source):
+    """The start page and step 1 by the keyboard alone; the focus is checked at every key."""
+    wait_focus(wizard, "push button", " Start")
+    key(SPACE)
+    # The source page starts on its file button; the path field is before it.
+    wait_focus(wizard, "push button", "Quelldatei wählen")
+    field = key_to(wizard, BACKTAB, "text", "Quelldatei")
+    pyatspi.Registry.generateKeyboardEvent(0, source, pyatspi.KEY_STRING)
+    wait_for("getippter Pfad", lambda: text_of(field) == source, 10)
+    key(RETURN)
+    # Read on Return: the preview shows the six fields of the title line and two records.
+    preview = control("table", "Quelldatei-Vorschau", wizard)
+    wait_for("Vorschau der Quelldatei", lambda: preview.queryTable().nRows == 6
+             and cell_text(preview, 0, 1) == "Anna Schäfer")
+    # Step 2: through the table choice to the separators, the semicolon by the arrow keys.
+    for _ in range(10):
+        node = focused(wizard)
+        if node is not None and node.getRoleName() == "radio button":
+            break
+        key(TAB)
+        wait_for("Fokuswechsel", lambda: focused(wizard) != node, 10)
+    semikolon = key_to(wizard, RIGHT, "radio button", "Semikolon")
+    if not has_state(semikolon, pyatspi.STATE_CHECKED):
+        key(SPACE)
+        wait_for("Semikolon gewählt", lambda: has_state(semikolon, pyatspi.STATE_CHECKED), 10)
+    key_to(wizard, TAB, "push button", " Weiter")
+    key(SPACE)
+    wait_focus(wizard, "table", "Spaltenzuordnung")
+    log("Assistent: Schritt 1 und 2 mit der Tastatur")
+
+
+def wizard_mapping(wizard):
+    """Step 3: a line on the left, the source field on the right, then the arrow."""
+    mapping = [("Name", "Name"), ("IBAN", "IBAN"), ("BIC", "BIC"), ("Betrag", "Betrag"),
+               ("Verwendung1", "Zweck"), ("Mandatsreferenz/NotizIntern", "Mandat")]
+    grid = control("table", "Spaltenzuordnung", wizard)
+    labels = [cell_text(grid, row, 0) for row in range(grid.queryTable().nRows)]
+    for target_field, source_field in mapping:
+        select_row("Spaltenzuordnung", target_field, wizard)
+        select_row("Quelldatei-Vorschau", source_field, wizard)
+        press(control("push button", "Zuordnen", wizard))
+        row = labels.index(target_field)
+        wait_for(f"Zuordnung {target_field}", lambda: cell_text(grid, row, 1) == source_field, 10)
+    log("Assistent: Spalten zugeordnet")
+
+
+def create_mandant():
+    """Step 4: the Mandant editor; a new Mandant typed box by box, saved, closed."""
+    editor = window_titled("Mandantenverwaltung")
+    # A press is a click some time later: the typing waits for the new row.
+    press(control("push button", "NEU", editor))
+    save = control("push button", "Speichern", editor)
+    wait_for("neuer Mandant", lambda: has_state(save, pyatspi.STATE_ENABLED), 10)
+    for box, text in MANDANT.items():
+        type_into(editor, control("text", box, editor), text)
+    press(save)
+    wait_for("Mandant gespeichert", lambda: not has_state(save, pyatspi.STATE_ENABLED), 10)
+    press(control("push button", "Schließen", editor))
+    wait_gone(editor, "Mandantenverwaltung")
+    log("Mandant angelegt")
+
+
+def run_wizard(source, target):
+    wizard = window_titled(WIZARD_TITLE)
+    if wizard.getRoleName() != "dialog" or wizard.name != WIZARD_TITLE:
+        raise Failure(f"Assistent: {describe(wizard)}")
+    log("Assistent offen")
+    wizard_start_and_source(wizard, source)
+    wizard_mapping(wizard)
+    press(control("push button", " Schritt 4", wizard))
+    create_mandant()
+    # Steps 5 and 6 name the new Mandant.
+    control("label", "Mandant: 1 -  " + MANDANT["Name"], wizard)
+    choose(control("radio button", "Lastschrift CORE", wizard))
+    choose(control("radio button", "2019 (pain.001.001.09 / pain.008.001.08)", wizard))
+    set_text(control("text", "Zieldatei", wizard), target)
+    press(control("push button", " Abschluss", wizard))
+    wait_gone(wizard, "Assistent")
+    log("Assistent abgeschlossen")
+
+
 def main():
     source = os.path.join(BANK, "quelle.csv")
     target = os.path.join(BANK, "sepa.xml")
+    if os.path.exists(DATA):
+        raise Failure("der Datenordner ist nicht leer")
     program = start_program()
     try:
         log("Fenster offen")
-        set_text(control("text", "Quelldatei"), source)
-        press(control("page tab", "Einstellungen der Quelldatei"))
-        press(control("radio button", "Semikolon"))
-        press(control("radio button", 'Anführungszeichen: ""'))
-        # The source preview shows the fields of the title line.
-        wait_for("Vorschau der Quelldatei",
-                 lambda: control("table", "Quelldatei-Vorschau").queryTable().nRows == 6)
-        mapping = [("Name", "Name"), ("IBAN", "IBAN"), ("BIC", "BIC"), ("Betrag", "Betrag"),
-                   ("Verwendung1", "Zweck"), ("Mandatsreferenz/NotizIntern", "Mandat")]
-        for target_field, source_field in mapping:
-            select_row("Spaltenzuordnung", target_field)
-            select_row("Quelldatei-Vorschau", source_field)
-            press(control("push button", "Zuordnen"))
-            time.sleep(0.4)
-        log("Zuordnung gesetzt")
+        run_wizard(source, target)
 
-        press(control("page tab", "Hauptseite"))
-        press(control("radio button", "Lastschrift CORE"))
-        press(control("check box", "Begleitblatt automatisch drucken"))
-        press(control("check box", "Buchungsliste automatisch drucken"))
-        set_text(control("text", "Zieldatei"), target)
-        time.sleep(0.5)
-        press(control("push button", "Start"))
+        # The main window took over what the wizard set.
+        main_window = control("frame", MAIN_TITLE)
+        for name, expected in (("Quelldatei", source), ("Zieldatei", target)):
+            field = control("text", name, main_window)
+            try:
+                wait_for(f"{name} im Hauptfenster", lambda: text_of(field) == expected, 10)
+            except Failure:
+                raise Failure(f"{name} im Hauptfenster: '{text_of(field)}'")
+        core = control("radio button", "Lastschrift CORE", main_window)
+        wait_for("Zahlungsart im Hauptfenster", lambda: has_state(core, pyatspi.STATE_CHECKED), 10)
+        choose(control("check box", "Begleitblatt automatisch drucken", main_window))
+        choose(control("check box", "Buchungsliste automatisch drucken", main_window))
+        press(control("push button", "Start", main_window))
 
         summary = window_titled("Bestätigen")
         log("Zusammenfassung: " + " ".join(n.name for n in walk(summary) if n.getRoleName() == "label"))
@@ -234,11 +401,27 @@ def check(target):
         raise Failure("keine SEPA-Datei")
     head = open(target, "rb").read(600).decode("utf-8")
     version = re.search(r'xmlns="urn:iso:std:iso:20022:tech:xsd:([^"]+)"', head).group(1)
+    if version != "pain.008.001.08":
+        raise Failure("Format " + version)
     xsd = os.path.join(SOURCE, "tests", "data", "xsd")
     subset = "_GBIC_3.xsd" if version.endswith(("02", "03")) else "_GBIC_5.xsd"
     for schema in (os.path.join(xsd, version + ".xsd"), os.path.join(xsd, "dk", version + subset)):
         subprocess.run(["xmllint", "--noout", "--schema", schema, target], check=True,
                        stderr=subprocess.DEVNULL if os.environ.get("QUIET") else None)
+    # The new Mandant is the creditor.
+    ns = {"p": "urn:iso:std:iso:20022:tech:xsd:" + version}
+    info = ET.parse(target).getroot().find("p:CstmrDrctDbtInitn/p:PmtInf", ns)
+    debits = info.findall("p:DrctDbtTxInf", ns)
+    creditor = (info.findtext("p:Cdtr/p:Nm", None, ns),
+                info.findtext("p:CdtrAcct/p:Id/p:IBAN", None, ns),
+                info.findtext("p:CdtrAgt/p:FinInstnId/p:BICFI", None, ns),
+                {d.findtext("p:DrctDbtTx/p:CdtrSchmeId/p:Id/p:PrvtId/p:Othr/p:Id", None, ns)
+                 for d in debits})
+    if creditor != (MANDANT["Name"], MANDANT["IBAN 1"], MANDANT["BIC 1"],
+                    {MANDANT["Gläubiger-ID"]}):
+        raise Failure(f"Zahlungsempfänger: {creditor}")
+    if len(debits) != 2:
+        raise Failure(f"{len(debits)} Lastschriften statt 2")
     log(f"SEPA-Datei gültig ({version})")
     logs = glob.glob(os.path.join(DATA, "Log", "Log_*.txt"))
     if len(logs) != 1:

@@ -5,6 +5,7 @@
 #include "store/tablefile.h"
 #include "ui/mandanteditorwindow.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -231,6 +232,31 @@ TEST_F(MandantEditorWindowTest, TypingEnablesSpeichernAndSavingWritesTheRow)
     ASSERT_TRUE(file.locate(u"ID", 1));
     EXPECT_EQ(file.text(u"Name"), QStringLiteral("Müller GmbH"));
     EXPECT_TRUE(dialogs.shown().isEmpty());
+}
+
+TEST_F(MandantEditorWindowTest, TextAScreenReaderSetsIsStoredLikeTypedText)
+{
+    addMandant(1);
+    addMandant(2);
+    open(1);
+    // Showing another Mandant changes the boxes, but is no edit.
+    toolButton("BNaechstes")->click();
+    EXPECT_EQ(m.state(), State::Browse);
+    EXPECT_FALSE(button("BSpeichern")->isEnabled());
+
+    // A screen reader or speech tool sets the whole text through the accessibility interface.
+    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(box(QStringLiteral("IBAN1")));
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(a->editableTextInterface(), nullptr);
+    const QString iban = QStringLiteral("DE02120300000000202051");
+    a->editableTextInterface()->replaceText(0, a->textInterface()->characterCount(), iban);
+    EXPECT_EQ(m.state(), State::Edit);
+    EXPECT_EQ(m.text(u"IBAN1"), iban);
+    EXPECT_TRUE(button("BSpeichern")->isEnabled());
+    button("BSpeichern")->click();
+    EXPECT_EQ(m.state(), State::Browse);
+    EXPECT_EQ(m.integer(u"ID"), 2);
+    EXPECT_EQ(m.text(u"IBAN1"), iban);
 }
 
 TEST_F(MandantEditorWindowTest, InputTheTableCannotHoldIsRefused)

@@ -10,6 +10,7 @@
 #include "ui/wizardwindow.h"
 
 #include <QAbstractItemModel>
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -421,6 +422,56 @@ TEST_F(WizardWindowTest, TheKeyboardAloneReadsAFileAndAssignsAField)
     key(Qt::Key_Space);
     EXPECT_EQ(s.source.mapping.IBANx, 1);
     EXPECT_EQ(gridCell("SGDatenbank", 13, 1), u"IBAN"_s);
+}
+
+// A screen reader sets a box's text and selects a grid's line through the accessibility
+// interfaces, without typing or moving the current cell: both count as the user's choice.
+TEST_F(WizardWindowTest, PathsAndLinesSetByAScreenReaderCount)
+{
+    firstStart();
+    const QString source = bank + u"s.csv"_s;
+    const QString target = bank + u"s.xml"_s;
+    test::writeFile(source, "Name;IBAN;BIC;Betrag\r\n"
+                            "Anna;DE89370400440532013000;COBADEFFXXX;1,00\r\n");
+    auto setText = [](QWidget *w, const QString &text) {
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
+        ASSERT_NE(a, nullptr);
+        ASSERT_NE(a->editableTextInterface(), nullptr);
+        a->editableTextInterface()->replaceText(0, a->textInterface()->characterCount(), text);
+    };
+    auto selectLine = [this](const char *grid, int row) {
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(child<QTableView>(grid));
+        ASSERT_NE(a, nullptr);
+        ASSERT_NE(a->tableInterface(), nullptr);
+        ASSERT_TRUE(a->tableInterface()->selectRow(row));
+    };
+
+    show();
+    click("BStart");
+    auto *path = child<QLineEdit>("EQuelldatei");
+    setText(path, source);
+    QTest::keyClick(path, Qt::Key_Return);
+    EXPECT_EQ(gridCell("SGDatei", 1, 1), u"DE89370400440532013000"_s);
+
+    click("BWeiter");
+    // IBAN: row 14 of the mapping, the second source field; the current lines stay elsewhere.
+    selectLine("SGDatenbank", 13);
+    selectLine("SgDatei2", 1);
+    EXPECT_EQ(child<QTableView>("SGDatenbank")->currentIndex().row(), 0);
+    click("SpeedButton5");
+    EXPECT_EQ(s.source.mapping.IBANx, 1);
+    EXPECT_EQ(gridCell("SGDatenbank", 13, 2), u"DE89370400440532013000"_s);
+    EXPECT_EQ(child<QTableView>("SGDatenbank")->currentIndex().row(), 13)
+        << "the keyboard goes on from the line chosen";
+
+    createMandantInEditor();
+    click("BSchritt4");
+    setText(child<QLineEdit>("EZieldatei"), target);
+    click("BAbschluss");
+    EXPECT_EQ(wizard->result(), QDialog::Accepted);
+    EXPECT_EQ(s.main.EQuelldatei, source);
+    EXPECT_EQ(s.main.EZieldatei, target);
+    EXPECT_EQ(stored(u"Zieldatei"), target);
 }
 
 TEST_F(WizardWindowTest, ExecShowsTheStartPageModallyCentredOnTheMainWindow)

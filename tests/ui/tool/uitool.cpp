@@ -1,4 +1,4 @@
-// Helper of the window scripts (end-to-end test, screenshots). It works on the data folder
+// Helper of the screenshot script (scripts/window-screenshots.sh). It works on the data folder
 // and settings file the program itself would use ($XDG_DATA_HOME, $XDG_CONFIG_HOME):
 //
 //   ordovan_uitool mandant                  working tables with one Mandant, selected
