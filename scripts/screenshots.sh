@@ -5,7 +5,11 @@
 # itself (ORDOVAN_SCREENSHOTS, src/ui/screenshottour.h): main.png, main-<tab>.png,
 # <window>.png, <window>-<page>.png, named after the objectNames.
 #
-#   scripts/screenshots.sh [FOLDER]      default: docs/manual/screenshots
+#   scripts/screenshots.sh [FOLDER [SIZE]]   default: docs/manual/screenshots, 1000x720
+#
+# SIZE is WIDTHxHEIGHT of the main window (700x600 is the smallest it must look right at) or
+# "maximiert"; to check a layout, take the pictures into another folder, e.g.
+#   scripts/screenshots.sh /tmp/bilder 700x600
 #
 # The folder's PNG files are replaced only when the program took at least one picture.
 # Rebuild afterwards: the manual's PDF picks them up, and the build fails while the manual
@@ -14,6 +18,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 binary="$top/build/ordovan"
 out=${1:-$top/docs/manual/screenshots}
+size=${2:-1000x720}
 [[ -x "$binary" ]] || { echo "Bitte zuerst bauen: cmake --preset default && cmake --build build" >&2; exit 1; }
 command -v xvfb-run >/dev/null || { echo "xvfb-run fehlt: scripts/install-deps.sh (xvfb, xauth)" >&2; exit 1; }
 
@@ -22,7 +27,17 @@ trap 'rm -rf "$work"' EXIT
 # shellcheck source=scripts/example-data.sh
 source "$top/scripts/example-data.sh"
 # A window large enough for every control, the same on every machine.
-example_data "$work" "$binary" '"WindowState"="wsNormal"' '"Height"=dword:000002d0' '"Width"=dword:000003e8'
+if [[ $size == maximiert ]]; then
+    geometry=('"WindowState"="wsMaximized"')
+elif [[ $size =~ ^([0-9]+)x([0-9]+)$ ]]; then
+    geometry=('"WindowState"="wsNormal"'
+              "$(printf '"Height"=dword:%08x' "${BASH_REMATCH[2]}")"
+              "$(printf '"Width"=dword:%08x' "${BASH_REMATCH[1]}")")
+else
+    echo "Größe \"$size\" nicht verstanden: BREITExHÖHE oder maximiert" >&2
+    exit 64
+fi
+example_data "$work" "$binary" "${geometry[@]}"
 "$binary" --unattended startstop ls_core 1 >"$work/run.log" 2>&1 || true
 
 pictures="$work/pictures"

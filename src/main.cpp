@@ -121,7 +121,8 @@ int main(int argc, char **argv)
     formats::FileTabularProvider tabular;
 
     // The administrator's backup and restore run without a window, like a scheduled run.
-    if (cl.unattended || !cl.backupFolder.isEmpty() || !cl.restoreFolder.isEmpty()) {
+    if (cl.unattended || !cl.choices.backupFolder.isEmpty() ||
+        !cl.choices.restoreFolder.isEmpty()) {
         // No display is needed: fonts and PDF output work on the offscreen platform. Qt's own
         // chatter (a missing runtime folder under cron, say) would only clutter the output
         // that scheduled runs mail to their owner.
@@ -140,11 +141,7 @@ int main(int argc, char **argv)
                                .unattended = true};
         app::Context ctx(platform::dataDirectory(), settings, services);
         ctx.args = cl.words;
-        ctx.state.commandLine.SEPAFormatOverride = cl.format;
-        ctx.state.commandLine.executionDateOverride = cl.executionDate;
-        ctx.state.commandLine.allowRepeat = cl.allowRepeat;
-        ctx.state.commandLine.backupFolder = cl.backupFolder;
-        ctx.state.commandLine.restoreFolder = cl.restoreFolder;
+        ctx.state.commandLine = cl.choices;
         return app::runUnattended(ctx);
     }
 
@@ -172,8 +169,6 @@ int main(int argc, char **argv)
                            .unattended = false};
     app::Context ctx(platform::dataDirectory(), settings, services);
     ctx.args = cl.words;
-    ctx.state.commandLine.SEPAFormatOverride = cl.format;
-    ctx.state.commandLine.executionDateOverride = cl.executionDate;
-    ctx.state.commandLine.allowRepeat = cl.allowRepeat;
+    ctx.state.commandLine = cl.choices;
     return runWindow(ctx, dialogs, printing);
 }

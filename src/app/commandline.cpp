@@ -65,32 +65,32 @@ CommandLine parseCommandLine(const QStringList &arguments)
             } else if (arg.startsWith(u"--format=")) {
                 const QStringView value = QStringView(arg).mid(9);
                 if (value == u"2009")
-                    cl.format = sepa::Generation::V2009;
+                    cl.choices.SEPAFormatOverride = sepa::Generation::V2009;
                 else if (value == u"2019")
-                    cl.format = sepa::Generation::V2019;
+                    cl.choices.SEPAFormatOverride = sepa::Generation::V2019;
                 else
                     cl.error = QStringLiteral("Unbekanntes SEPA-Format: %1 (erlaubt: 2009, 2019)")
                                    .arg(value.toString());
             } else if (arg.startsWith(u"--execution-date=")) {
                 const QStringView value = QStringView(arg).mid(17);
                 if (const auto choice = parseExecutionDate(value))
-                    cl.executionDate = *choice;
+                    cl.choices.executionDateOverride = *choice;
                 else
                     cl.error = QStringLiteral("Ungültiges Ausführungsdatum: %1 (erlaubt: "
                                               "TT.MM.JJJJ, JJJJ-MM-TT oder +N für N "
                                               "Bankarbeitstage nach heute)")
                                    .arg(value.toString());
             } else if (arg == u"--allow-repeat") {
-                cl.allowRepeat = true;
+                cl.choices.allowRepeat = true;
             } else if (arg.startsWith(u"--backup=") || arg.startsWith(u"--restore=")) {
                 const bool backup = arg.startsWith(u"--backup=");
                 const QString folder = arg.mid(backup ? 9 : 10);
                 if (folder.isEmpty())
                     cl.error = QStringLiteral("Kein Verzeichnis angegeben: %1").arg(arg);
                 else if (backup)
-                    cl.backupFolder = folder;
+                    cl.choices.backupFolder = folder;
                 else
-                    cl.restoreFolder = folder;
+                    cl.choices.restoreFolder = folder;
             } else {
                 cl.error = QStringLiteral("Unbekannte Option: %1").arg(arg);
             }
@@ -102,7 +102,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
         }
         cl.words << arg;
     }
-    if (cl.error.isEmpty() && !cl.backupFolder.isEmpty() && !cl.restoreFolder.isEmpty())
+    if (cl.error.isEmpty() && !cl.choices.backupFolder.isEmpty() &&
+        !cl.choices.restoreFolder.isEmpty())
         cl.error = QStringLiteral("--backup und --restore schließen einander aus.");
     if (cl.error.isEmpty() && cl.words.size() > 3)
         cl.error = QStringLiteral("Zu viele Angaben: höchstens drei Wörter sind erlaubt.");

@@ -32,11 +32,9 @@ struct CommandLine
     bool help = false;
     bool version = false;
     bool unattended = false;
-    std::optional<sepa::Generation> format; // none: the Mandant's choice
-    ExecutionDateChoice executionDate;
-    bool allowRepeat = false;
-    QString backupFolder;  // --backup=FOLDER
-    QString restoreFolder; // --restore=FOLDER
+    // --format, --execution-date, --allow-repeat, --backup, --restore: the choices that hold
+    // for this program run, handed to the state as they are.
+    CommandLineChoices choices;
     QStringList words;
     QString error; // German text of what is wrong; empty when the line is good
 };

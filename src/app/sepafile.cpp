@@ -291,8 +291,13 @@ void createSepaFile(Context &ctx, bool directDebit, const QString &localInstrume
 
     sepa::DocumentHeader head;
     const QString idFormat = QStringLiteral("dd-MM-yy-HH:mm:ss");
-    head.messageId = issueUniqueId(ctx, names::LastMsgId, ctx.now().toString(idFormat));
-    head.paymentInfoId = issueUniqueId(ctx, names::LastPmtInfId, ctx.now().toString(idFormat));
+    {
+        // Both ids under one lock and one write of the settings file.
+        platform::SettingsStore::Batch batch(ctx.settings);
+        head.messageId = issueUniqueId(ctx, names::LastMsgId, ctx.now().toString(idFormat));
+        head.paymentInfoId = issueUniqueId(ctx, names::LastPmtInfId, ctx.now().toString(idFormat));
+        batch.commit();
+    }
     head.partyName = party.name;
     head.creationTime = ctx.now();
     head.executionDate = s.run.RunDueDate;

@@ -21,7 +21,7 @@ TEST(CommandLine, Parsing)
                                      QStringLiteral("2")}));
 
     cl = app::parseCommandLine({QStringLiteral("--format=2019"), QStringLiteral("START")});
-    EXPECT_EQ(cl.format, sepa::Generation::V2019);
+    EXPECT_EQ(cl.choices.SEPAFormatOverride, sepa::Generation::V2019);
     EXPECT_EQ(cl.words, (QStringList{QStringLiteral("START"), QString(), QString()}))
         << "unknown words are kept; they simply do nothing";
 

@@ -115,8 +115,8 @@ TEST(ExecutionDateOption, ThreeFormsAndMistakes)
         const app::CommandLine cl =
             app::parseCommandLine({QString::fromLatin1(g.arg), QStringLiteral("startstop")});
         EXPECT_TRUE(cl.error.isEmpty()) << g.arg;
-        EXPECT_EQ(cl.executionDate.date, g.date) << g.arg;
-        EXPECT_EQ(cl.executionDate.businessDaysAhead, g.ahead) << g.arg;
+        EXPECT_EQ(cl.choices.executionDateOverride.date, g.date) << g.arg;
+        EXPECT_EQ(cl.choices.executionDateOverride.businessDaysAhead, g.ahead) << g.arg;
         EXPECT_EQ(cl.words.value(0), QStringLiteral("startstop"));
     }
     // +3 from a Wednesday before Christmas: Thursday, Monday the 28th, Tuesday.
