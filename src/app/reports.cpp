@@ -47,6 +47,7 @@ void printCoverSheet(Context &ctx)
     values.iban = s.main.LIBAN;
     values.total = withoutPrefix(s.main.LSumme, QStringLiteral("Gesamtsumme: "));
     values.today = ctx.now().date();
+    values.dueDate = s.run.RunDueDate;
 
     if (s.main.CBLogspeichern)
         reports::writeTextReport(reports::coverSheetTextPath(s.main.EZieldatei),

@@ -54,6 +54,12 @@ void printCoverSheetPages(PrintService &printing, const CoverSheetValues &v, Var
     job.textOut(900, -500, v.count);
     job.textOut(300, -560, texts::coverTotal);
     job.textOut(900, -560, v.total);
+    if (v.dueDate.isValid()) {
+        job.textOut(300, -620,
+                    variant == Variant::DirectDebit ? texts::coverDueDateDirectDebit
+                                                    : texts::coverDueDateCreditTransfer);
+        job.textOut(900, -620, german::formatDate(v.dueDate));
+    }
     job.textOut(300, -800, texts::coverBic);
     job.textOut(900, -800, v.bic);
     job.textOut(300, -860, texts::coverIban);

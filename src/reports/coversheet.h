@@ -32,6 +32,9 @@ struct CoverSheetValues
     QString iban;
     QString total;
     QDate today;
+    // The day the last file names for its payments (moved to a bank business day where it
+    // had to be); printed when known. The text sheet keeps its eight lines.
+    QDate dueDate;
 };
 
 // The lines of the text sheet joined by CR LF, without a break after the last one. The

@@ -25,6 +25,8 @@ inline const QString coverTotal = QStringLiteral("Summe Datensätze:");
 inline const QString coverBic = QStringLiteral("BIC Absenderbank:");
 inline const QString coverIban = QStringLiteral("IBAN Absender:");
 inline const QString coverSender = QStringLiteral("Absender:");
+inline const QString coverDueDateDirectDebit = QStringLiteral("Fälligkeitsdatum:");
+inline const QString coverDueDateCreditTransfer = QStringLiteral("Ausführungsdatum:");
 inline const QString coverSignature = QStringLiteral("Unterschrift");
 inline const QString coverJobTitle = QStringLiteral("Begleitzettel");
 

@@ -87,12 +87,22 @@ TEST_F(ReportButtonsTest, CoverSheetIsPrintedAtOnceWithoutPrintDialog)
     EXPECT_EQ(printer.jobs()[0].texts()[1], QStringLiteral("Datei ") + s.main.EZieldatei +
                                                 QStringLiteral(" für Sepa-Gutschriften"));
     EXPECT_EQ(printer.jobs()[0].texts()[3], QStringLiteral("2"));
+    EXPECT_FALSE(printer.jobs()[0].texts().contains(QStringLiteral("Ausführungsdatum:")))
+        << "no file made yet, so no date to name";
+
+    // After a file: the day it names, as the run moved it.
+    s.run.RunDueDate = QDate(2026, 12, 28);
+    app::printCoverSheet(*ctx);
+    const QStringList texts = printer.jobs()[1].texts();
+    const qsizetype label = texts.indexOf(QStringLiteral("Ausführungsdatum:"));
+    ASSERT_GE(label, 0);
+    EXPECT_EQ(texts[label + 1], QStringLiteral("28.12.2026"));
 
     // Without a payment type nothing is produced at all.
     s.main.RGZahlungsart = app::NoPaymentType;
     s.main.CBLogspeichern = true;
     app::printCoverSheet(*ctx);
-    EXPECT_EQ(printer.jobs().size(), 1);
+    EXPECT_EQ(printer.jobs().size(), 2);
     EXPECT_FALSE(QFileInfo::exists(bank + QStringLiteral("/Begleitzettel.txt")));
 }
 

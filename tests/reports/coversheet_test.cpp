@@ -126,6 +126,25 @@ TEST(PrintedCoverSheet, DrawsTheLayoutInOrderOnOnePage)
               QStringLiteral("Datei /home/anna/Bank/sepa.xml für Sepa-Lastschriften"));
 }
 
+TEST(PrintedCoverSheet, NamesTheDueDateOfTheFileBelowTheTotal)
+{
+    CoverSheetValues v = sample();
+    v.dueDate = QDate(2022, 12, 27);
+    RecordingPrintService printer;
+    printCoverSheetPages(printer, v, Variant::DirectDebit);
+    printCoverSheetPages(printer, v, Variant::CreditTransfer);
+    const QString f = QStringLiteral("TL Times New Roman/48 ");
+    const QStringList debit = printer.jobs()[0].describe();
+    ASSERT_EQ(debit.size(), 17);
+    EXPECT_EQ(debit[7], QStringLiteral("text 300 -620 ") + f + QStringLiteral("Fälligkeitsdatum:"));
+    EXPECT_EQ(debit[8], QStringLiteral("text 900 -620 ") + f + QStringLiteral("27.12.2022"));
+    EXPECT_EQ(printer.jobs()[1].describe()[7],
+              QStringLiteral("text 300 -620 ") + f + QStringLiteral("Ausführungsdatum:"));
+    // The text sheet stays as it always was.
+    EXPECT_EQ(coverSheetText(v, Variant::DirectDebit),
+              coverSheetText(sample(), Variant::DirectDebit));
+}
+
 TEST(PrintedCoverSheet, APrinterFailureTravelsAsError)
 {
     RecordingPrintService printer;
