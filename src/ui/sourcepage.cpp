@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -76,6 +77,8 @@ SourcePage::SourcePage(app::SourcePage &state, QWidget *parent) : QWidget(parent
     // Typed names count too: the stored name shows before the source is read.
     CBTabellen->setEditable(true);
     CBTabellen->setInsertPolicy(QComboBox::NoInsert);
+    // A screen reader meets the box's text field on its own as well.
+    CBTabellen->lineEdit()->setAccessibleName(QStringLiteral("Tabelle"));
     column(tables)->addWidget(CBTabellen);
 
     auto *amount = new QGroupBox(QStringLiteral("Betrage: 11,58 € werden dargestellt:"), this);

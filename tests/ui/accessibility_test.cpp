@@ -82,6 +82,9 @@ TEST_F(WindowTest, FieldsGridsAndIconButtonsAreNamedAsTheUserSeesThem)
         EXPECT_EQ(nameOf(w), QString::fromUtf16(caption)) << name;
     }
 
+    // The table box takes typed names: its text field is named like the box.
+    EXPECT_EQ(nameOf(find<QComboBox>("CBTabellen")->lineEdit()), QStringLiteral("Tabelle"));
+
     // Everything else that takes focus has a name: a button by its caption, a field by the
     // list above. Nothing is left nameless.
     for (QWidget *w : window->findChildren<QWidget *>()) {
