@@ -10,6 +10,10 @@
 
 #include "platform/settingsstore.h"
 
+#include <QHash>
+
+#include <algorithm>
+
 namespace ordovan::app {
 
 namespace {
@@ -161,6 +165,46 @@ const QList<GridSpec> &gridSpecs()
 
 } // namespace
 
+int defaultColumnWidth(const QString &caption)
+{
+    static const QHash<QString, int> widths = {
+        {QStringLiteral("ID"), 45},
+        {QStringLiteral("Von ID"), 55},
+        {QStringLiteral("Bis ID"), 55},
+        {QStringLiteral("Name"), 150},
+        {QStringLiteral("Name1"), 150},
+        {QStringLiteral("Name2"), 100},
+        {QStringLiteral("Mandantenname"), 150},
+        {QStringLiteral("Straße"), 120},
+        {QStringLiteral("Ort"), 110},
+        {QStringLiteral("OrtLand"), 110},
+        {QStringLiteral("Kontonr."), 90},
+        {QStringLiteral("Mandantenkontonr."), 130},
+        {QStringLiteral("BLZ"), 80},
+        {QStringLiteral("Mandanten-BLZ"), 110},
+        {QStringLiteral("IBAN"), 170},
+        {QStringLiteral("BIC"), 95},
+        {QStringLiteral("Verwendungszweck"), 200},
+        {QStringLiteral("Betrag"), 85},
+        {QStringLiteral("Gesamtbetrag"), 100},
+        {QStringLiteral("Währung"), 65},
+        {QStringLiteral("Ländercode"), 85},
+        {QStringLiteral("Zahlungsart"), 120},
+        {QStringLiteral("Datum"), 75},
+        {QStringLiteral("Erstellungsdatum"), 125},
+        {QStringLiteral("Ausführungsdatum"), 130},
+        {QStringLiteral("Mandatsdatum"), 105},
+        {QStringLiteral("Sequenztyp"), 90},
+        {QStringLiteral("Logdatei Name"), 170},
+        {QStringLiteral("Dateiname"), 200},
+        {QStringLiteral("Kontrollsumme Kontonr."), 165},
+        {QStringLiteral("Kontrollsumme sgBLZ"), 150},
+        {QStringLiteral("Gesamtzahl Sätze"), 125},
+    };
+    // Anything else: about eight pixels a letter of the caption, never below 64.
+    return widths.value(caption, std::max(64, 8 * int(caption.size()) + 12));
+}
+
 void loadColumnWidths(Context &ctx)
 {
     for (const GridSpec &spec : gridSpecs()) {
@@ -190,7 +234,8 @@ void saveColumnWidths(Context &ctx)
         }
         for (const GridColumn &column : columns)
             writeGlobalInteger(ctx, QString::fromUtf16(spec.prefix) + column.caption,
-                               column.width < 0 ? defaultColumnWidth : column.width);
+                               column.width < 0 ? defaultColumnWidth(column.caption)
+                                                : column.width);
     }
     batch.commit();
 }

@@ -132,8 +132,9 @@ struct MappingGrid
     void setCell(int col, int row, const QString &text);
 };
 
-// Width of a grid column nobody has resized, in pixels.
-inline constexpr int defaultColumnWidth = 64;
+// Width of a grid column nobody has resized, in pixels: wide enough for its caption and for
+// what it typically holds (an IBAN, a date, an amount).
+int defaultColumnWidth(const QString &caption);
 
 // One grid column: its caption and width (-1: default width).
 struct GridColumn

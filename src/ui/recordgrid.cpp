@@ -41,7 +41,8 @@ RecordGrid::RecordGrid(const QString &name, const QString &accessibleName, Table
     setModel(model);
     styleTitles(this);
     verticalHeader()->hide();
-    horizontalHeader()->setDefaultSectionSize(app::defaultColumnWidth);
+    for (int i = 0; i < model->columnCount(); ++i)
+        setColumnWidth(i, app::defaultColumnWidth(model->headerData(i, Qt::Horizontal).toString()));
     horizontalHeader()->setHighlightSections(false);
     setWordWrap(false);
     setAlternatingRowColors(true);
@@ -75,7 +76,8 @@ void RecordGrid::applyColumns(const QList<app::GridColumn> &columns)
         captions << c.caption;
     m_model->setCaptions(captions);
     for (int i = 0; i < columns.size() && i < m_model->columnCount(); ++i)
-        setColumnWidth(i, columns[i].width < 0 ? app::defaultColumnWidth : columns[i].width);
+        setColumnWidth(i, columns[i].width < 0 ? app::defaultColumnWidth(columns[i].caption)
+                                               : columns[i].width);
 }
 
 void RecordGrid::collectColumns(QList<app::GridColumn> &columns) const

@@ -50,8 +50,11 @@ TEST_F(StartupTest, FirstStartCreatesTheWorkingFilesAndTheBankDirectory)
     EXPECT_EQ(ctx->data.ClientDataSet4.recordCount(), store::builtInBankDirectoryRows());
     EXPECT_EQ(settings->readInteger(u"", u"BreiteA"
                                          u"Kontonr."),
-              app::defaultColumnWidth)
+              90)
         << "the first start stores the column widths";
+    // Each wide enough for what it holds.
+    EXPECT_EQ(settings->readInteger(u"", u"BreiteEIBAN"), 170);
+    EXPECT_EQ(settings->readInteger(u"", u"BreiteBGesamtzahl Sätze"), 125);
     EXPECT_TRUE(s.log.MLog.isEmpty());
 }
 
