@@ -55,7 +55,7 @@ platform::RegistryDocument readSettingsExport(const QString &path)
         throw Error(backuptext::unreadable(path), file.errorString());
     const auto doc = platform::RegistryDocument::parse(file.readAll());
     if (!doc)
-        throw Error(backuptext::damaged(path), QStringLiteral("no registry export"));
+        throw Error(backuptext::damaged(path), QStringLiteral("keine Registrierungsdatei"));
     return *doc;
 }
 

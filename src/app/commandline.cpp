@@ -6,6 +6,7 @@
 #include "operations.h"
 
 #include "base/error.h"
+#include "base/technicaltext.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 
@@ -203,7 +204,8 @@ void reportUncaughtError(Context &ctx, const QString &message, const QString &de
     // A scheduled run has nobody to ask what went wrong: the reason beneath the message (the
     // system's text of a failed write, say) goes to its output too.
     if (ctx.services.unattended && !detail.isEmpty())
-        ctx.dialogs().notice(QStringLiteral("Technische Ursache: ") + detail);
+        ctx.dialogs().notice(QStringLiteral("Technische Ursache: ") +
+                             german::technicalText(detail));
 }
 
 void reportUncaughtError(Context &ctx, const std::exception &e)

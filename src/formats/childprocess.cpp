@@ -109,12 +109,12 @@ void runInChild(const std::function<void(ChildPipe &)> &work,
 {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
-        throw Error(failure, QStringLiteral("pipe"));
+        throw Error(failure, QStringLiteral("Keine Verbindung zum Leseprozess"));
     const pid_t pid = ::fork();
     if (pid < 0) {
         ::close(fds[0]);
         ::close(fds[1]);
-        throw Error(failure, QStringLiteral("fork"));
+        throw Error(failure, QStringLiteral("Der Leseprozess startet nicht"));
     }
     if (pid == 0) {
         ::close(fds[0]);
@@ -142,7 +142,7 @@ void runInChild(const std::function<void(ChildPipe &)> &work,
             continue;
         if (n < 0) {
             stop(pid);
-            throw Error(failure, QStringLiteral("read"));
+            throw Error(failure, QStringLiteral("Lesefehler in der Verbindung zum Leseprozess"));
         }
         if (n == 0)
             break;
@@ -156,7 +156,8 @@ void runInChild(const std::function<void(ChildPipe &)> &work,
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR)
-            throw Error(failure, QStringLiteral("waitpid"));
+            throw Error(failure,
+                        QStringLiteral("Das Ende des Leseprozesses ist nicht feststellbar"));
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         throw Error(failure, QStringLiteral("Status %1").arg(status));
