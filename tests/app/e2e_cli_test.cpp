@@ -384,7 +384,9 @@ TEST_F(CommandLineRun, AnErrorKeepsItsReasonOnStandardError)
     // The German message, and beneath it what the system said.
     EXPECT_TRUE(r.standardError.contains(inst.bank() + QStringLiteral("fehlt/sepa.xml")))
         << r.standardError.toStdString();
-    EXPECT_TRUE(r.standardError.contains(u"Technische Ursache: ")) << r.standardError.toStdString();
+    EXPECT_TRUE(
+        r.standardError.contains(u"Technische Ursache: Datei oder Verzeichnis nicht gefunden"))
+        << r.standardError.toStdString();
 }
 
 TEST_F(CommandLineRun, BackupAndRestoreForAdministrators)
