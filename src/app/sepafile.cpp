@@ -191,20 +191,78 @@ Written countRecords(Context &ctx, const sepa::RunOptions &options, CheckedRecor
     return w;
 }
 
+const QString kIdFormat = QStringLiteral("dd-MM-yy-HH:mm:ss");
+
+// The "-N" of an id, 0 for none.
+int idSuffix(QStringView id)
+{
+    const qsizetype dash = id.lastIndexOf(u'-');
+    if (dash < 0 || id.size() - dash > 6)
+        return 0;
+    bool ok = false;
+    const int n = id.mid(dash + 1).toInt(&ok);
+    return ok && n >= 2 ? n : 0;
+}
+
+// How far ids have gone: the latest creation time named in one (as local wall-clock time,
+// "yyyy-MM-ddTHH:mm:ss", so that comparing the texts compares the times) and the highest "-N".
+struct IdFrontier
+{
+    QString latest;
+    int highestSuffix = 0;
+};
+
+const QString kFrontierFormat = QStringLiteral("yyyy-MM-dd'T'HH:mm:ss");
+constexpr qsizetype kFrontierLength = 19;
+
+IdFrontier readFrontier(const QString &stored, const QString &lastId)
+{
+    IdFrontier f;
+    const QStringList parts = stored.split(u' ');
+    if (parts.size() == 2 && parts[0].size() == kFrontierLength) {
+        f.latest = parts[0];
+        f.highestSuffix = std::max(0, parts[1].toInt());
+        return f;
+    }
+    // Ids issued before the frontier was kept: the last one is the latest.
+    const QDate date = QDate::fromString(lastId.left(8), QStringLiteral("dd-MM-yy"));
+    const QTime time = QTime::fromString(lastId.mid(9, 8), QStringLiteral("HH:mm:ss"));
+    if (date.isValid() && time.isValid()) {
+        f.latest =
+            QDateTime(date.addYears(date.year() < 2000 ? 100 : 0), time).toString(kFrontierFormat);
+        f.highestSuffix = idSuffix(lastId);
+    }
+    return f;
+}
+
 // The id made from the creation time, with "-2", "-3", ... appended when the last id issued
 // under that name (by this or another copy of the program) was made in the same second.
-QString issueUniqueId(Context &ctx, const char16_t *name, const QString &base)
+// When the clock has gone back (the end of summer time repeats an hour), a time may come
+// again that an earlier id already names: such an id gets a "-N" above every one issued.
+// The caller holds the settings lock for both values.
+QString issueUniqueId(Context &ctx, const char16_t *name, const char16_t *frontierName,
+                      const QDateTime &now)
 {
-    return ctx.settings.updateString(u"", name, [&](std::optional<QString> last) {
-        if (!last || !last->startsWith(base))
-            return base;
-        const QStringView rest = QStringView(*last).mid(base.size());
-        if (rest.isEmpty())
-            return base + QStringLiteral("-2");
-        bool ok = false;
-        const int n = rest.startsWith(u'-') ? rest.mid(1).toInt(&ok) : 0;
-        return ok && n >= 2 ? base + u'-' + QString::number(n + 1) : base;
+    const QString base = now.toString(kIdFormat);
+    const QString time = now.toString(kFrontierFormat);
+    IdFrontier frontier = readFrontier(ctx.settings.readString(u"", frontierName),
+                                       ctx.settings.readString(u"", name));
+    const QString id = ctx.settings.updateString(u"", name, [&](std::optional<QString> last) {
+        if (last && last->startsWith(base)) {
+            const int n = idSuffix(QStringView(*last).mid(base.size()));
+            if (last->size() == base.size() || n >= 2)
+                return base + u'-' + QString::number(std::max(n, 1) + 1);
+        }
+        if (!frontier.latest.isEmpty() && time <= frontier.latest)
+            return base + u'-' + QString::number(std::max(frontier.highestSuffix, 1) + 1);
+        return base;
     });
+    if (frontier.latest.isEmpty() || time > frontier.latest)
+        frontier.latest = time;
+    frontier.highestSuffix = std::max(frontier.highestSuffix, idSuffix(id));
+    ctx.settings.writeString(u"", frontierName,
+                             frontier.latest + u' ' + QString::number(frontier.highestSuffix));
+    return id;
 }
 
 void setResults(MainState &s, const Written &written)
@@ -290,12 +348,12 @@ void createSepaFile(Context &ctx, bool directDebit, const QString &localInstrume
     const Written counted = countRecords(ctx, options, checked);
 
     sepa::DocumentHeader head;
-    const QString idFormat = QStringLiteral("dd-MM-yy-HH:mm:ss");
     {
         // Both ids under one lock and one write of the settings file.
         platform::SettingsStore::Batch batch(ctx.settings);
-        head.messageId = issueUniqueId(ctx, names::LastMsgId, ctx.now().toString(idFormat));
-        head.paymentInfoId = issueUniqueId(ctx, names::LastPmtInfId, ctx.now().toString(idFormat));
+        const QDateTime now = ctx.now();
+        head.messageId = issueUniqueId(ctx, names::LastMsgId, names::MaxMsgId, now);
+        head.paymentInfoId = issueUniqueId(ctx, names::LastPmtInfId, names::MaxPmtInfId, now);
         batch.commit();
     }
     head.partyName = party.name;

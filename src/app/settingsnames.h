@@ -14,6 +14,10 @@ inline constexpr char16_t Width[] = u"Width";
 // The last message and payment information ids issued, so that none is issued twice.
 inline constexpr char16_t LastMsgId[] = u"LastMsgId";
 inline constexpr char16_t LastPmtInfId[] = u"LastPmtInfId";
+// The latest creation time ever named in such an id and the highest "-N" ever appended, as
+// "yyyy-MM-ddTHH:mm:ss N": what keeps ids unique when the clock goes back.
+inline constexpr char16_t MaxMsgId[] = u"MaxMsgId";
+inline constexpr char16_t MaxPmtInfId[] = u"MaxPmtInfId";
 
 // The values of the Mandant key are listed, with how they are stored, in settings.cpp.
 

@@ -220,6 +220,40 @@ TEST_F(SepaRunTest, MessageIdsAreNeverIssuedTwice)
     EXPECT_SCHEMA_VALID(target(), QStringLiteral("pain.001.001.03"));
 }
 
+TEST_F(SepaRunTest, MessageIdsStayUniqueWhenTheClockGoesBack)
+{
+    add({});
+    auto at = [&](int h, int m, int s) {
+        clock.set(QDateTime(QDate(2026, 10, 25), QTime(h, m, s)));
+        run();
+        const QByteArray bytes = file();
+        const qsizetype from = bytes.indexOf("<MsgId>") + 7;
+        EXPECT_TRUE(bytes.contains("<PmtInfId>" + bytes.mid(from, bytes.indexOf('<', from) - from)))
+            << "both ids alike";
+        return QString::fromLatin1(bytes.mid(from, bytes.indexOf('<', from) - from));
+    };
+    EXPECT_EQ(at(2, 30, 0), QStringLiteral("25-10-26-02:30:00"));
+    EXPECT_EQ(at(2, 30, 0), QStringLiteral("25-10-26-02:30:00-2"));
+    EXPECT_EQ(at(2, 45, 0), QStringLiteral("25-10-26-02:45:00"));
+    // The end of summer time: the hour from 2 to 3 comes again. Every time up to the latest
+    // one named gets a number above all issued so far.
+    EXPECT_EQ(at(2, 30, 0), QStringLiteral("25-10-26-02:30:00-3"));
+    EXPECT_EQ(at(2, 30, 0), QStringLiteral("25-10-26-02:30:00-4"));
+    EXPECT_EQ(at(2, 40, 0), QStringLiteral("25-10-26-02:40:00-5"));
+    EXPECT_EQ(at(2, 45, 0), QStringLiteral("25-10-26-02:45:00-6"));
+    // Past the latest time: plain ids again.
+    EXPECT_EQ(at(2, 45, 1), QStringLiteral("25-10-26-02:45:01"));
+    EXPECT_EQ(settings->readString(u"", u"MaxMsgId"), QStringLiteral("2026-10-25T02:45:01 6"));
+
+    // A store from before the frontier was kept: the last id tells how far ids have gone.
+    settings->writeString(u"", u"MaxMsgId", QString());
+    settings->writeString(u"", u"MaxPmtInfId", QString());
+    settings->writeString(u"", u"LastMsgId", QStringLiteral("25-10-26-02:50:00-3"));
+    settings->writeString(u"", u"LastPmtInfId", QStringLiteral("25-10-26-02:50:00-3"));
+    EXPECT_EQ(at(2, 46, 0), QStringLiteral("25-10-26-02:46:00-4"));
+    EXPECT_EQ(at(2, 51, 0), QStringLiteral("25-10-26-02:51:00"));
+}
+
 TEST_F(SepaRunTest, WithoutAStoredChoiceTheBanksGenerationOfTheDayIsWritten)
 {
     add({});
