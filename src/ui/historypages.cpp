@@ -93,9 +93,10 @@ BookingHistoryPage::BookingHistoryPage(RecordGrid *domestic, RecordGrid *sepa, Q
         button(QStringLiteral("BHistorienLoeschen"), QStringLiteral("Historien löschen"), this);
     auto *v = pageLayout(this);
     v->addLayout(buttonBar({BHistorienLoeschen}));
-    v->addWidget(domestic);
-    v->addWidget(sepa);
-    v->addStretch(1);
+    // The grids grow to the height the window gives them; what is left stays empty below.
+    v->addWidget(domestic, 1);
+    v->addWidget(sepa, 1);
+    v->addStretch(0);
 }
 
 void BookingHistoryPage::setGridHeight(int height)
@@ -119,9 +120,10 @@ SepaHistoryPage::SepaHistoryPage(RecordGrid *history, RecordGrid *domestic, Reco
         button(QStringLiteral("SRColorButton6"), QStringLiteral(" Buchungsliste drucken"), this);
     auto *v = pageLayout(this);
     v->addLayout(buttonBar({BZeileLoeschen, BLogAnzeigen, SRColorButton5, SRColorButton6}));
+    // The record grids take the height the window gives them first, the file grid the rest.
     v->addWidget(history, 1);
-    v->addWidget(domestic);
-    v->addWidget(sepa);
+    v->addWidget(domestic, 1000);
+    v->addWidget(sepa, 1000);
 }
 
 void SepaHistoryPage::setGridHeight(int height)

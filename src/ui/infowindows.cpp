@@ -10,7 +10,6 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -35,10 +34,8 @@ AboutWindow::AboutWindow(QWidget *parent) : QDialog(parent)
     auto *buttons = new QDialogButtonBox(this);
     QPushButton *ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("OK"));
-    QPushButton *aboutQt =
-        buttons->addButton(QStringLiteral("Über Qt"), QDialogButtonBox::ActionRole);
+    // No "About Qt" button: Qt's own box is English; the text below names Qt and its licence.
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(aboutQt, &QPushButton::clicked, this, [this] { QMessageBox::aboutQt(this); });
     auto *h = new QHBoxLayout;
     h->addWidget(icon, 0, Qt::AlignTop);
     h->addWidget(label, 1);

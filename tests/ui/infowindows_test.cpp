@@ -21,6 +21,12 @@ TEST(AboutWindow, NamesProgramVersionLicenceAndQt)
     EXPECT_TRUE(text.contains(QStringLiteral("Version ") + QStringLiteral(ORDOVAN_VERSION)));
     EXPECT_TRUE(text.contains(QStringLiteral("Lizenz")));
     EXPECT_TRUE(text.contains(QString::fromLatin1(qVersion())));
+
+    // Its only button is "OK": Qt's own about box would bring English text along.
+    ui::AboutWindow window;
+    const QList<QPushButton *> buttons = window.findChildren<QPushButton *>();
+    ASSERT_EQ(buttons.size(), 1);
+    EXPECT_EQ(buttons.first()->text(), QStringLiteral("OK"));
 }
 
 TEST(SurveyWindow, SendOpensAPreparedMailWithEveryAnswerIntact)
