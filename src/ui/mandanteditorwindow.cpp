@@ -162,8 +162,11 @@ void MandantEditorWindow::buildControls()
     accountLabel->setBuddy(m_accountButtons[0]);
     grid->addWidget(accountLabel, accountRow, 3);
     grid->addWidget(accountBox, accountRow, 4);
-    connect(m_accounts, &QButtonGroup::idClicked, this,
-            [this](int n) { run([&] { app::setActiveAccount(*m_ctx, n); }); });
+    // Toggled, not clicked: a screen reader chooses an account without a click.
+    connect(m_accounts, &QButtonGroup::idToggled, this, [this](int n, bool checked) {
+        if (checked && !m_showing)
+            run([&] { app::setActiveAccount(*m_ctx, n); });
+    });
 
     auto *line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);

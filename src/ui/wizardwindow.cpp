@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QToolButton>
@@ -104,10 +105,15 @@ void WizardWindow::connectControls()
         const QString table = CBTabellen->itemText(index);
         run([&] { app::chooseWizardTable(m_ctx, m_state, table); });
     });
-    connect(CBTitelzeile, &QCheckBox::clicked, this,
-            [this](bool on) { run([&] { app::setWizardTitleRow(m_ctx, m_state, on); }); });
-    connect(m_separators, &QButtonGroup::idClicked, this, [this](int id) {
-        run([&] { app::setWizardSeparator(m_ctx, m_state, app::Separator(id)); });
+    // Boxes and choices react to toggled, not clicked: a screen reader toggles them without a
+    // click. A choice reacts once, for the button that became chosen.
+    connect(CBTitelzeile, &QCheckBox::toggled, this, [this](bool on) {
+        if (!m_showing)
+            run([&] { app::setWizardTitleRow(m_ctx, m_state, on); });
+    });
+    connect(m_separators, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked && !m_showing)
+            run([&] { app::setWizardSeparator(m_ctx, m_state, app::Separator(id)); });
     });
     connect(m_next, &QPushButton::clicked, this,
             [this] { run([&] { app::showWizardMapping(m_state); }); });
@@ -135,10 +141,14 @@ void WizardWindow::connectControls()
     connect(m_step4, &QPushButton::clicked, this,
             [this] { run([&] { app::chooseWizardMandant(m_ctx, m_state); }); });
 
-    connect(RGZahlungsart, &QButtonGroup::idClicked, this,
-            [this](int id) { m_state.RGZahlungsart = id; });
-    connect(m_formats, &QButtonGroup::idClicked, this,
-            [this](int id) { m_state.SEPAFormat = sepa::Generation(id); });
+    connect(RGZahlungsart, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked && !m_showing)
+            m_state.RGZahlungsart = id;
+    });
+    connect(m_formats, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked && !m_showing)
+            m_state.SEPAFormat = sepa::Generation(id);
+    });
     connect(EZieldatei, &QLineEdit::textChanged, this,
             [this](const QString &text) { m_state.EZieldatei = text; });
     connect(SpeedButton2, &QToolButton::clicked, this,
@@ -166,6 +176,7 @@ void WizardWindow::showTables()
 
 void WizardWindow::showState()
 {
+    const QScopedValueRollback showing(m_showing, true);
     const app::WizardState &w = m_state;
     if (EQuelldatei->text() != w.EQuelldatei)
         EQuelldatei->setText(w.EQuelldatei);

@@ -63,6 +63,8 @@ private:
 
     app::Context &m_ctx;
     app::WizardState m_state;
+    // While the state is shown, boxes and choices set by the program are no user's choice.
+    bool m_showing = false;
     int m_shownPage = -1;
 
     QStackedWidget *m_stack = nullptr;

@@ -366,6 +366,12 @@ TEST_F(MandantEditorWindowTest, TheAccountRadioButtonsStoreOneTwoThree)
     account(1)->click();
     button("BSpeichern")->click();
     EXPECT_EQ(m.integer(u"Aktives Konto"), 1);
+
+    // A screen reader's "toggle" action chooses without a click, and counts the same.
+    account(2)->toggle();
+    EXPECT_TRUE(button("BSpeichern")->isEnabled());
+    button("BSpeichern")->click();
+    EXPECT_EQ(m.integer(u"Aktives Konto"), 2);
 }
 
 TEST_F(MandantEditorWindowTest, TheCloseCheckJaSavesNeinDiscardsAbbrechenStays)

@@ -339,6 +339,35 @@ TEST_F(WizardWindowTest, AnXlsxShownTwiceThenThroughTheFinishToABatchRun)
     EXPECT_TRUE(xml.contains("<CtrlSum>1169.65</CtrlSum>"));
 }
 
+TEST_F(WizardWindowTest, ChoicesAScreenReaderTogglesCountLikeClicks)
+{
+    firstStart();
+    const QString source = bank + u"liste.csv"_s;
+    test::writeFile(source, "Name,IBAN;BIC\r\nAnna,DE89370400440532013000;COBADEFFXXX\r\n");
+    show();
+    click("BStart");
+    chooseSource(source);
+    EXPECT_EQ(gridCell("SGDatei", 1, 0), u"BIC"_s);
+    // A screen reader's "toggle" action sets a choice without any click.
+    child<QRadioButton>("RBKomma")->toggle();
+    EXPECT_EQ(gridCell("SGDatei", 1, 0), u"IBAN;BIC"_s) << "read again with the comma";
+    child<QCheckBox>("CBTitelzeile")->toggle();
+    click("BWeiter");
+    assign(1, 0);
+
+    createMandantInEditor();
+    click("BSchritt4");
+    child<QRadioButton>("RGZahlungsart3")->toggle();
+    child<QRadioButton>("RBFormat2009")->toggle();
+    dialogs.pushPath(bank + u"gutschrift"_s);
+    click("SpeedButton2");
+    click("BAbschluss");
+    EXPECT_EQ(storedNumber(u"Zahlungsart"), 3);
+    EXPECT_EQ(storedNumber(u"SEPAFormat"), 0);
+    EXPECT_EQ(storedNumber(u"Titelzeile"), 1);
+    EXPECT_EQ(stored(u"Trennzeichen"), u"Komma"_s);
+}
+
 TEST_F(WizardWindowTest, CancellingKeepsTheMappingUntilTheNextSettingsSave)
 {
     addMandanten({1});
