@@ -1,5 +1,7 @@
 #include "backupwindow.h"
 
+#include "placement.h"
+
 #include "app/backup.h"
 #include "app/context.h"
 
@@ -114,8 +116,7 @@ int BackupWindow::exec()
 {
     showState();
     adjustSize();
-    if (parentWidget())
-        move(parentWidget()->geometry().center() - rect().center());
+    centreOnParent(this);
     return QDialog::exec();
 }
 

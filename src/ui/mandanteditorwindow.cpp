@@ -1,5 +1,7 @@
 #include "mandanteditorwindow.h"
 
+#include "placement.h"
+
 #include "app/context.h"
 #include "app/operations.h"
 #include "base/error.h"
@@ -222,6 +224,7 @@ void MandantEditorWindow::buildControls()
 void MandantEditorWindow::edit(app::Context &ctx)
 {
     attach(ctx);
+    centreOnParent(this);
     exec();
     detach();
 }

@@ -1,5 +1,6 @@
 #include "wizardwindow.h"
 
+#include "placement.h"
 #include "statemodels.h"
 #include "wizardgrids.h"
 
@@ -81,6 +82,7 @@ void WizardWindow::prepare()
 int WizardWindow::exec()
 {
     prepare();
+    centreOnParent(this);
     return QDialog::exec();
 }
 
