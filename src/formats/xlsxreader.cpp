@@ -366,9 +366,14 @@ QString XlsxConnection::SheetReader::cellText(QStringView type, qint64 style, co
                                               QString &inlineText) const
 {
     if (type == u"s") {
-        const qint64 index = parseIndex(value);
-        return index >= 0 && index < qint64(m_strings.size()) ? m_strings[size_t(index)]
-                                                              : QString();
+        if (value.trimmed().isEmpty())
+            return {};
+        // A reference to a text the workbook does not hold: damaged, not an empty cell.
+        const qint64 index = parseIndex(value.trimmed());
+        if (index < 0 || index >= qint64(m_strings.size()))
+            throw Error(tabular_errors::damaged(m_zip.path()),
+                        QStringLiteral("Text Nr. %1 fehlt").arg(value.trimmed()));
+        return m_strings[size_t(index)];
     }
     if (type == u"inlineStr")
         return unescapeOoxml(std::move(inlineText));

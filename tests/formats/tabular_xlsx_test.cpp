@@ -73,7 +73,7 @@ TEST_F(XlsxReader, CellTypes)
         "<si><t>Zeile_x000D_\nzwei</t></si>";
     const QByteArray cells =
         "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c>"
-        "<c r=\"C1\" t=\"s\"><v>2</v></c><c r=\"D1\" t=\"s\"><v>77</v></c></row>"
+        "<c r=\"C1\" t=\"s\"><v>2</v></c><c r=\"D1\" t=\"s\"><v></v></c></row>"
         "<row r=\"2\"><c r=\"A2\" t=\"b\"><v>1</v></c><c r=\"B2\" t=\"b\"><v>0</v></c>"
         "<c r=\"C2\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c>"
         "<c r=\"D2\" t=\"str\"><f>A1&amp;\"x\"</f><v>geteiltx</v></c></row>"
@@ -88,6 +88,22 @@ TEST_F(XlsxReader, CellTypes)
                                        QStringLiteral("08.12.2022 14:30:00"), QStringLiteral("2"),
                                        QStringLiteral("11,58")}};
     EXPECT_EQ(read(cells, strings), expected);
+}
+
+TEST_F(XlsxReader, ATextTheWorkbookDoesNotHoldMakesItDamaged)
+{
+    // Another reader would stop here too; taking the cell as empty would import a record
+    // without the value the user sees in the office program.
+    for (const char *index : {"1", "-1", "abc"}) {
+        try {
+            read(QByteArray("<row><c t=\"s\"><v>0</v></c><c t=\"s\"><v>") + index +
+                     "</v></c></row>",
+                 "<si><t>nur einer</t></si>");
+            ADD_FAILURE() << index;
+        } catch (const Error &e) {
+            EXPECT_TRUE(e.message().endsWith(QStringLiteral("ist beschädigt."))) << index;
+        }
+    }
 }
 
 TEST_F(XlsxReader, PositionsWithAndWithoutReferences)
