@@ -46,6 +46,7 @@ struct CellState
     int paragraphs = 0;
     int paragraphDepth = 0;
     int annotationDepth = 0;
+    bool held = false; // a value type or a formula: a cell the file holds, even if empty
 
     void appendText(QStringView t)
     {
@@ -165,6 +166,8 @@ void ContentReader::startElement(QXmlStreamReader &xml)
         m_cell.repeat =
             repeatCount(attrs.value(kTableNs, QLatin1String("number-columns-repeated")));
         m_cell.valueType = attrs.value(kOfficeNs, QLatin1String("value-type")).toString();
+        m_cell.held =
+            !m_cell.valueType.isEmpty() || attrs.hasAttribute(kTableNs, QLatin1String("formula"));
         if (m_cell.valueType == u"date")
             m_cell.value = attrs.value(kOfficeNs, QLatin1String("date-value")).toString();
         else if (m_cell.valueType == u"time")
@@ -211,6 +214,8 @@ void ContentReader::endElement(QXmlStreamReader &xml)
     if (ns == kTableNs && (name == u"table-cell" || name == u"covered-table-cell")) {
         m_inCell = false;
         QString text = m_cell.result();
+        if (text.isEmpty() && m_cell.held)
+            m_builder->touch(m_column);
         if (!text.isEmpty()) {
             if (m_cell.repeat > m_limits.maxCells ||
                 qint64(m_rowCells.size()) + m_cell.repeat > m_limits.maxCells)

@@ -15,7 +15,9 @@ void SheetBuilder::checkArea() const
     if (m_maxRow < 0)
         return;
     const qint64 rows = std::max(m_maxRow - m_minRow + 1, m_minRows);
-    const qint64 fields = std::max<qint64>(m_maxColumn - m_minColumn + 1, m_minFields);
+    const qint64 firstColumn =
+        m_firstTouchedColumn >= 0 ? std::min(m_minColumn, m_firstTouchedColumn) : m_minColumn;
+    const qint64 fields = std::max<qint64>(m_maxColumn - firstColumn + 1, m_minFields);
     if (rows > m_limits.maxCells || fields > m_limits.maxCells || rows * fields > m_limits.maxCells)
         throw Error(tabular_errors::tooManyCells(m_limits.maxCells));
     if (rows > m_limits.maxRows)
@@ -59,6 +61,14 @@ void SheetBuilder::setMinimumRowCount(qint64 count)
     checkArea();
 }
 
+void SheetBuilder::touch(qint64 column)
+{
+    if (column >= 0 && (m_firstTouchedColumn < 0 || column < m_firstTouchedColumn)) {
+        m_firstTouchedColumn = column;
+        checkArea();
+    }
+}
+
 std::unique_ptr<BufferedRowSet> SheetBuilder::finish()
 {
     auto set = std::unique_ptr<BufferedRowSet>(new BufferedRowSet);
@@ -66,7 +76,9 @@ std::unique_ptr<BufferedRowSet> SheetBuilder::finish()
     // starts at its first value.
     const bool wholeTable = m_minRows > 0 || m_minFields > 0;
     const qint64 firstRow = wholeTable ? 0 : std::max<qint64>(m_minRow, 0);
-    const qint64 firstColumn = wholeTable ? 0 : std::max<qint64>(m_minColumn, 0);
+    qint64 firstColumn = wholeTable ? 0 : std::max<qint64>(m_minColumn, 0);
+    if (!wholeTable && m_maxRow >= 0 && m_firstTouchedColumn >= 0)
+        firstColumn = std::min(firstColumn, m_firstTouchedColumn);
     const qint64 rows = std::max(m_maxRow < 0 ? 0 : m_maxRow - firstRow + 1, m_minRows);
     const qint64 fields =
         std::max<qint64>(m_maxColumn < 0 ? 0 : m_maxColumn - firstColumn + 1, m_minFields);

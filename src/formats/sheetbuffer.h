@@ -25,6 +25,10 @@ public:
     // One value at its 0-based position. Empty text is no value: it neither extends the used
     // range nor takes room. A second value at the same position replaces the first.
     void add(qint64 row, qint64 column, QString text);
+    // A cell the file holds whose value is empty text (a formula giving "", an empty text):
+    // no value, but the used range starts no further right than its column, so that a
+    // column that happens to be empty moves no field to the left. Rows are not extended.
+    void touch(qint64 column);
     // A whole-table reader (database) names its field count itself, values or not.
     void setMinimumFieldCount(int count) { m_minFields = count; }
     // Rows of a table whose values may all be empty still count (database rows).
@@ -46,6 +50,7 @@ private:
     qint64 m_textChars = 0;
     qint64 m_minRow = -1, m_maxRow = -1, m_minColumn = -1, m_maxColumn = -1;
     qint64 m_minRows = 0;
+    qint64 m_firstTouchedColumn = -1;
     int m_minFields = 0;
 
     friend class BufferedRowSet;

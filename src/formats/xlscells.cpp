@@ -122,7 +122,10 @@ void SheetReader::add(quint32 row, quint32 column, QString text)
     // Counted here as well: a hostile sheet may repeat one cell millions of times.
     if (++m_cells > m_limits.maxCells)
         throw Error(tabular_errors::tooManyCells(m_limits.maxCells));
-    m_builder.add(row, column, std::move(text));
+    if (text.isEmpty())
+        m_builder.touch(column);
+    else
+        m_builder.add(row, column, std::move(text));
 }
 
 // The compressed number form: an integer or the high half of a double, perhaps times 100.
@@ -201,7 +204,8 @@ void SheetReader::formula(QByteArrayView data, Records &records)
         return;
     }
     case 3:
-        return; // an empty text
+        add(row, column, QString()); // an empty text
+        return;
     default:
         throw XlsBroken{QStringLiteral("unknown result type %1").arg(uchar(data[6]))};
     }

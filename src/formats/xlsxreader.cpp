@@ -411,6 +411,7 @@ std::unique_ptr<BufferedRowSet> XlsxConnection::SheetReader::readSheet(const QSt
         Inline
     } capture = None;
     bool inInline = false;
+    bool held = false; // the cell has a value, a text or a formula, even an empty one
     int phonetic = 0;
     for (;;) {
         const auto token = pump.next();
@@ -430,10 +431,15 @@ std::unique_ptr<BufferedRowSet> XlsxConnection::SheetReader::readSheet(const QSt
                 style = s.isEmpty() ? 0 : parseIndex(s);
                 value.clear();
                 inlineText.clear();
+                held = false;
             } else if (name == u"v") {
                 capture = Value;
+                held = true;
+            } else if (name == u"f") {
+                held = true;
             } else if (name == u"is") {
                 inInline = true;
+                held = true;
             } else if (name == u"rPh") {
                 ++phonetic;
             } else if (name == u"t" && inInline && phonetic == 0) {
@@ -457,8 +463,11 @@ std::unique_ptr<BufferedRowSet> XlsxConnection::SheetReader::readSheet(const QSt
             } else if (name == u"rPh") {
                 --phonetic;
             } else if (name == u"c") {
-                builder.add(std::max<qint64>(row, 0), column,
-                            cellText(type, style, value, inlineText));
+                QString text = cellText(type, style, value, inlineText);
+                if (text.isEmpty() && held)
+                    builder.touch(column);
+                else
+                    builder.add(std::max<qint64>(row, 0), column, std::move(text));
             } else if (name == u"sheetData") {
                 break; // merged cells, page setup and the rest say nothing about values
             }

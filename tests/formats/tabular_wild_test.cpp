@@ -49,7 +49,7 @@ const WildCase kCases[] = {
      {{"Sheet1", 2, 1, "Surname in full."},
       {"Sheet1", 3, 0, "1788"},
       {"Sheet1", 9, 5, "Luípésklip"}}},
-    {"calamine_empty-string.xls", {"Sheet1"}, {{"Sheet1", 0, 0, "FALSCH"}}},
+    {"calamine_empty-string.xls", {"Sheet1"}, {{"Sheet1", 0, 0, ""}, {"Sheet1", 0, 1, "FALSCH"}}},
     {"calamine_xls_cross_sheet_chart.xls",
      {"Report", "Data"},
      {{"Report", 0, 0, "HEADER TEXT A1"},

@@ -162,6 +162,32 @@ TEST(OdsReader, RepeatedRowsAndCellsCommentsAndParagraphs)
     EXPECT_EQ(test::readAll(*rows), expected);
 }
 
+TEST(OdsReader, AColumnOfEmptyFormulaResultsKeepsTheFieldsInPlace)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.ods"));
+    // Column A: a formula giving "" (field 0 stays), then a name and an amount.
+    const QByteArray content =
+        "<?xml version=\"1.0\"?><office:document-content "
+        "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+        "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body>"
+        "<office:spreadsheet><table:table table:name=\"A\"><table:table-row>"
+        "<table:table-cell table:formula=\"of:=IF([.C1]&gt;0;&quot;&quot;;1)\" "
+        "office:value-type=\"string\" office:string-value=\"\"/>"
+        "<table:table-cell office:value-type=\"string\"><text:p>Anna</text:p></table:table-cell>"
+        "<table:table-cell office:value-type=\"float\" office:value=\"1.5\"/>"
+        "</table:table-row></table:table></office:spreadsheet></office:body>"
+        "</office:document-content>";
+    test::writeZip(path, {{QStringLiteral("mimetype"),
+                           "application/vnd.oasis.opendocument.spreadsheet", false},
+                          {QStringLiteral("content.xml"), content}});
+    FileTabularProvider provider;
+    auto rows = provider.connect(path, TabularKind::Workbook)->openTable(QStringLiteral("A"));
+    EXPECT_EQ(test::readAll(*rows),
+              (QList<QStringList>{{QString(), QStringLiteral("Anna"), QStringLiteral("1,5")}}));
+}
+
 TEST(OdsReader, AnOfficeFileThatIsNoSpreadsheetIsRefused)
 {
     QTemporaryDir dir;

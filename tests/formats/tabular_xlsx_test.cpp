@@ -133,6 +133,19 @@ TEST_F(XlsxReader, UsedRangeStartsAtTheFirstValueAndEndsAtTheLast)
     EXPECT_EQ(read(cells, {}, kStyles), expected);
 }
 
+TEST_F(XlsxReader, AColumnOfEmptyFormulaResultsKeepsTheFieldsInPlace)
+{
+    // Column A holds formulas that give "" this month: the mapping still counts it, so the
+    // name stays field 1 and the amount field 2. Formulas below the data add no rows.
+    const QByteArray cells =
+        "<row r=\"2\"><c r=\"A2\" t=\"str\"><f>IF(C2&gt;0,\"\",\"x\")</f><v></v></c>"
+        "<c r=\"B2\" t=\"inlineStr\"><is><t>Anna</t></is></c><c r=\"C2\"><v>1.5</v></c></row>"
+        "<row r=\"3\"><c r=\"A3\" t=\"str\"><f>\"\"</f><v></v></c>"
+        "<c r=\"B3\" t=\"inlineStr\"><is><t></t></is></c></row>";
+    EXPECT_EQ(read(cells),
+              (QList<QStringList>{{QString(), QStringLiteral("Anna"), QStringLiteral("1,5")}}));
+}
+
 TEST_F(XlsxReader, AValueInTheLastRowMakesTheSheetTooLarge)
 {
     // A1 and T1048576: 1,048,576 rows of 20 fields, more than a read may hold.
