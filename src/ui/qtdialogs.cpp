@@ -1,5 +1,7 @@
 #include "qtdialogs.h"
 
+#include "germanfilelist.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -121,11 +123,12 @@ QString QtDialogs::qtFilter(const QString &filter)
 
 std::optional<QString> QtDialogs::openFile(const QString &filter)
 {
-    const QString path = QFileDialog::getOpenFileName(m_parent, QStringLiteral("Öffnen"), QString(),
-                                                      qtFilter(filter));
-    if (path.isEmpty())
+    QFileDialog dialog(m_parent, QStringLiteral("Öffnen"), QString(), qtFilter(filter));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    showGermanFileList(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return path;
+    return dialog.selectedFiles().first();
 }
 
 std::optional<QString> QtDialogs::saveFile(const QString &filter, const QString &defaultSuffix)
@@ -147,6 +150,7 @@ std::optional<QString> QtDialogs::saveFileNamed(const QString &filter, const QSt
     QFileDialog dialog(m_parent, QStringLiteral("Speichern unter"), proposed, qtFilter(filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);
+    showGermanFileList(dialog);
     if (!proposed.isEmpty())
         dialog.selectFile(proposed);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -157,11 +161,13 @@ std::optional<QString> QtDialogs::saveFileNamed(const QString &filter, const QSt
 
 std::optional<QString> QtDialogs::chooseFolder(const QString &initial)
 {
-    const QString dir = QFileDialog::getExistingDirectory(
-        m_parent, QStringLiteral("Verzeichnis auswählen"), initial);
-    if (dir.isEmpty())
+    QFileDialog dialog(m_parent, QStringLiteral("Verzeichnis auswählen"), initial);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    showGermanFileList(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return dir;
+    return dialog.selectedFiles().first();
 }
 
 bool QtDialogs::printDialog()
