@@ -11,6 +11,7 @@
 #include "platform/files.h"
 #include "platform/settingsstore.h"
 #include "reports/painterdevice.h"
+#include "ui/accessiblenames.h"
 #include "ui/backupwindow.h"
 #include "ui/mainwindow.h"
 #include "ui/mandanteditorwindow.h"
@@ -157,6 +158,7 @@ int main(int argc, char **argv)
     if (qtTranslator.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"),
                           QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
+    ui::keepComboBoxNames();
 
     ui::QtDialogs dialogs;
     platform::SystemDesktop desktop;
