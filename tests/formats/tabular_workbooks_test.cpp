@@ -123,31 +123,44 @@ INSTANTIATE_TEST_SUITE_P(Formats, SampleWorkbook,
                              }
                          });
 
-TEST(OdsReader, RepeatedRowsAndCellsCommentsAndParagraphs)
+namespace {
+
+// A spreadsheet document whose content holds the given tables.
+QString writeOds(const QTemporaryDir &dir, const QByteArray &tables)
 {
-    QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("t.ods"));
     const QByteArray content =
         "<?xml version=\"1.0\"?><office:document-content "
         "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
         "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
         "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body>"
-        "<office:spreadsheet><table:table table:name=\"A\"><table:table-row-group>"
-        "<table:table-row table:number-rows-repeated=\"2\">"
-        "<table:table-cell table:number-columns-repeated=\"2\" office:value-type=\"percentage\" "
-        "office:value=\"0.15\"/><table:table-cell office:value-type=\"string\">"
-        "<text:p>a<text:tab/>b</text:p><text:p>c<text:line-break/>d<text:s/>e</text:p>"
-        "</table:table-cell></table:table-row></table:table-row-group>"
-        "<table:table-row><table:table-cell office:value-type=\"currency\" "
-        "office:value=\"-12.5\" office:currency=\"EUR\"><text:p>-12,50 €</text:p>"
-        "</table:table-cell><table:table-cell office:value-type=\"time\" "
-        "office:time-value=\"PT08H15M00S\"/><table:table-cell office:value-type=\"boolean\" "
-        "office:boolean-value=\"false\"/></table:table-row></table:table>"
-        "<table:table table:name=\"B &amp; C\"/></office:spreadsheet></office:body>"
-        "</office:document-content>";
+        "<office:spreadsheet>" +
+        tables + "</office:spreadsheet></office:body></office:document-content>";
     test::writeZip(path, {{QStringLiteral("mimetype"),
                            "application/vnd.oasis.opendocument.spreadsheet", false},
                           {QStringLiteral("content.xml"), content}});
+    return path;
+}
+
+} // namespace
+
+TEST(OdsReader, RepeatedRowsAndCellsCommentsAndParagraphs)
+{
+    QTemporaryDir dir;
+    const QString path = writeOds(
+        dir, "<table:table table:name=\"A\"><table:table-row-group>"
+             "<table:table-row table:number-rows-repeated=\"2\">"
+             "<table:table-cell table:number-columns-repeated=\"2\" "
+             "office:value-type=\"percentage\" office:value=\"0.15\"/>"
+             "<table:table-cell office:value-type=\"string\">"
+             "<text:p>a<text:tab/>b</text:p><text:p>c<text:line-break/>d<text:s/>e</text:p>"
+             "</table:table-cell></table:table-row></table:table-row-group>"
+             "<table:table-row><table:table-cell office:value-type=\"currency\" "
+             "office:value=\"-12.5\" office:currency=\"EUR\"><text:p>-12,50 €</text:p>"
+             "</table:table-cell><table:table-cell office:value-type=\"time\" "
+             "office:time-value=\"PT08H15M00S\"/><table:table-cell office:value-type=\"boolean\" "
+             "office:boolean-value=\"false\"/></table:table-row></table:table>"
+             "<table:table table:name=\"B &amp; C\"/>");
     FileTabularProvider provider;
     auto connection = provider.connect(path, TabularKind::Workbook);
     EXPECT_EQ(connection->tableNames(true),
@@ -165,23 +178,14 @@ TEST(OdsReader, RepeatedRowsAndCellsCommentsAndParagraphs)
 TEST(OdsReader, AColumnOfEmptyFormulaResultsKeepsTheFieldsInPlace)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("t.ods"));
     // Column A: a formula giving "" (field 0 stays), then a name and an amount.
-    const QByteArray content =
-        "<?xml version=\"1.0\"?><office:document-content "
-        "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-        "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
-        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"><office:body>"
-        "<office:spreadsheet><table:table table:name=\"A\"><table:table-row>"
-        "<table:table-cell table:formula=\"of:=IF([.C1]&gt;0;&quot;&quot;;1)\" "
-        "office:value-type=\"string\" office:string-value=\"\"/>"
-        "<table:table-cell office:value-type=\"string\"><text:p>Anna</text:p></table:table-cell>"
-        "<table:table-cell office:value-type=\"float\" office:value=\"1.5\"/>"
-        "</table:table-row></table:table></office:spreadsheet></office:body>"
-        "</office:document-content>";
-    test::writeZip(path, {{QStringLiteral("mimetype"),
-                           "application/vnd.oasis.opendocument.spreadsheet", false},
-                          {QStringLiteral("content.xml"), content}});
+    const QString path =
+        writeOds(dir, "<table:table table:name=\"A\"><table:table-row>"
+                      "<table:table-cell table:formula=\"of:=IF([.C1]&gt;0;&quot;&quot;;1)\" "
+                      "office:value-type=\"string\" office:string-value=\"\"/>"
+                      "<table:table-cell office:value-type=\"string\"><text:p>Anna</text:p>"
+                      "</table:table-cell><table:table-cell office:value-type=\"float\" "
+                      "office:value=\"1.5\"/></table:table-row></table:table>");
     FileTabularProvider provider;
     auto rows = provider.connect(path, TabularKind::Workbook)->openTable(QStringLiteral("A"));
     EXPECT_EQ(test::readAll(*rows),
