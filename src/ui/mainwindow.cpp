@@ -261,6 +261,10 @@ void MainWindow::buildStatusBar()
     first->setMinimumWidth(60);
     m_statusText = new QLabel(bar);
     m_statusText->setObjectName(QStringLiteral("StatusPanel2"));
+    // The second panel holds the run's state text alone; notes of the run stand beside it.
+    m_noticeText = new QLabel(bar);
+    m_noticeText->setObjectName(QStringLiteral("StatusHinweis"));
+    m_noticeText->hide();
     m_progress = new QProgressBar(bar);
     m_progress->setObjectName(QStringLiteral("Fortschritt"));
     m_progress->setAccessibleName(QStringLiteral("Fortschritt"));
@@ -268,7 +272,8 @@ void MainWindow::buildStatusBar()
     m_progress->setMaximumHeight(14);
     m_progress->hide();
     bar->addWidget(first);
-    bar->addWidget(m_statusText, 1);
+    bar->addWidget(m_statusText);
+    bar->addWidget(m_noticeText, 1);
     bar->addWidget(m_progress);
 }
 
@@ -430,11 +435,12 @@ void MainWindow::showState()
     m_newMandant->setEnabled(editor);
     m_editMandant->setEnabled(editor);
     if (!m_running) {
-        QStringList shown = {s.main.statusText};
-        shown += m_notices;
-        shown.removeAll(QString());
-        m_statusText->setText(shown.join(QStringLiteral(" – ")));
-        m_statusText->setToolTip(m_notices.join(u'\n'));
+        m_statusText->setText(s.main.statusText);
+        QStringList notes = m_notices;
+        notes.removeAll(QString());
+        m_noticeText->setText(notes.join(QStringLiteral(" – ")));
+        m_noticeText->setToolTip(notes.join(u'\n'));
+        m_noticeText->setVisible(!notes.isEmpty());
     }
     applyGridHeights();
     m_showing = false;

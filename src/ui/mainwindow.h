@@ -68,6 +68,8 @@ public:
     SourcePage *sourcePage() const { return m_source; }
     LogPage *logPage() const { return m_log; }
     QLabel *statusPanel() const { return m_statusText; }
+    // The notes of the last operation (a due date moved), beside the status text.
+    QLabel *noticePanel() const { return m_noticeText; }
     QProgressBar *progressBar() const { return m_progress; }
     // The first-start timer: opens the setup wizard when this start created the tables.
     void firstStartTimer();
@@ -106,6 +108,7 @@ private:
     QList<TableModel *> m_models;
     QStringList m_notices;
     QLabel *m_statusText;
+    QLabel *m_noticeText = nullptr;
     QProgressBar *m_progress;
     QAction *m_backupAction = nullptr;
     QAction *m_wizardAction = nullptr;

@@ -377,10 +377,11 @@ def main():
         wait_gone(preview, "Druckvorschau")
         log("Buchungsliste gedruckt")
 
-        # The status, followed by the run's notes (the due date it moved to a business day).
+        # The status panel says the run ended; the run's notes (the due date it moved to a
+        # business day) stand beside it.
         status = wait_for("Ende des Laufs", lambda: next(
             (n for n in walk(app_node()) if n.getRoleName() == "label"
-             and n.name.startswith("Verarbeitung beendet")), None))
+             and n.name == "Verarbeitung beendet"), None))
         log("Status: " + status.name)
         check(target)
         # "Beenden": the program ends (and may do so before it answers the press).

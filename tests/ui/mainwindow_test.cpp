@@ -432,10 +432,13 @@ TEST_F(NoticeWindow, ANoteOfTheRunStandsBesideTheStatusUntilTheNextAction)
     open();
     noticing.window = window.get();
     click<QPushButton>("BStart");
-    const QString status = window->statusPanel()->text();
-    EXPECT_TRUE(status.startsWith(QStringLiteral("Verarbeitung beendet – SEPA-Datei HINWEIS: "
-                                                 "Fälligkeitsdatum 09.12.2022")))
-        << status.toStdString();
+    // The status panel holds the state text alone, the note stands beside it.
+    EXPECT_EQ(window->statusPanel()->text(), QStringLiteral("Verarbeitung beendet"));
+    const QString note = window->noticePanel()->text();
+    EXPECT_TRUE(note.startsWith(QStringLiteral("SEPA-Datei HINWEIS: Fälligkeitsdatum 09.12.2022")))
+        << note.toStdString();
+    EXPECT_FALSE(window->noticePanel()->isHidden());
     click<QCheckBox>("CBBegleit");
     EXPECT_EQ(window->statusPanel()->text(), QStringLiteral("Verarbeitung beendet"));
+    EXPECT_TRUE(window->noticePanel()->isHidden());
 }
