@@ -47,6 +47,31 @@ void convertRow(const store::Table &old, store::Table &m, std::optional<qint32> 
     m.post();
 }
 
+// Copies every old Mandant into m (not yet written to its file).
+void copyOldMandanten(Context &ctx, store::Table &old, store::Table &m)
+{
+    // Old numbers stay, since the Mandanten's settings keys carry them. A row without a
+    // number, or repeating one already taken, gets a newly drawn number afterwards, so two
+    // Mandanten never share a number (and a key).
+    const int oldIdField = old.field(u"ID");
+    QList<int> later;
+    int position = 0;
+    for (old.first(); !old.eof() && old.hasCurrentRow(); old.next(), ++position) {
+        const std::optional<qint32> oldId = old.integer(oldIdField);
+        if (!oldId || m.locate(u"ID", *oldId))
+            later << position;
+        else
+            convertRow(old, m, oldId);
+    }
+    position = 0;
+    for (old.first(); !old.eof() && old.hasCurrentRow(); old.next(), ++position) {
+        if (later.contains(position))
+            convertRow(old, m, std::nullopt);
+    }
+    // The old numbers may lie above the counter: raise it so no number is handed out twice.
+    ctx.numbers.guard(store::RecordNumbers::kMandant, m);
+}
+
 } // namespace
 
 void installMandantHooks(Context &ctx)
@@ -156,28 +181,15 @@ bool convertOldMandanten(Context &ctx)
 
     store::Table &m = data.ClientDataSet3;
     m.createEmpty(store::mandantFields());
+    try {
+        copyOldMandanten(ctx, old, m);
+    } catch (...) {
+        // mandant.xml is written only once every Mandant is in it: without it, the next
+        // start converts again instead of finding an empty file and losing the old ones.
+        m.close();
+        throw;
+    }
     data.saveTable(m);
-
-    // Old numbers stay, since the Mandanten's settings keys carry them. A row without a
-    // number, or repeating one already taken, gets a newly drawn number afterwards, so two
-    // Mandanten never share a number (and a key).
-    const int oldIdField = old.field(u"ID");
-    QList<int> later;
-    int position = 0;
-    for (old.first(); !old.eof() && old.hasCurrentRow(); old.next(), ++position) {
-        const std::optional<qint32> oldId = old.integer(oldIdField);
-        if (!oldId || m.locate(u"ID", *oldId))
-            later << position;
-        else
-            convertRow(old, m, oldId);
-    }
-    position = 0;
-    for (old.first(); !old.eof() && old.hasCurrentRow(); old.next(), ++position) {
-        if (later.contains(position))
-            convertRow(old, m, std::nullopt);
-    }
-    // The old numbers may lie above the counter: raise it so no number is handed out twice.
-    ctx.numbers.guard(store::RecordNumbers::kMandant, m);
     return true;
 }
 

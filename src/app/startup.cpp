@@ -59,13 +59,15 @@ void loadStartUpState(Context &ctx)
     s.run.FirstStart = false;
 
     store::DataModule &data = ctx.data;
+    const bool oldMandanten = QFileInfo::exists(data.pathOf(QStringLiteral("db3.xml")));
     if (!data.anyWorkingFileExists()) {
-        data.createEmptyWorkingTables();
+        // An older Mandant file beside no other table: its Mandanten become mandant.xml
+        // below instead of being hidden behind an empty one.
+        data.createEmptyWorkingTables(!oldMandanten);
         saveColumnWidths(ctx);
         s.run.FirstStart = true;
     }
-    if (!QFileInfo::exists(data.pathOf(QStringLiteral("mandant.xml"))) &&
-        QFileInfo::exists(data.pathOf(QStringLiteral("db3.xml")))) {
+    if (!QFileInfo::exists(data.pathOf(QStringLiteral("mandant.xml"))) && oldMandanten) {
         if (convertOldMandanten(ctx))
             s.run.FirstStart = true;
     }

@@ -56,13 +56,15 @@ bool DataModule::anyWorkingFileExists() const
     return false;
 }
 
-void DataModule::createEmptyWorkingTables()
+void DataModule::createEmptyWorkingTables(bool withMandanten)
 {
     const std::pair<Table *, QList<FieldDef>> order[] = {
         {&ClientDataSet1, domesticPaymentFields()}, {&ClientDataSetHisInl, domesticPaymentFields()},
         {&ClientDataSetAZV, sepaPaymentFields()},   {&ClientDataSetHisAZV, sepaPaymentFields()},
         {&ClientDataSet2, historyFields()},         {&ClientDataSet3, mandantFields()}};
     for (const auto &[table, fields] : order) {
+        if (table == &ClientDataSet3 && !withMandanten)
+            continue;
         table->createEmpty(fields);
         saveTable(*table);
     }

@@ -40,7 +40,8 @@ public:
 
     // First start: each working table created empty and written at once, in the order
     // db1, db6, db5, db7, db2, mandant.
-    void createEmptyWorkingTables();
+    // Without Mandanten, mandant.xml is left for the conversion of an older Mandant file.
+    void createEmptyWorkingTables(bool withMandanten = true);
 
     // Puts the built-in bank directory into ClientDataSet4 (open, unchanged).
     void openBuiltInBankDirectory();

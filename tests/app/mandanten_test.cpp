@@ -266,6 +266,21 @@ TEST_F(MandantenTest, AnUnreadableOldFileChangesNothing)
     EXPECT_FALSE(QFileInfo::exists(dataDir() + QStringLiteral("mandant.xml")));
 }
 
+TEST_F(MandantenTest, AConversionThatFailsHalfwayLeavesNoMandantFileSoTheNextStartTriesAgain)
+{
+    QDir().mkpath(dataDir());
+    // An old file without the account fields: readable, but no row can be copied.
+    store::Table old(QStringLiteral("old"));
+    old.createEmpty({store::oldMandantFields().at(0), store::oldMandantFields().at(1)});
+    old.insert();
+    old.setValue(u"ID", 3);
+    old.post();
+    store::writeTableFile(old, dataDir() + QStringLiteral("db3.xml"));
+    EXPECT_THROW(app::convertOldMandanten(*ctx), Error);
+    EXPECT_FALSE(QFileInfo::exists(dataDir() + QStringLiteral("mandant.xml")));
+    EXPECT_FALSE(m.isOpen()) << "nothing half-converted reaches the file at the end";
+}
+
 TEST_F(MandantenTest, EditorFlows)
 {
     addMandant(1);

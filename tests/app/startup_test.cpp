@@ -3,6 +3,8 @@
 #include "appfixture.h"
 #include "base/error.h"
 #include "store/bankdirectory.h"
+#include "store/schema.h"
+#include "store/tablefile.h"
 #include "testutil.h"
 
 #include <QDir>
@@ -134,6 +136,26 @@ TEST_F(StartupTest, ABrokenTableFileIsReportedAndNeverOverwritten)
     app::saveSettings(*other.ctx);
     other.ctx->data.closeAll();
     EXPECT_EQ(test::readFile(file(QStringLiteral("db5.xml"))), broken);
+}
+
+TEST_F(StartupTest, AnOlderMandantFileAloneBecomesTheMandanten)
+{
+    QDir().mkpath(dataDir());
+    store::Table old(QStringLiteral("old"));
+    old.createEmpty(store::oldMandantFields());
+    old.insert();
+    old.setValue(u"ID", 7);
+    old.setValue(u"Name", QStringLiteral("Hausverwaltung Alt"));
+    old.post();
+    store::writeTableFile(old, file(QStringLiteral("db3.xml")));
+    start();
+    for (const QString &name : kWorkingFiles)
+        EXPECT_TRUE(QFileInfo::exists(file(name))) << name.toStdString();
+    EXPECT_TRUE(s.run.FirstStart);
+    store::Table &m = ctx->data.ClientDataSet3;
+    ASSERT_EQ(m.recordCount(), 1) << "converted, not hidden behind an empty mandant.xml";
+    ASSERT_TRUE(m.locate(u"ID", 7));
+    EXPECT_EQ(m.text(u"Name"), QStringLiteral("Hausverwaltung Alt"));
 }
 
 TEST_F(StartupTest, WindowStateIsRestored)
