@@ -245,9 +245,12 @@ QString issueUniqueId(Context &ctx, const char16_t *name, const char16_t *fronti
 {
     const QString base = now.toString(kIdFormat);
     const QString time = now.toString(kFrontierFormat);
-    IdFrontier frontier = readFrontier(ctx.settings.readString(u"", frontierName),
-                                       ctx.settings.readString(u"", name));
+    const QString storedFrontier = ctx.settings.readString(u"", frontierName);
+    IdFrontier frontier;
     const QString id = ctx.settings.updateString(u"", name, [&](std::optional<QString> last) {
+        // The last id is read once, under the lock: it also stands in for a frontier that
+        // older stores lack.
+        frontier = readFrontier(storedFrontier, last.value_or(QString()));
         if (last && last->startsWith(base)) {
             const int n = idSuffix(QStringView(*last).mid(base.size()));
             if (last->size() == base.size() || n >= 2)

@@ -366,13 +366,14 @@ QString XlsxConnection::SheetReader::cellText(QStringView type, qint64 style, co
                                               QString &inlineText) const
 {
     if (type == u"s") {
-        if (value.trimmed().isEmpty())
+        const QString reference = value.trimmed();
+        if (reference.isEmpty())
             return {};
         // A reference to a text the workbook does not hold: damaged, not an empty cell.
-        const qint64 index = parseIndex(value.trimmed());
+        const qint64 index = parseIndex(reference);
         if (index < 0 || index >= qint64(m_strings.size()))
             throw Error(tabular_errors::damaged(m_zip.path()),
-                        QStringLiteral("Text Nr. %1 fehlt").arg(value.trimmed()));
+                        QStringLiteral("Text Nr. %1 fehlt").arg(reference));
         return m_strings[size_t(index)];
     }
     if (type == u"inlineStr")
