@@ -38,12 +38,6 @@ QVBoxLayout *pageLayout(QWidget *page)
     return v;
 }
 
-void limitHeight(RecordGrid *grid, int height)
-{
-    grid->setMaximumHeight(std::max(height, 0));
-    grid->setMinimumHeight(std::min(std::max(height, 0), 40));
-}
-
 } // namespace
 
 LogPage::LogPage(QWidget *parent) : QWidget(parent)
@@ -101,8 +95,8 @@ BookingHistoryPage::BookingHistoryPage(RecordGrid *domestic, RecordGrid *sepa, Q
 
 void BookingHistoryPage::setGridHeight(int height)
 {
-    limitHeight(m_domestic, height);
-    limitHeight(m_sepa, height);
+    m_domestic->setShareOfHeight(height);
+    m_sepa->setShareOfHeight(height);
 }
 
 SepaHistoryPage::SepaHistoryPage(RecordGrid *history, RecordGrid *domestic, RecordGrid *sepa,
@@ -128,8 +122,8 @@ SepaHistoryPage::SepaHistoryPage(RecordGrid *history, RecordGrid *domestic, Reco
 
 void SepaHistoryPage::setGridHeight(int height)
 {
-    limitHeight(m_domestic, height);
-    limitHeight(m_sepa, height);
+    m_domestic->setShareOfHeight(height);
+    m_sepa->setShareOfHeight(height);
 }
 
 } // namespace ordovan::ui

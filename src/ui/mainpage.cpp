@@ -347,13 +347,9 @@ void MainPage::setGrids(RecordGrid *domestic, RecordGrid *sepa)
 
 void MainPage::setGridHeight(int height)
 {
-    // The grids take the share the window height gives them; when the window's chrome is
-    // taller than the program reckons, they may shrink, never below one row.
     for (RecordGrid *g : {m_domestic, m_sepa}) {
-        if (!g)
-            continue;
-        g->setMaximumHeight(std::max(height, 0));
-        g->setMinimumHeight(std::min(std::max(height, 0), 40));
+        if (g)
+            g->setShareOfHeight(height);
     }
 }
 

@@ -80,6 +80,12 @@ void RecordGrid::applyColumns(const QList<app::GridColumn> &columns)
                                                : columns[i].width);
 }
 
+void RecordGrid::setShareOfHeight(int height)
+{
+    setMaximumHeight(std::max(height, 0));
+    setMinimumHeight(std::min(std::max(height, 0), 40));
+}
+
 void RecordGrid::collectColumns(QList<app::GridColumn> &columns) const
 {
     for (int i = 0; i < columns.size() && i < m_model->columnCount(); ++i)

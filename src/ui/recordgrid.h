@@ -30,6 +30,9 @@ public:
     void applyColumns(const QList<app::GridColumn> &columns);
     // The columns as the user left them, for the stored widths.
     void collectColumns(QList<app::GridColumn> &columns) const;
+    // The height the window's share gives the grid; where the window's chrome is taller than
+    // reckoned it may shrink, never below one row.
+    void setShareOfHeight(int height);
     // Receives the German message of a failed edit or move.
     std::function<void(const QString &)> onError;
 
